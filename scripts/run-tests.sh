@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Everything the tests need on a fresh Debian 12 machine: packages, a local
+# Firebird server, the build, then every test.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$root/scripts/setup-firebird.sh"
+bash "$root/scripts/build.sh"
+build="${QBOOK_BUILD_DIR:-$root/build}"
+cd "$build"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 "$@"

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Brings up a local Firebird 3 server for the demo and the tests on a Debian 12
+# machine without systemd. Safe to run again: every step checks first.
+set -euo pipefail
+
+QBOOK_DB_PASSWORD="${QBOOK_DB_PASSWORD:-quillstem}"
+QBOOK_DATA_DIR="${QBOOK_DATA_DIR:-/var/lib/qbook2}"
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+packages=(qt6-base-dev libx11-dev firebird-dev libfbclient2 firebird3.0-server firebird3.0-utils
+  cmake g++ make googletest libgtest-dev fonts-noto-cjk xvfb xdotool x11-apps clang-format)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+listening() { (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null; }
+
+if ! listening; then
+  as_root mkdir -p /run/firebird3.0 /var/run/firebird/3.0
+  as_root chown firebird:firebird /run/firebird3.0 /var/run/firebird/3.0
+  as_root su -s /bin/sh firebird -c '/usr/sbin/firebird >/dev/null 2>&1 &'
+  for _ in $(seq 1 50); do listening && break; sleep 0.2; done
+  listening || { echo "firebird did not start listening on localhost:3050" >&2; exit 1; }
+fi
+
+# SYSDBA gets the client's default database password, unless it already has it.
+if ! echo 'quit;' | isql-fb -q -user SYSDBA -password "$QBOOK_DB_PASSWORD" "localhost:employee" >/dev/null 2>&1 &&
+   ! gsec -user SYSDBA -password "$QBOOK_DB_PASSWORD" -display >/dev/null 2>&1; then
+  installed=$(sed -n 's/^ISC_PASSWORD="\{0,1\}\([^"]*\)"\{0,1\}$/\1/p' /etc/firebird/3.0/SYSDBA.password)
+  as_root gsec -user SYSDBA -password "$installed" -modify SYSDBA -pw "$QBOOK_DB_PASSWORD"
+  as_root sed -i "s/^ISC_PASSWORD=.*/ISC_PASSWORD=\"$QBOOK_DB_PASSWORD\"/" /etc/firebird/3.0/SYSDBA.password
+fi
+
+# A data folder the server may create databases in (tests make one folder per suite below it).
+as_root mkdir -p "$QBOOK_DATA_DIR"
+as_root chown firebird:firebird "$QBOOK_DATA_DIR"
+as_root chmod 1777 "$QBOOK_DATA_DIR"
+echo "firebird ready on localhost:3050, data folder $QBOOK_DATA_DIR"

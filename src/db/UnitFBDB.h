@@ -1,0 +1,48 @@
+#pragma once
+
+#include "db/TableField.h"
+
+#include <QObject>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The one data-access module: owns the single connection, transaction and
+// statement of the process and hands rows to its callers as text. No
+// operation throws or shows anything; each returns its result.
+class TFormFBDB : public QObject {
+    Q_OBJECT
+public:
+    explicit TFormFBDB(QObject* parent = nullptr);
+    ~TFormFBDB() override;
+
+    bool Connect(const std::string& locationPrefix, const std::string& fileName, const std::string& user,
+                 const std::string& password);
+    void Disconnect();
+    bool IsConnected() const;
+
+    bool TableExists(const std::string& tableName);
+    bool CreateTable(const std::string& tableName, int count, const FieldList& fields);
+    bool InsertRow(const std::string& tableName, int count, const FieldList& fields);
+    bool UpdateRow(const std::string& tableName, int count, const FieldList& fields, const std::string& where);
+    bool UpdateSet(const std::string& tableName, const std::string& assignment, const std::string& where);
+    bool DeleteRows(const std::string& tableName, const std::string& where);
+
+    bool SelectRow(const std::string& tableName, const std::string& where, FieldList& fields);
+    int SelectRows(const std::string& columns, const std::string& tableName, const std::string& where,
+                   const std::string& order);
+    std::string SelectMax(const std::string& tableName, const std::string& column, const std::string& where);
+    void ReadFirst(FieldList& fields);
+    void ReadLast(FieldList& fields);
+    void ReadNext(FieldList& fields);
+    void ReadPrior(FieldList& fields);
+    void CloseQuery();
+
+    // Names of the user tables found by the last TableExists.
+    const std::vector<std::string>& ListBox1() const;
+
+private:
+    void EndQuery();
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

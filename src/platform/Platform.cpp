@@ -1,0 +1,178 @@
+#include "platform/Platform.h"
+
+#include "text/Codec.h"
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <deque>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+struct Script {
+    bool scripted = false;
+    std::deque<Platform::Answer> answers;
+    std::deque<std::string> fileNames;
+    std::vector<std::string> messages;
+    std::function<bool()> escapeSource;
+    std::function<std::uint32_t()> tickSource;
+    std::string exePath;
+};
+
+Script& script() {
+    static Script s;
+    return s;
+}
+
+QString title() {
+    return QGuiApplication::applicationDisplayName();
+}
+
+std::string chooseFile(QWidget* parent, bool save, const std::string& folder, const std::string& proposedName,
+                       const QString& filter, const QString& defaultSuffix) {
+    Script& s = script();
+    if (s.scripted) {
+        if (s.fileNames.empty())
+            return {};
+        std::string name = s.fileNames.front();
+        s.fileNames.pop_front();
+        return name;
+    }
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (!folder.empty())
+        dialog.setDirectory(Codec::toQString(folder));
+    dialog.selectFile(Codec::toQString(proposedName));
+    if (!filter.isEmpty())
+        dialog.setNameFilter(filter);
+    if (!defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return Codec::fromQString(dialog.selectedFiles().first());
+}
+
+} // namespace
+
+namespace Platform {
+
+void showMessage(QWidget* parent, const std::string& text) {
+    Script& s = script();
+    s.messages.push_back(text);
+    if (s.scripted) {
+        if (!s.answers.empty())
+            s.answers.pop_front();
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, title(), Codec::toQString(text), QMessageBox::Ok, parent);
+    box.exec();
+}
+
+Answer askYesNo(QWidget* parent, const std::string& text) {
+    Script& s = script();
+    s.messages.push_back(text);
+    if (s.scripted) {
+        if (s.answers.empty())
+            return Answer::No;
+        Answer a = s.answers.front();
+        s.answers.pop_front();
+        return a == Answer::Yes ? Answer::Yes : Answer::No;
+    }
+    QMessageBox box(QMessageBox::Question, title(), Codec::toQString(text), QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+std::string chooseOpenFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
+                           const QString& filter) {
+    return chooseFile(parent, false, folder, proposedName, filter, QString());
+}
+
+std::string chooseSaveFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
+                           const QString& filter, const QString& defaultSuffix) {
+    return chooseFile(parent, true, folder, proposedName, filter, defaultSuffix);
+}
+
+std::string clipboardText() {
+    return Codec::fromQString(QGuiApplication::clipboard()->text());
+}
+
+void setClipboardText(const std::string& text) {
+    QGuiApplication::clipboard()->setText(Codec::toQString(text));
+}
+
+bool escapeKeyDown() {
+    Script& s = script();
+    if (s.escapeSource)
+        return s.escapeSource();
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* display = x11 ? x11->display() : nullptr;
+    if (!display)
+        return false;
+    char keys[32];
+    XQueryKeymap(display, keys);
+    const KeyCode code = XKeysymToKeycode(display, XK_Escape);
+    return code != 0 && (keys[code / 8] & (1 << (code % 8))) != 0;
+}
+
+std::uint32_t tickCount() {
+    Script& s = script();
+    if (s.tickSource)
+        return s.tickSource();
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+                                      static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+std::string executablePath() {
+    Script& s = script();
+    if (!s.exePath.empty())
+        return s.exePath;
+    char buffer[4096];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+}
+
+std::vector<std::string> takeMessages() {
+    std::vector<std::string> out;
+    out.swap(script().messages);
+    return out;
+}
+
+void setScripted(bool scripted) {
+    Script& s = script();
+    s.scripted = scripted;
+    s.answers.clear();
+    s.fileNames.clear();
+}
+
+void setNextAnswer(Answer answer) {
+    script().answers.push_back(answer);
+}
+
+void setNextFileName(const std::string& path) {
+    script().fileNames.push_back(path);
+}
+
+void setEscapeKeySource(std::function<bool()> source) {
+    script().escapeSource = std::move(source);
+}
+
+void setTickSource(std::function<std::uint32_t()> source) {
+    script().tickSource = std::move(source);
+}
+
+void setExecutablePath(const std::string& path) {
+    script().exePath = path;
+}
+
+} // namespace Platform

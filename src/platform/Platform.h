@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+// The program's only door to the operating system's services: message boxes,
+// file dialogs, the clipboard, the Escape key, the tick count and the
+// executable's path. Tests script the answers through the setters below.
+namespace Platform {
+
+enum class Answer { Ok, Yes, No };
+
+// A modal message box with one OK button. The text is code page 932.
+void showMessage(QWidget* parent, const std::string& text);
+
+// A modal Yes/No question; returns Answer::Yes or Answer::No.
+Answer askYesNo(QWidget* parent, const std::string& text);
+
+// A file-open dialog starting in folder with proposedName; empty when cancelled.
+// Paths are code page 932.
+std::string chooseOpenFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
+                           const QString& filter = QString());
+std::string chooseSaveFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
+                           const QString& filter = QString(), const QString& defaultSuffix = QString());
+
+// Plain text of the clipboard in code page 932.
+std::string clipboardText();
+void setClipboardText(const std::string& text);
+
+// Whether the Escape key is down at this moment.
+bool escapeKeyDown();
+
+// Milliseconds since an arbitrary start, wrapping at 2^32.
+std::uint32_t tickCount();
+
+// Full path of the running executable (code page 932).
+std::string executablePath();
+
+// ---- Test hooks -----------------------------------------------------------
+
+// Message boxes shown so far (their texts), oldest first; cleared by takeMessages().
+std::vector<std::string> takeMessages();
+
+// When scripted, the next message box or question is not shown: the answer is
+// taken from the queue (OK boxes just record their text).
+void setScripted(bool scripted);
+void setNextAnswer(Answer answer);
+void setNextFileName(const std::string& path);
+
+// Replaces the Escape-key state and the tick count (nullptr restores the real ones).
+void setEscapeKeySource(std::function<bool()> source);
+void setTickSource(std::function<std::uint32_t()> source);
+
+// Replaces the executable path (empty restores the real one).
+void setExecutablePath(const std::string& path);
+
+} // namespace Platform

@@ -1,0 +1,77 @@
+#include "text/Codec.h"
+
+#include <cerrno>
+#include <iconv.h>
+#include <algorithm>
+
+namespace {
+
+// One iconv conversion with a fallback for what the target cannot hold:
+// invalid or unconvertible input is replaced and skipped, never truncated.
+std::string convert(const char* to, const char* from, const std::string& input, const std::string& replacement,
+                    int badSourceBytes) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return {};
+    std::string out;
+    out.reserve(input.size() * 2);
+    char* in = const_cast<char*>(input.data());
+    size_t inLeft = input.size();
+    char buffer[1024];
+    while (inLeft > 0) {
+        char* dst = buffer;
+        size_t dstLeft = sizeof buffer;
+        size_t r = iconv(cd, &in, &inLeft, &dst, &dstLeft);
+        out.append(buffer, sizeof buffer - dstLeft);
+        if (r == static_cast<size_t>(-1)) {
+            if (errno == E2BIG)
+                continue;
+            // EILSEQ or EINVAL: replace one source character and go on.
+            out += replacement;
+            size_t skip = badSourceBytes > 0 ? static_cast<size_t>(badSourceBytes) : 1;
+            if (badSourceBytes == 0) {
+                // UTF-8 source: skip the whole character.
+                unsigned char c = static_cast<unsigned char>(*in);
+                skip = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            }
+            skip = std::min(skip, inLeft);
+            in += skip;
+            inLeft -= skip;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    char* dst = buffer;
+    size_t dstLeft = sizeof buffer;
+    iconv(cd, nullptr, nullptr, &dst, &dstLeft);
+    out.append(buffer, sizeof buffer - dstLeft);
+    iconv_close(cd);
+    return out;
+}
+
+} // namespace
+
+namespace Codec {
+
+std::string toUtf8(const std::string& sjis) {
+    return convert("UTF-8", "CP932", sjis, "\xEF\xBF\xBD", 1);
+}
+
+std::string fromUtf8(const std::string& utf8) {
+    return convert("CP932", "UTF-8", utf8, "?", 0);
+}
+
+QString toQString(const std::string& sjis) {
+    const std::string utf8 = toUtf8(sjis);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string fromQString(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    return fromUtf8(std::string(utf8.constData(), static_cast<size_t>(utf8.size())));
+}
+
+std::string sj(const char* utf8) {
+    return fromUtf8(utf8);
+}
+
+} // namespace Codec

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+// The one place where text crosses between the program's code page 932 byte
+// strings and Qt's QString.
+namespace Codec {
+
+// Code page 932 bytes to a QString. Bytes that do not form a valid character
+// become U+FFFD; conversion never stops early.
+QString toQString(const std::string& sjis);
+
+// A QString to code page 932 bytes. Characters code page 932 cannot hold become "?".
+std::string fromQString(const QString& text);
+
+// A UTF-8 literal of the source (the system's own texts) to code page 932.
+std::string sj(const char* utf8);
+
+// Code page 932 bytes to UTF-8 (for terminals and logs of the tools).
+std::string toUtf8(const std::string& sjis);
+
+// UTF-8 to code page 932; characters it cannot hold become "?".
+std::string fromUtf8(const std::string& utf8);
+
+} // namespace Codec

@@ -1,0 +1,17 @@
+#include "text/Codec.h"
+
+#include <gtest/gtest.h>
+
+TEST(Codec, RoundTripsJapaneseAndReplacesWhatCp932CannotHold) {
+    const std::string sjis = Codec::sj("まいめも");
+    EXPECT_EQ(sjis, std::string("\x82\xDC\x82\xA2\x82\xDF\x82\xE0"));
+    EXPECT_EQ(Codec::fromQString(Codec::toQString(sjis)), sjis);
+    // An emoji and a Hangul syllable have no code page 932 form.
+    EXPECT_EQ(Codec::fromQString(QString::fromUtf8("a\xF0\x9F\x98\x80" "b\xEA\xB0\x80" "c")), "a?b?c");
+}
+
+TEST(Codec, InvalidBytesDoNotStopTheConversion) {
+    // 0x81 followed by a byte that is no trail byte, then plain text.
+    const QString text = Codec::toQString(std::string("\x81\x20xyz"));
+    EXPECT_TRUE(text.endsWith(QString::fromUtf8("xyz")));
+}

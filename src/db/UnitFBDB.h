@@ -24,7 +24,8 @@ public:
     bool TableExists(const std::string& tableName);
     bool CreateTable(const std::string& tableName, int count, const FieldList& fields);
     bool InsertRow(const std::string& tableName, int count, const FieldList& fields);
-    bool UpdateRow(const std::string& tableName, int count, const FieldList& fields, const std::string& where);
+    bool UpdateRow(const std::string& tableName, int count, const FieldList& fields,
+                   const std::string& where);
     bool UpdateSet(const std::string& tableName, const std::string& assignment, const std::string& where);
     bool DeleteRows(const std::string& tableName, const std::string& where);
 

@@ -86,8 +86,8 @@ Answer askYesNo(QWidget* parent, const std::string& text) {
         s.answers.pop_front();
         return a == Answer::Yes ? Answer::Yes : Answer::No;
     }
-    QMessageBox box(QMessageBox::Question, title(), Codec::toQString(text), QMessageBox::Yes | QMessageBox::No,
-                    parent);
+    QMessageBox box(QMessageBox::Question, title(), Codec::toQString(text),
+                    QMessageBox::Yes | QMessageBox::No, parent);
     return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 

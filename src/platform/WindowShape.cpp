@@ -8,7 +8,8 @@ namespace WindowShape {
 
 void setRoundedRegion(QWidget* window, int ellipseWidth, int ellipseHeight) {
     QPainterPath path;
-    path.addRoundedRect(QRectF(0, 0, window->width(), window->height()), ellipseWidth / 2.0, ellipseHeight / 2.0);
+    path.addRoundedRect(QRectF(0, 0, window->width(), window->height()), ellipseWidth / 2.0,
+                        ellipseHeight / 2.0);
     window->setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 

@@ -1,15 +1,15 @@
 #include "text/Codec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
-#include <algorithm>
 
 namespace {
 
 // One iconv conversion with a fallback for what the target cannot hold:
 // invalid or unconvertible input is replaced and skipped, never truncated.
-std::string convert(const char* to, const char* from, const std::string& input, const std::string& replacement,
-                    int badSourceBytes) {
+std::string convert(const char* to, const char* from, const std::string& input,
+                    const std::string& replacement, int badSourceBytes) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return {};

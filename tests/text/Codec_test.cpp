@@ -7,7 +7,10 @@ TEST(Codec, RoundTripsJapaneseAndReplacesWhatCp932CannotHold) {
     EXPECT_EQ(sjis, std::string("\x82\xDC\x82\xA2\x82\xDF\x82\xE0"));
     EXPECT_EQ(Codec::fromQString(Codec::toQString(sjis)), sjis);
     // An emoji and a Hangul syllable have no code page 932 form.
-    EXPECT_EQ(Codec::fromQString(QString::fromUtf8("a\xF0\x9F\x98\x80" "b\xEA\xB0\x80" "c")), "a?b?c");
+    EXPECT_EQ(Codec::fromQString(QString::fromUtf8("a\xF0\x9F\x98\x80"
+                                                   "b\xEA\xB0\x80"
+                                                   "c")),
+              "a?b?c");
 }
 
 TEST(Codec, InvalidBytesDoNotStopTheConversion) {

@@ -1,0 +1,20 @@
+#include "memo/Unit3.h"
+
+#include "app/Settings.h"
+#include "text/Func_.h"
+
+namespace {
+
+const MemoScreenConfig ScreenConfig{
+    "他メンバーのまいめも参照",
+    657,
+    315,
+    true,
+    false,
+    [] { return "MYMEMO" + std::to_string(Settings::ViewMemberNumber); },
+    [] { return Settings::MemberNumber != 0 && Settings::ViewMemberNumber != 0; },
+};
+
+} // namespace
+
+TForm3::TForm3(QWidget* parent) : TMemoScreen(ScreenConfig, parent) {}

@@ -1,0 +1,20 @@
+#include "memo/Unit5.h"
+
+#include "app/Settings.h"
+#include "text/Func_.h"
+
+namespace {
+
+const MemoScreenConfig ScreenConfig{
+    "オープングループ参照",
+    626,
+    315,
+    true,
+    true,
+    [] { return "OGMEMO" + std::to_string(Settings::OpenGroupViewNumber); },
+    [] { return Settings::MemberNumber != 0 && Settings::OpenGroupViewNumber != 0; },
+};
+
+} // namespace
+
+TForm5::TForm5(QWidget* parent) : TMemoScreen(ScreenConfig, parent) {}

@@ -1,0 +1,20 @@
+#include "memo/Unit7.h"
+
+#include "app/Settings.h"
+#include "text/Func_.h"
+
+namespace {
+
+const MemoScreenConfig ScreenConfig{
+    "クローズグループ参照",
+    624,
+    315,
+    true,
+    true,
+    [] { return "CGMEMO" + std::to_string(Settings::ClosedGroupViewNumber); },
+    [] { return Settings::MemberNumber != 0 && Settings::ClosedGroupViewNumber != 0; },
+};
+
+} // namespace
+
+TForm7::TForm7(QWidget* parent) : TMemoScreen(ScreenConfig, parent) {}

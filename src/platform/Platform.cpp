@@ -18,6 +18,7 @@ struct Script {
     bool scripted = false;
     std::deque<Platform::Answer> answers;
     std::deque<std::string> fileNames;
+    Platform::FileDialogRequest lastFileDialog;
     std::vector<std::string> messages;
     std::function<bool()> escapeSource;
     std::function<std::uint32_t()> tickSource;
@@ -34,8 +35,9 @@ QString title() {
 }
 
 std::string chooseFile(QWidget* parent, bool save, const std::string& folder, const std::string& proposedName,
-                       const QString& filter, const QString& defaultSuffix) {
+                       const QString& filter, const QString& defaultSuffix, bool fileMustExist) {
     Script& s = script();
+    s.lastFileDialog = {folder, proposedName};
     if (s.scripted) {
         if (s.fileNames.empty())
             return {};
@@ -45,7 +47,7 @@ std::string chooseFile(QWidget* parent, bool save, const std::string& folder, co
     }
     QFileDialog dialog(parent);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(save || !fileMustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (!folder.empty())
@@ -92,13 +94,13 @@ Answer askYesNo(QWidget* parent, const std::string& text) {
 }
 
 std::string chooseOpenFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
-                           const QString& filter) {
-    return chooseFile(parent, false, folder, proposedName, filter, QString());
+                           const QString& filter, bool fileMustExist) {
+    return chooseFile(parent, false, folder, proposedName, filter, QString(), fileMustExist);
 }
 
 std::string chooseSaveFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
                            const QString& filter, const QString& defaultSuffix) {
-    return chooseFile(parent, true, folder, proposedName, filter, defaultSuffix);
+    return chooseFile(parent, true, folder, proposedName, filter, defaultSuffix, false);
 }
 
 std::string clipboardText() {
@@ -161,6 +163,10 @@ void setNextAnswer(Answer answer) {
 
 void setNextFileName(const std::string& path) {
     script().fileNames.push_back(path);
+}
+
+FileDialogRequest lastFileDialogRequest() {
+    return script().lastFileDialog;
 }
 
 void setEscapeKeySource(std::function<bool()> source) {

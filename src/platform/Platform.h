@@ -22,9 +22,10 @@ void showMessage(QWidget* parent, const std::string& text);
 Answer askYesNo(QWidget* parent, const std::string& text);
 
 // A file-open dialog starting in folder with proposedName; empty when cancelled.
-// Paths are code page 932.
+// Paths are code page 932. With fileMustExist false a name that does not exist
+// is accepted too, so that a folder can be chosen by confirming a made-up name.
 std::string chooseOpenFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
-                           const QString& filter = QString());
+                           const QString& filter = QString(), bool fileMustExist = true);
 std::string chooseSaveFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
                            const QString& filter = QString(), const QString& defaultSuffix = QString());
 
@@ -51,6 +52,13 @@ std::vector<std::string> takeMessages();
 void setScripted(bool scripted);
 void setNextAnswer(Answer answer);
 void setNextFileName(const std::string& path);
+
+// The folder and proposed name of the last file dialog asked for (also when scripted).
+struct FileDialogRequest {
+    std::string folder;
+    std::string proposedName;
+};
+FileDialogRequest lastFileDialogRequest();
 
 // Replaces the Escape-key state and the tick count (nullptr restores the real ones).
 void setEscapeKeySource(std::function<bool()> source);

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "db/TableField.h"
+
+#include <string>
+#include <vector>
+
+// The SQL statement texts of the data-access module, built as pure functions
+// so that every byte sent to the server can be checked without a server.
+namespace StatementText {
+
+using Lines = std::vector<std::string>;
+
+// Puts a mixed-case name in double quotes: the first word of the fragment and
+// the first word after each comma (words end at blanks, "=" and ","). Text
+// between apostrophes is a literal: it is copied unchanged and never splits or
+// starts a word, and a word holding a literal is never quoted.
+std::string QuoteNames(const std::string& fragment);
+
+// Upper case of the one-byte letters, stepping over two-byte characters so
+// that no trail byte is touched.
+std::string UpperCaseNames(const std::string& text);
+
+// The SQL type appended after a column name in CREATE TABLE.
+std::string TypeText(const TableField& field);
+
+// A value as written into INSERT and UPDATE: kind 4 as a quoted string (NULL
+// when empty, apostrophes doubled), every other kind as a bare literal (0 when blank).
+std::string RenderValue(const TableField& field);
+
+// Statement lines; count is clamped to the entries the list holds.
+Lines CreateTable(const std::string& table, int count, const FieldList& fields);
+Lines Insert(const std::string& table, int count, const FieldList& fields);
+Lines UpdateRow(const std::string& table, int count, const FieldList& fields, const std::string& where);
+Lines UpdateSet(const std::string& table, const std::string& assignment, const std::string& where);
+Lines Delete(const std::string& table, const std::string& where);
+Lines SelectRow(const std::string& table, const std::string& where);
+Lines SelectRows(const std::string& columns, const std::string& table, const std::string& where,
+                 const std::string& order);
+Lines SelectMax(const std::string& table, const std::string& column, const std::string& where);
+Lines TableNames();
+
+// The text sent to the server: every line followed by CR LF.
+std::string Join(const Lines& lines);
+
+} // namespace StatementText

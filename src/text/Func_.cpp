@@ -4,9 +4,10 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <cerrno>
+#include <charconv>
+#include <clocale>
 #include <cmath>
-#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 bool IsLeadByte(unsigned char byte) {
@@ -14,10 +15,16 @@ bool IsLeadByte(unsigned char byte) {
 }
 
 void PumpWait(std::uint32_t ms) {
-    const std::uint32_t deadline = Platform::tickCount() + ms;
+    // Elapsed ticks are summed from successive differences, so a wrap of the
+    // tick count past 2^32 neither ends the wait early nor makes it endless.
+    std::uint64_t elapsed = 0;
+    std::uint32_t last = Platform::tickCount();
     do {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    } while (Platform::tickCount() <= deadline);
+        const std::uint32_t now = Platform::tickCount();
+        elapsed += static_cast<std::uint32_t>(now - last);
+        last = now;
+    } while (elapsed <= ms);
 }
 
 std::string ShiftChars(const std::string& text) {
@@ -124,16 +131,21 @@ double ToFloatOrZero(const std::string& text) {
 std::string FloatToText(double value) {
     if (value == 0.0 || !std::isfinite(value))
         return "0";
+    // to_chars ignores the process locale (Qt sets it from the environment).
+    // Output: [-]d.ddddddddddddddE[+-]xx with 15 significant digits.
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.14E", value);
-    // buffer: [-]d.ddddddddddddddE[+-]xx ; take mantissa digits and exponent.
-    std::string s(buffer);
+    char* end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14).ptr;
+    std::string s(buffer, end);
     const bool negative = s[0] == '-';
     if (negative)
         s.erase(0, 1);
-    const size_t ePos = s.find('E');
+    const size_t ePos = s.find('e');
     std::string digits = s.substr(0, 1) + s.substr(2, ePos - 2);
-    int exponent = std::atoi(s.c_str() + ePos + 1);
+    const char* exponentText = s.c_str() + ePos + 1;
+    if (*exponentText == '+')
+        ++exponentText;
+    int exponent = 0;
+    std::from_chars(exponentText, s.c_str() + s.size(), exponent);
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
     std::string out = negative ? "-" : "";
@@ -144,10 +156,8 @@ std::string FloatToText(double value) {
         out += "E" + std::to_string(exponent);
         return out;
     }
-    if (exponent < 0) {
-        out += "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
-        return out;
-    }
+    if (exponent < 0)
+        return out + "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
     const size_t intDigits = static_cast<size_t>(exponent) + 1;
     if (digits.size() <= intDigits)
         return out + digits + std::string(intDigits - digits.size(), '0');

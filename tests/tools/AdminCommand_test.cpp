@@ -1,0 +1,319 @@
+#include "AdminCommand.h"
+
+#include "db/DatabaseAdmin.h"
+#include "db/UnitFBDB.h"
+#include "db/UnitSchema.h"
+#include "support/TestDatabase.h"
+#include "text/Codec.h"
+#include "text/Func_.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome runAdmin(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int status = RunAdmin(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// Runs isql-fb on the database with the given input; stdout and stderr together.
+std::string isql(const std::string& connectionString, const std::string& input) {
+    const std::string command = "printf '" + input + "\\n' | isql-fb -q -user SYSDBA -password quillstem " +
+                                connectionString + " 2>&1";
+    std::string output;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe)
+        return output;
+    char buffer[512];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe.get()))
+        output.append(buffer, n);
+    return output;
+}
+
+// The number on the last non-blank line of isql's output, or -1.
+long long isqlCount(const std::string& output) {
+    std::istringstream lines(output);
+    std::string line, last;
+    while (std::getline(lines, line))
+        if (line.find_first_not_of(" \t") != std::string::npos)
+            last = line;
+    try {
+        return std::stoll(last);
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+// Every test of the suite works in one database made by create-db in the
+// folder of the suite's TestDatabase (whose own empty database is dropped
+// first); each test uses member and group numbers of its own.
+class AdminCommand : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Database = new TestDatabase("admin");
+        ASSERT_TRUE(Database->ok()) << Database->error();
+        ASSERT_TRUE(DatabaseAdmin::DropDatabase(Database->connectionString(), Database->user(),
+                                                Database->password()));
+        CreateDb = new Outcome(admin({"create-db"}));
+    }
+    static void TearDownTestSuite() {
+        delete CreateDb;
+        delete Database;
+    }
+
+    static Outcome admin(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--folder", Database->folder()});
+        return runAdmin(args);
+    }
+
+    static std::string memberList() { return admin({"member-list"}).out; }
+
+    static bool readMember(const std::string& number, FieldList& fields) {
+        TFormFBDB db;
+        SetMemberFields(fields);
+        return Database->connect(db) && db.SelectRow("MEMBER", "N=" + number, fields);
+    }
+
+    static inline TestDatabase* Database = nullptr;
+    static inline Outcome* CreateDb = nullptr;
+};
+
+TEST_F(AdminCommand, CreateDbMakesADatabaseThatIsqlReadsAndRefusesToOverwriteIt) {
+    ASSERT_EQ(CreateDb->status, kAdminOk) << CreateDb->err;
+    const std::string counted = isql(Database->connectionString(), "SELECT COUNT(*) FROM MEMBER;");
+    EXPECT_NE(counted.find("COUNT"), std::string::npos) << counted;
+    EXPECT_EQ(isqlCount(counted), 0) << counted;
+    for (const char* table : {"OGROUP", "CGROUP"}) {
+        const std::string columns = isql(Database->connectionString(),
+                                         "SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = "
+                                         "\\047" +
+                                             std::string(table) + "\\047;");
+        EXPECT_EQ(isqlCount(columns), 21) << columns;
+    }
+
+    const Outcome again = admin({"create-db"});
+    EXPECT_EQ(again.status, kAdminFailed);
+    EXPECT_NE(again.err.find("cannot create"), std::string::npos) << again.err;
+    EXPECT_EQ(admin({"member-list"}).status, kAdminOk);
+}
+
+TEST_F(AdminCommand, MemberIsAddedListedChangedAndRemovedInCodePage932) {
+    ASSERT_EQ(admin({"member-add", "10", "山田太郎", "Pass10"}).status, kAdminOk);
+    EXPECT_NE(memberList().find("10\t山田太郎\tPass10\n"), std::string::npos) << memberList();
+    FieldList row;
+    ASSERT_TRUE(readMember("10", row));
+    EXPECT_EQ(row[1].Value, Codec::sj("山田太郎"));
+
+    const Outcome changed = admin({"member-set", "10", "--name", "山田次郎", "--password=new pw"});
+    ASSERT_EQ(changed.status, kAdminOk) << changed.err;
+    ASSERT_TRUE(readMember("10", row));
+    EXPECT_EQ(row[1].Value, Codec::sj("山田次郎"));
+    EXPECT_EQ(row[2].Value, "new pw");
+    ASSERT_EQ(admin({"member-set", "10", "--password", "only"}).status, kAdminOk);
+    ASSERT_TRUE(readMember("10", row));
+    EXPECT_EQ(row[1].Value, Codec::sj("山田次郎"));
+    EXPECT_EQ(row[2].Value, "only");
+
+    ASSERT_EQ(admin({"member-remove", "10"}).status, kAdminOk);
+    EXPECT_FALSE(readMember("10", row));
+    const Outcome gone = admin({"member-remove", "10"});
+    EXPECT_EQ(gone.status, kAdminFailed);
+    EXPECT_NE(gone.err.find("no member 10"), std::string::npos) << gone.err;
+    EXPECT_EQ(admin({"member-set", "10", "--name", "X"}).status, kAdminFailed);
+}
+
+TEST_F(AdminCommand, RefusedMembersLeaveTheTableUnchanged) {
+    ASSERT_EQ(admin({"member-add", "11", "Suzuki", "pw"}).status, kAdminOk);
+    const std::string before = memberList();
+
+    const Outcome duplicate = admin({"member-add", "11", "Other", "pw"});
+    EXPECT_EQ(duplicate.status, kAdminFailed);
+    EXPECT_NE(duplicate.err.find("already exists"), std::string::npos) << duplicate.err;
+    for (const char* number : {"0", "32768", "-3", "12x", "99999999999"})
+        EXPECT_EQ(admin({"member-add", number, "Name", "pw"}).status, kAdminFailed) << number;
+    EXPECT_EQ(admin({"member-add", "32767", "Highest", "pw"}).status, kAdminOk);
+    ASSERT_EQ(admin({"member-remove", "32767"}).status, kAdminOk);
+
+    std::string sixtyOneBytes = "x";
+    for (int i = 0; i < 30; ++i)
+        sixtyOneBytes += "あ";
+    for (const std::string& name :
+         {"O'Neil", "say \"hi\"", "", "   ", "tab\there", "😀", sixtyOneBytes.c_str()})
+        EXPECT_EQ(admin({"member-add", "12", name, "pw"}).status, kAdminFailed) << name;
+    EXPECT_EQ(admin({"member-add", "12", "Fine", "it's"}).status, kAdminFailed);
+    EXPECT_EQ(admin({"member-add", "12", "Fine", ""}).status, kAdminFailed);
+    EXPECT_EQ(admin({"member-set", "11", "--name", "O'Neil"}).status, kAdminFailed);
+    EXPECT_EQ(memberList(), before);
+}
+
+TEST_F(AdminCommand, GroupIsAddedListedChangedAndRemoved) {
+    ASSERT_EQ(admin({"member-add", "20", "Aoki", "a"}).status, kAdminOk);
+    ASSERT_EQ(admin({"member-add", "21", "Baba", "b"}).status, kAdminOk);
+    const Outcome added = admin({"group-add", "closed", "5", "企画", "--outline", "新製品の検討", "--start",
+                                 "20240401", "--members", "20, 21"});
+    ASSERT_EQ(added.status, kAdminOk) << added.err;
+    EXPECT_NE(admin({"group-list", "closed"}).out.find("5\trunning\t20240401\t\t企画\t新製品の検討\t20,21\n"),
+              std::string::npos)
+        << admin({"group-list", "closed"}).out;
+    EXPECT_EQ(admin({"group-list", "open"}).out.find("企画"), std::string::npos);
+
+    ASSERT_EQ(admin({"group-set", "closed", "5", "--ended", "--end", "20240930", "--members", "21"}).status,
+              kAdminOk);
+    FieldList row;
+    SetGroupFields(row);
+    TFormFBDB db;
+    ASSERT_TRUE(Database->connect(db));
+    ASSERT_TRUE(db.SelectRow("CGROUP", "N=5", row));
+    EXPECT_TRUE(GroupEnded(row));
+    EXPECT_TRUE(GroupHasMember(row, 21));
+    EXPECT_FALSE(GroupHasMember(row, 20));
+    EXPECT_EQ(row[4].Value, Codec::sj("企画"));
+    EXPECT_EQ(ToIntOrZero(row[3].Value), 20240930);
+
+    ASSERT_EQ(admin({"group-set", "closed", "5", "--running", "--start", "", "--members", ""}).status,
+              kAdminOk);
+    EXPECT_NE(admin({"group-list", "closed"}).out.find("5\trunning\t\t20240930\t企画\t新製品の検討\t\n"),
+              std::string::npos);
+
+    ASSERT_EQ(admin({"group-remove", "closed", "5"}).status, kAdminOk);
+    EXPECT_EQ(admin({"group-remove", "closed", "5"}).status, kAdminFailed);
+    EXPECT_EQ(admin({"group-list", "closed"}).out.find("企画"), std::string::npos);
+}
+
+TEST_F(AdminCommand, RefusedGroupsAreNotStored) {
+    for (int n = 30; n <= 45; ++n)
+        ASSERT_EQ(admin({"member-add", std::to_string(n), "M" + std::to_string(n), "pw"}).status, kAdminOk);
+    ASSERT_EQ(admin({"group-add", "open", "7", "Seven", "--members", "30"}).status, kAdminOk);
+    const std::string before = admin({"group-list", "open"}).out;
+
+    const std::string fifteen = "30,31,32,33,34,35,36,37,38,39,40,41,42,43,44";
+    const Outcome sixteen = admin({"group-add", "open", "8", "Many", "--members", fifteen + ",45"});
+    EXPECT_EQ(sixteen.status, kAdminFailed);
+    EXPECT_NE(sixteen.err.find("at most 15"), std::string::npos) << sixteen.err;
+    EXPECT_EQ(admin({"group-set", "open", "7", "--members", fifteen + ",45"}).status, kAdminFailed);
+    const Outcome duplicate = admin({"group-add", "open", "7", "Again"});
+    EXPECT_EQ(duplicate.status, kAdminFailed);
+    EXPECT_NE(duplicate.err.find("already exists"), std::string::npos) << duplicate.err;
+    const Outcome unknown = admin({"group-add", "open", "8", "Ghost", "--members", "30,999"});
+    EXPECT_EQ(unknown.status, kAdminFailed);
+    EXPECT_NE(unknown.err.find("no member 999"), std::string::npos) << unknown.err;
+    EXPECT_EQ(admin({"group-add", "open", "8", "Twice", "--members", "30,30"}).status, kAdminFailed);
+    EXPECT_EQ(admin({"group-add", "open", "8", "Slot", "--members", "30,0"}).status, kAdminFailed);
+    EXPECT_EQ(admin({"group-add", "open", "8", "Day", "--start", "20240230"}).status, kAdminFailed);
+    EXPECT_EQ(admin({"group-add", "open", "8", "Back", "--start", "20240301", "--end", "20240201"}).status,
+              kAdminFailed);
+    EXPECT_EQ(admin({"group-set", "open", "7", "--end", "19991231", "--start", "20000101"}).status,
+              kAdminFailed);
+    EXPECT_EQ(admin({"group-add", "open", "8", "Quote", "--outline", "it's"}).status, kAdminFailed);
+    EXPECT_EQ(admin({"group-set", "open", "7", "--name", "a\"b"}).status, kAdminFailed);
+    EXPECT_EQ(admin({"group-set", "open", "9", "--name", "Nine"}).status, kAdminFailed);
+    EXPECT_EQ(admin({"group-add", "open", "0", "Zero"}).status, kAdminFailed);
+    EXPECT_EQ(admin({"group-list", "open"}).out, before);
+
+    ASSERT_EQ(admin({"group-add", "open", "8", "Full", "--members", fifteen}).status, kAdminOk);
+    EXPECT_NE(admin({"group-list", "open"}).out.find("\t" + fifteen + "\n"), std::string::npos);
+}
+
+TEST_F(AdminCommand, ConnectionFailuresAreReportedWithAFailureStatus) {
+    const Outcome wrongPassword =
+        runAdmin({"--folder", Database->folder(), "--password", "not-the-password", "member-list"});
+    EXPECT_EQ(wrongPassword.status, kAdminFailed);
+    EXPECT_NE(wrongPassword.err.find("cannot connect"), std::string::npos) << wrongPassword.err;
+    EXPECT_TRUE(wrongPassword.out.empty());
+
+    // Port 1 on the local machine: no server answers there.
+    const Outcome serverDown =
+        runAdmin({"--server", "localhost/1", "--folder", Database->folder(), "member-list"});
+    EXPECT_EQ(serverDown.status, kAdminFailed);
+    EXPECT_NE(serverDown.err.find("cannot connect"), std::string::npos) << serverDown.err;
+
+    EXPECT_EQ(runAdmin({"--folder", Database->folder() + "/missing", "member-add", "50", "X", "y"}).status,
+              kAdminFailed);
+    EXPECT_EQ(runAdmin({"--folder", Database->folder(), "--password", "wrong", "create-db"}).status,
+              kAdminFailed);
+}
+
+TEST(AdminCommandLine, WrongCommandLinesAreUsageErrors) {
+    const Outcome help = runAdmin({"--help"});
+    EXPECT_EQ(help.status, kAdminOk);
+    EXPECT_NE(help.out.find("member-add N NAME PASSWORD"), std::string::npos);
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {"--folder", "/x/"},
+        {"member-list"},
+        {"--folder", "/x/", "frobnicate"},
+        {"--folder", "/x/", "member-add", "1", "Name"},
+        {"--folder", "/x/", "member-add", "1", "Name", "pw", "extra"},
+        {"--folder", "/x/", "member-set", "1"},
+        {"--folder", "/x/", "member-set", "1", "--colour", "red"},
+        {"--folder", "/x/", "member-set", "1", "--name"},
+        {"--folder", "/x/", "member-set", "1", "--name", "a", "--name", "b"},
+        {"--folder", "/x/", "group-list", "private"},
+        {"--folder", "/x/", "group-set", "open", "1", "--ended", "--running"},
+        {"--bogus", "1", "--folder", "/x/", "member-list"},
+        {"--folder"},
+    };
+    for (const auto& args : wrong) {
+        const Outcome outcome = runAdmin(args);
+        std::string line;
+        for (const std::string& arg : args)
+            line += arg + " ";
+        EXPECT_EQ(outcome.status, kAdminBadUsage) << line;
+        EXPECT_FALSE(outcome.err.empty()) << line;
+    }
+}
+
+// The demo database: made from nothing, filled once, left alone the second time.
+TEST(AdminDemo, CreatesTheDatabaseAndFillsItOnce) {
+    TestDatabase database("admindemo");
+    ASSERT_TRUE(database.ok()) << database.error();
+    ASSERT_TRUE(
+        DatabaseAdmin::DropDatabase(database.connectionString(), database.user(), database.password()));
+    const Outcome first = runAdmin({"--folder", database.folder() + "/", "demo"});
+    ASSERT_EQ(first.status, kAdminOk) << first.err;
+    const Outcome second = runAdmin({"--folder", database.folder(), "demo"});
+    ASSERT_EQ(second.status, kAdminOk) << second.err;
+
+    const std::string members = runAdmin({"--folder", database.folder(), "member-list"}).out;
+    EXPECT_EQ(members, "1\t山田太郎\tyamada\n2\t佐藤花子\tsato\n3\t鈴木一郎\tsuzuki\n4\tTanaka\ttanaka\n");
+    const std::string open = runAdmin({"--folder", database.folder(), "group-list", "open"}).out;
+    EXPECT_NE(open.find("\trunning\t"), std::string::npos);
+    EXPECT_NE(open.find("\tended\t"), std::string::npos);
+
+    TFormFBDB& db = database.db();
+    FieldList row;
+    SetMemoFields(row);
+    const int count = db.SelectRows("*", AlMemoTable(), "(SN > 0.0) AND (DF = 0)", "SN,N");
+    EXPECT_EQ(count, 30);
+    db.ReadFirst(row);
+    bool hiragana = false, lowerCase = false;
+    for (int i = 1; i <= count; ++i) {
+        EXPECT_EQ(ToIntOrZero(row[0].Value), i);
+        EXPECT_EQ(ToFloatOrZero(row[1].Value), i);
+        EXPECT_EQ(row[2].Value, "0");
+        EXPECT_EQ(row[5].Value, SearchKey(row[4].Value));
+        hiragana = hiragana || Codec::toUtf8(row[4].Value).find("かいぎ") != std::string::npos;
+        lowerCase = lowerCase || row[4].Value.find("meeting") != std::string::npos;
+        db.ReadNext(row);
+    }
+    db.CloseQuery();
+    EXPECT_TRUE(hiragana);
+    EXPECT_TRUE(lowerCase);
+    for (const std::string& table : {MyMemoTable(1), OgMemoTable(1)}) {
+        EXPECT_GT(db.SelectRows("*", table, "", ""), 0) << table;
+        db.CloseQuery();
+    }
+}
+
+} // namespace

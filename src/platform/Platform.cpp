@@ -52,7 +52,14 @@ std::string chooseFile(QWidget* parent, bool save, const std::string& folder, co
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (!folder.empty())
         dialog.setDirectory(Codec::toQString(folder));
-    dialog.selectFile(Codec::toQString(proposedName));
+    const QString proposed = Codec::toQString(proposedName);
+    dialog.selectFile(proposed);
+    if (!save && !fileMustExist && !proposed.isEmpty()) {
+        // Entering a folder empties the name field; the made-up name comes
+        // back, so that the folder can be confirmed at once.
+        QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog,
+                         [&dialog, proposed] { dialog.selectFile(proposed); });
+    }
     if (!filter.isEmpty())
         dialog.setNameFilter(filter);
     if (!defaultSuffix.isEmpty())

@@ -42,6 +42,10 @@ public:
     // Names of the user tables found by the last TableExists.
     const std::vector<std::string>& ListBox1() const;
 
+    // The client library's text for the failure of the most recent database
+    // operation; empty when it succeeded. For tools only: screens never show it.
+    std::string LastError() const;
+
 private:
     void EndQuery();
     struct Impl;

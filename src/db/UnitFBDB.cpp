@@ -1,0 +1,486 @@
+#include "db/UnitFBDB.h"
+
+#include "db/FbRef.h"
+#include "db/StatementText.h"
+#include "text/Func_.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <exception>
+#include <string_view>
+
+using namespace Firebird;
+
+namespace {
+
+constexpr unsigned Dialect = 3;
+// Columns of types the module does not render itself arrive as text of at most this many bytes.
+constexpr unsigned CoercedTextLength = 255;
+const char* const NotConnected = "not connected to a database";
+
+enum class ColumnType { Short, Long, Int64, Float, Double, Text, Varying };
+
+struct Column {
+    ColumnType type = ColumnType::Varying;
+    unsigned offset = 0;
+    unsigned nullOffset = 0;
+    unsigned length = 0;
+};
+
+// Rows of a result as text, all cells in one string: cell k of the result
+// (row-major) is cells[ends[k-1], ends[k]).
+struct ResultRows {
+    size_t columns = 0;
+    std::string cells;
+    std::vector<size_t> ends;
+
+    size_t rows() const { return columns == 0 ? 0 : ends.size() / columns; }
+    std::string_view cell(size_t row, size_t column) const {
+        const size_t k = row * columns + column;
+        const size_t begin = k == 0 ? 0 : ends[k - 1];
+        return std::string_view(cells).substr(begin, ends[k] - begin);
+    }
+    void clear() {
+        columns = 0;
+        cells.clear();
+        ends.clear();
+    }
+};
+
+template <class T> T readAt(const unsigned char* message, unsigned offset) {
+    T value;
+    std::memcpy(&value, message + offset, sizeof value);
+    return value;
+}
+
+template <class T> void appendInteger(std::string& out, T value) {
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, result.ptr);
+}
+
+void appendCell(std::string& out, const unsigned char* message, const Column& column) {
+    if (readAt<short>(message, column.nullOffset) != 0)
+        return;
+    switch (column.type) {
+    case ColumnType::Short:
+        appendInteger(out, readAt<std::int16_t>(message, column.offset));
+        break;
+    case ColumnType::Long:
+        appendInteger(out, readAt<std::int32_t>(message, column.offset));
+        break;
+    case ColumnType::Int64:
+        appendInteger(out, readAt<std::int64_t>(message, column.offset));
+        break;
+    case ColumnType::Float:
+        out += FloatToText(readAt<float>(message, column.offset));
+        break;
+    case ColumnType::Double:
+        out += FloatToText(readAt<double>(message, column.offset));
+        break;
+    case ColumnType::Text:
+        out.append(reinterpret_cast<const char*>(message + column.offset), column.length);
+        break;
+    case ColumnType::Varying: {
+        const auto length = readAt<std::uint16_t>(message, column.offset);
+        out.append(reinterpret_cast<const char*>(message + column.offset + 2), length);
+        break;
+    }
+    }
+}
+
+bool renderedNatively(unsigned type, int scale) {
+    switch (type) {
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64:
+        return scale == 0;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_TEXT:
+    case SQL_VARYING:
+        return true;
+    default:
+        return false;
+    }
+}
+
+ColumnType columnType(unsigned type) {
+    switch (type) {
+    case SQL_SHORT:
+        return ColumnType::Short;
+    case SQL_LONG:
+        return ColumnType::Long;
+    case SQL_INT64:
+        return ColumnType::Int64;
+    case SQL_FLOAT:
+        return ColumnType::Float;
+    case SQL_DOUBLE:
+        return ColumnType::Double;
+    case SQL_TEXT:
+        return ColumnType::Text;
+    default:
+        return ColumnType::Varying;
+    }
+}
+
+} // namespace
+
+struct TFormFBDB::Impl {
+    IMaster* master = fb_get_master_interface();
+    IUtil* util = master->getUtilInterface();
+    FbRef<IProvider> provider{master->getDispatcher()};
+    FbDisposable<IStatus> statusObject{master->getStatus()};
+    ThrowStatusWrapper status{statusObject.get()};
+
+    FbRef<IAttachment> attachment;
+    FbRef<ITransaction> transaction;
+    FbRef<IStatement> statement;
+    FbRef<IResultSet> cursor;
+
+    // The open result of SelectRows, fetched in full; position is the current row.
+    ResultRows result;
+    bool resultOpen = false;
+    size_t position = 0;
+
+    std::vector<std::string> tableNames;
+    std::string lastError;
+
+    void fail(const FbException& e) { lastError = FbStatusText(util, e.getStatus()); }
+    void fail(const std::exception& e) { lastError = e.what(); }
+
+    // Closes the cursor and frees the statement; never throws.
+    void closeStatement() {
+        if (cursor) {
+            try {
+                cursor->close(&status);
+                cursor.forget();
+            } catch (const FbException&) {
+                cursor.reset();
+            }
+        }
+        if (statement) {
+            try {
+                statement->free(&status);
+                statement.forget();
+            } catch (const FbException&) {
+                statement.reset();
+            }
+        }
+    }
+
+    // Rolls back whatever the transaction holds; never throws.
+    void rollback() {
+        if (!transaction)
+            return;
+        try {
+            transaction->rollback(&status);
+            transaction.forget();
+        } catch (const FbException&) {
+            transaction.reset();
+        }
+    }
+
+    void detach() {
+        if (!attachment)
+            return;
+        try {
+            attachment->detach(&status);
+            attachment.forget();
+        } catch (const FbException&) {
+            attachment.reset();
+        }
+    }
+
+    void endQuery() {
+        resultOpen = false;
+        result.clear();
+        position = 0;
+        closeStatement();
+        rollback();
+    }
+
+    void commit() {
+        transaction->commit(&status);
+        transaction.forget();
+    }
+
+    void begin() { transaction.reset(attachment->startTransaction(&status, 0, nullptr)); }
+
+    void prepare(const StatementText::Lines& lines) {
+        const std::string text = StatementText::Join(lines);
+        statement.reset(attachment->prepare(&status, transaction.get(), static_cast<unsigned>(text.size()),
+                                            text.data(), Dialect, IStatement::PREPARE_PREFETCH_METADATA));
+    }
+
+    bool connected() {
+        lastError.clear();
+        if (attachment)
+            return true;
+        lastError = NotConnected;
+        return false;
+    }
+
+    // One statement without output in a transaction of its own, committed.
+    bool modify(const StatementText::Lines& lines) {
+        if (!connected())
+            return false;
+        bool ok = false;
+        try {
+            endQuery();
+            begin();
+            prepare(lines);
+            statement->execute(&status, transaction.get(), nullptr, nullptr, nullptr, nullptr);
+            commit();
+            ok = true;
+        } catch (const FbException& e) {
+            fail(e);
+        } catch (const std::exception& e) {
+            fail(e);
+        }
+        closeStatement();
+        rollback();
+        return ok;
+    }
+
+    // Runs a select in a fresh transaction and fetches its rows as text into
+    // rows (only the first when firstRowOnly). The statement is closed and the
+    // transaction committed before it returns: the rows are in memory.
+    bool select(const StatementText::Lines& lines, bool firstRowOnly, ResultRows& rows) {
+        rows.clear();
+        if (!connected())
+            return false;
+        bool ok = false;
+        try {
+            endQuery();
+            begin();
+            prepare(lines);
+            FbRef<IMessageMetadata> metadata(statement->getOutputMetadata(&status));
+            const unsigned count = metadata->getCount(&status);
+            bool coerce = false;
+            for (unsigned i = 0; i < count; ++i)
+                coerce = coerce || !renderedNatively(metadata->getType(&status, i) & ~1u,
+                                                     metadata->getScale(&status, i));
+            if (coerce) {
+                FbRef<IMetadataBuilder> builder(metadata->getBuilder(&status));
+                for (unsigned i = 0; i < count; ++i) {
+                    if (renderedNatively(metadata->getType(&status, i) & ~1u, metadata->getScale(&status, i)))
+                        continue;
+                    builder->setType(&status, i, SQL_VARYING);
+                    builder->setLength(&status, i, CoercedTextLength);
+                    builder->setScale(&status, i, 0);
+                    builder->setCharSet(&status, i, 0);
+                }
+                metadata.reset(builder->getMetadata(&status));
+            }
+            std::vector<Column> columns(count);
+            for (unsigned i = 0; i < count; ++i) {
+                columns[i].type = columnType(metadata->getType(&status, i) & ~1u);
+                columns[i].offset = metadata->getOffset(&status, i);
+                columns[i].nullOffset = metadata->getNullOffset(&status, i);
+                columns[i].length = metadata->getLength(&status, i);
+            }
+            std::vector<unsigned char> message(metadata->getMessageLength(&status));
+            rows.columns = count;
+            cursor.reset(
+                statement->openCursor(&status, transaction.get(), nullptr, nullptr, metadata.get(), 0));
+            while (cursor->fetchNext(&status, message.data()) == IStatus::RESULT_OK) {
+                for (const Column& column : columns) {
+                    appendCell(rows.cells, message.data(), column);
+                    rows.ends.push_back(rows.cells.size());
+                }
+                if (firstRowOnly)
+                    break;
+            }
+            closeStatement();
+            commit();
+            ok = true;
+        } catch (const FbException& e) {
+            fail(e);
+        } catch (const std::exception& e) {
+            fail(e);
+        }
+        if (!ok)
+            rows.clear();
+        closeStatement();
+        rollback();
+        return ok;
+    }
+
+    void copyRow(FieldList& fields, size_t row) const {
+        const size_t n = std::min(result.columns, fields.size());
+        for (size_t i = 0; i < n; ++i)
+            fields[i].Value.assign(result.cell(row, i));
+    }
+
+    void clearValues(FieldList& fields) const {
+        const size_t n = std::min(result.columns, fields.size());
+        for (size_t i = 0; i < n; ++i)
+            fields[i].Value.clear();
+    }
+};
+
+TFormFBDB::TFormFBDB(QObject* parent) : QObject(parent), d(std::make_unique<Impl>()) {}
+
+TFormFBDB::~TFormFBDB() {
+    Disconnect();
+}
+
+bool TFormFBDB::Connect(const std::string& locationPrefix, const std::string& fileName,
+                        const std::string& user, const std::string& password) {
+    if (locationPrefix.empty() || fileName.empty() || user.empty() || password.empty())
+        return false;
+    Disconnect();
+    d->lastError.clear();
+    const std::string database = locationPrefix + fileName;
+    try {
+        FbDisposable<IXpbBuilder> dpb(d->util->getXpbBuilder(&d->status, IXpbBuilder::DPB, nullptr, 0));
+        dpb->insertString(&d->status, isc_dpb_user_name, user.c_str());
+        dpb->insertString(&d->status, isc_dpb_password, password.c_str());
+        d->attachment.reset(d->provider->attachDatabase(
+            &d->status, database.c_str(), dpb->getBufferLength(&d->status), dpb->getBuffer(&d->status)));
+        return true;
+    } catch (const FbException& e) {
+        d->fail(e);
+    } catch (const std::exception& e) {
+        d->fail(e);
+    }
+    d->detach();
+    return false;
+}
+
+void TFormFBDB::Disconnect() {
+    d->endQuery();
+    d->detach();
+}
+
+bool TFormFBDB::IsConnected() const {
+    return static_cast<bool>(d->attachment);
+}
+
+bool TFormFBDB::TableExists(const std::string& tableName) {
+    d->tableNames.clear();
+    ResultRows rows;
+    if (!d->select(StatementText::TableNames(), false, rows))
+        return false;
+    const std::string wanted = StatementText::UpperCaseNames(tableName);
+    bool found = false;
+    for (size_t row = 0; row < rows.rows(); ++row) {
+        std::string name(rows.cell(row, 0));
+        while (!name.empty() && name.back() == ' ')
+            name.pop_back();
+        found = found || StatementText::UpperCaseNames(name) == wanted;
+        d->tableNames.push_back(std::move(name));
+    }
+    return found;
+}
+
+bool TFormFBDB::CreateTable(const std::string& tableName, int count, const FieldList& fields) {
+    return d->modify(StatementText::CreateTable(tableName, count, fields));
+}
+
+bool TFormFBDB::InsertRow(const std::string& tableName, int count, const FieldList& fields) {
+    return d->modify(StatementText::Insert(tableName, count, fields));
+}
+
+bool TFormFBDB::UpdateRow(const std::string& tableName, int count, const FieldList& fields,
+                          const std::string& where) {
+    return d->modify(StatementText::UpdateRow(tableName, count, fields, where));
+}
+
+bool TFormFBDB::UpdateSet(const std::string& tableName, const std::string& assignment,
+                          const std::string& where) {
+    return d->modify(StatementText::UpdateSet(tableName, assignment, where));
+}
+
+bool TFormFBDB::DeleteRows(const std::string& tableName, const std::string& where) {
+    return d->modify(StatementText::Delete(tableName, where));
+}
+
+bool TFormFBDB::SelectRow(const std::string& tableName, const std::string& where, FieldList& fields) {
+    ResultRows rows;
+    if (!d->select(StatementText::SelectRow(tableName, where), true, rows) || rows.rows() == 0)
+        return false;
+    const size_t n = std::min(rows.columns, fields.size());
+    for (size_t i = 0; i < n; ++i)
+        fields[i].Value.assign(rows.cell(0, i));
+    return true;
+}
+
+int TFormFBDB::SelectRows(const std::string& columns, const std::string& tableName, const std::string& where,
+                          const std::string& order) {
+    if (!d->select(StatementText::SelectRows(columns, tableName, where, order), false, d->result))
+        return 0;
+    d->resultOpen = true;
+    d->position = 0;
+    return static_cast<int>(d->result.rows());
+}
+
+std::string TFormFBDB::SelectMax(const std::string& tableName, const std::string& column,
+                                 const std::string& where) {
+    ResultRows rows;
+    if (!d->select(StatementText::SelectMax(tableName, column, where), true, rows) || rows.rows() == 0)
+        return {};
+    return std::string(rows.cell(0, 0));
+}
+
+void TFormFBDB::ReadFirst(FieldList& fields) {
+    if (!d->resultOpen)
+        return;
+    d->clearValues(fields);
+    if (d->result.rows() == 0)
+        return;
+    d->position = 0;
+    d->copyRow(fields, d->position);
+}
+
+void TFormFBDB::ReadLast(FieldList& fields) {
+    if (!d->resultOpen)
+        return;
+    d->clearValues(fields);
+    if (d->result.rows() == 0)
+        return;
+    d->position = d->result.rows() - 1;
+    d->copyRow(fields, d->position);
+}
+
+void TFormFBDB::ReadNext(FieldList& fields) {
+    if (!d->resultOpen)
+        return;
+    if (d->position + 1 >= d->result.rows()) {
+        d->clearValues(fields);
+        return;
+    }
+    ++d->position;
+    d->copyRow(fields, d->position);
+}
+
+void TFormFBDB::ReadPrior(FieldList& fields) {
+    if (!d->resultOpen)
+        return;
+    if (d->position == 0 || d->result.rows() == 0) {
+        d->clearValues(fields);
+        return;
+    }
+    --d->position;
+    d->copyRow(fields, d->position);
+}
+
+void TFormFBDB::CloseQuery() {
+    d->resultOpen = false;
+    d->result.clear();
+    d->position = 0;
+}
+
+void TFormFBDB::EndQuery() {
+    d->endQuery();
+}
+
+const std::vector<std::string>& TFormFBDB::ListBox1() const {
+    return d->tableNames;
+}
+
+std::string TFormFBDB::LastError() const {
+    return d->lastError;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "db/TableField.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TFormFBDB;
+
+// A fresh database of its own for one test suite on the local server:
+// $QBOOK2_TEST_DATA_DIR (default /var/lib/qbook2)/<suite>-<pid>/QBOOK.FDB,
+// created in the constructor and dropped, with its folder, in the destructor.
+// Usable from GoogleTest and Qt Test programs alike. Disconnect the modules
+// attached to it before it is destroyed, or the server refuses the drop (the
+// folder and file are removed all the same).
+class TestDatabase {
+public:
+    explicit TestDatabase(const std::string& suiteName);
+    ~TestDatabase();
+    TestDatabase(const TestDatabase&) = delete;
+    TestDatabase& operator=(const TestDatabase&) = delete;
+
+    // Whether the folder and the database were created; error() says why not.
+    bool ok() const { return ok_; }
+    const std::string& error() const { return error_; }
+
+    // The folder on the server, without a trailing separator.
+    const std::string& folder() const { return folder_; }
+    // "localhost:" + folder + "/", the prefix TFormFBDB::Connect takes.
+    std::string locationPrefix() const;
+    std::string fileName() const;
+    // locationPrefix() + fileName().
+    std::string connectionString() const;
+    std::string user() const;
+    std::string password() const;
+
+    // Connects db to this database.
+    bool connect(TFormFBDB& db) const;
+
+    // Points the current settings at this database: ServerName, ServerFolder,
+    // DatabaseLocation, DatabaseUser and DatabasePassword.
+    void useInSettings() const;
+
+    // Creates the registry tables MEMBER, OGROUP and CGROUP.
+    bool createRegistry();
+    // Rows of the registry (texts in code page 932). Participants fill the
+    // slots P1.. in order; the rest stay empty.
+    bool addMember(std::int32_t n, const std::string& name, const std::string& password);
+    bool addGroup(const std::string& table, std::int32_t n, bool ended, const std::string& name,
+                  const std::string& outline, const std::vector<std::int32_t>& participants,
+                  std::int32_t periodStart = 0, std::int32_t periodEnd = 0);
+
+    // The connection the helpers above use.
+    TFormFBDB& db();
+
+private:
+    bool insert(const std::string& table, const FieldList& fields);
+
+    std::string folder_;
+    std::string error_;
+    bool ok_ = false;
+    std::unique_ptr<TFormFBDB> db_;
+};

@@ -1,0 +1,156 @@
+#include "db/UnitSchema.h"
+
+#include "db/UnitFBDB.h"
+#include "text/Codec.h"
+#include "text/Func_.h"
+
+namespace {
+
+void setField(FieldList& fields, size_t index, const char* name, const char* caption, std::int32_t kind,
+              std::int32_t size) {
+    TableField& field = fields[index];
+    field.Name = name;
+    field.Caption = Codec::sj(caption);
+    field.Kind = kind;
+    field.Size = size;
+}
+
+void ensureSize(FieldList& fields, size_t size) {
+    if (fields.size() < size)
+        fields.resize(size);
+}
+
+std::string numberCondition(std::int32_t n) {
+    return "N=" + std::to_string(n);
+}
+
+} // namespace
+
+void SetMemoFields(FieldList& fields) {
+    ensureSize(fields, MemoColumns);
+    setField(fields, 0, "N", "番号", 1, 0);
+    setField(fields, 1, "SN", "並替番号", 3, 0);
+    setField(fields, 2, "DF", "削除フラグ", 0, 0);
+    setField(fields, 3, "MN", "登録メンバー", 0, 0);
+    setField(fields, 4, "TEXT", "文章", 4, 120);
+    setField(fields, 5, "FIND", "検索用", 4, 240);
+}
+
+void SetMemberFields(FieldList& fields) {
+    ensureSize(fields, MemberColumns);
+    setField(fields, 0, "N", "番号", 1, 0);
+    setField(fields, 1, "NAME", "名前", 4, 60);
+    setField(fields, 2, "PASS", "パスワード", 4, 30);
+}
+
+void SetGroupFields(FieldList& fields) {
+    ensureSize(fields, GroupColumns);
+    setField(fields, 0, "N", "番号", 1, 0);
+    setField(fields, 1, "ENDED", "終了フラグ", 0, 0);
+    setField(fields, 2, "PSTART", "開始", 1, 0);
+    setField(fields, 3, "PEND", "終了", 1, 0);
+    setField(fields, 4, "NAME", "グループ名", 4, 60);
+    setField(fields, 5, "OUTLINE", "概要", 4, 200);
+    for (int slot = 1; slot <= GroupSlots; ++slot) {
+        TableField& field = fields[5 + slot];
+        field.Name = "P" + std::to_string(slot);
+        field.Caption = Codec::sj("参加者") + std::to_string(slot);
+        field.Kind = 0;
+        field.Size = 0;
+    }
+}
+
+std::string MyMemoTable(std::int32_t memberNumber) {
+    return "MYMEMO" + std::to_string(memberNumber);
+}
+
+std::string OgMemoTable(std::int32_t groupNumber) {
+    return "OGMEMO" + std::to_string(groupNumber);
+}
+
+std::string CgMemoTable(std::int32_t groupNumber) {
+    return "CGMEMO" + std::to_string(groupNumber);
+}
+
+std::string AlMemoTable() {
+    return "ALMEMO";
+}
+
+OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer) {
+    rowBuffer.resize(MemoColumns);
+    SetMemoFields(rowBuffer);
+    if (db.TableExists(table))
+        return OpenMemoTableResult::Existing;
+    if (db.CreateTable(table, MemoColumns, rowBuffer))
+        return OpenMemoTableResult::Created;
+    PumpWait(5000);
+    if (db.CreateTable(table, MemoColumns, rowBuffer))
+        return OpenMemoTableResult::Created;
+    db.Disconnect();
+    return OpenMemoTableResult::Failed;
+}
+
+bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,
+                    const std::string& text, std::int32_t memberNumber, std::int32_t* newN) {
+    SetMemoFields(row);
+    const std::int32_t n = ToIntOrZero(db.SelectMax(table, "N", "")) + 1;
+    row[0].Value = std::to_string(n);
+    row[1].Value = FloatToText(sortNumber);
+    row[2].Value = "0";
+    row[3].Value = std::to_string(memberNumber);
+    row[4].Value = text;
+    row[5].Value = SearchKey(text);
+    if (!db.InsertRow(table, MemoColumns, row))
+        return false;
+    if (newN)
+        *newN = n;
+    return true;
+}
+
+double AppendSortNumber(TFormFBDB& db, const std::string& table) {
+    return ToFloatOrZero(db.SelectMax(table, "SN", "")) + 1.0;
+}
+
+bool UpdateMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n,
+                    const std::string& text, std::int32_t memberNumber) {
+    SetMemoFields(row);
+    if (!db.SelectRow(table, numberCondition(n), row))
+        return false;
+    row[3].Value = std::to_string(memberNumber);
+    row[4].Value = text;
+    row[5].Value = SearchKey(text);
+    return db.UpdateRow(table, MemoColumns, row, numberCondition(n));
+}
+
+bool DeleteMemoLine(TFormFBDB& db, const std::string& table, std::int32_t n, const std::string& text,
+                    std::int32_t memberNumber) {
+    if (RemoveSpaces(text).empty())
+        return db.DeleteRows(table, numberCondition(n));
+    return db.UpdateSet(table, "DF=" + std::to_string(memberNumber), numberCondition(n));
+}
+
+bool GroupEnded(const FieldList& groupRow) {
+    return groupRow.size() > 1 && ToIntOrZero(groupRow[1].Value) != 0;
+}
+
+bool GroupHasMember(const FieldList& groupRow, std::int32_t memberNumber) {
+    // An empty slot converts to 0, which is nobody's number.
+    if (memberNumber == 0)
+        return false;
+    for (size_t i = 6; i < groupRow.size() && i < static_cast<size_t>(GroupColumns); ++i)
+        if (ToIntOrZero(groupRow[i].Value) == memberNumber)
+            return true;
+    return false;
+}
+
+bool CanEditOwnPad(std::int32_t ownerNumber, std::int32_t memberNumber) {
+    return memberNumber != 0 && ownerNumber == memberNumber;
+}
+
+bool CanEditGroupPad(const FieldList& groupRow, std::int32_t memberNumber) {
+    return !GroupEnded(groupRow) && GroupHasMember(groupRow, memberNumber);
+}
+
+bool CanReadClosedGroupPad(const FieldList& groupRow, std::int32_t memberNumber) {
+    return GroupHasMember(groupRow, memberNumber);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "db/TableField.h"
+
+#include <cstdint>
+#include <string>
+
+class TFormFBDB;
+
+// The database's tables: the memo table's field list and names, opening a
+// memo table, the row rules for new, changed and deleted lines, the field
+// lists of the registry tables, and who may edit or read which pad.
+
+inline constexpr int MemoColumns = 6;
+inline constexpr int MemberColumns = 3;
+inline constexpr int GroupColumns = 21;
+inline constexpr int GroupSlots = 15;
+
+// Entries 0 to 5 (N, SN, DF, MN, TEXT, FIND) with Name, Caption, Kind and
+// Size; the Values are kept. A shorter list is first grown to six entries.
+void SetMemoFields(FieldList& fields);
+
+// The three-column MEMBER list: N, NAME, PASS.
+void SetMemberFields(FieldList& fields);
+
+// The 21-column OGROUP/CGROUP list: N, ENDED, PSTART, PEND, NAME, OUTLINE, P1..P15.
+void SetGroupFields(FieldList& fields);
+
+// Memo table names: "MYMEMO" + member, "OGMEMO" / "CGMEMO" + group, "ALMEMO".
+std::string MyMemoTable(std::int32_t memberNumber);
+std::string OgMemoTable(std::int32_t groupNumber);
+std::string CgMemoTable(std::int32_t groupNumber);
+std::string AlMemoTable();
+
+enum class OpenMemoTableResult { Existing, Created, Failed };
+
+// After a successful Connect: fills rowBuffer with the memo field list and
+// makes sure the table exists, creating it (one retry after 5 s). On failure
+// the module is disconnected; the caller shows the message.
+OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer);
+
+// A new line: N = largest N + 1, the given sort number, DF 0, MN the member,
+// TEXT and its search key; one committed insert. newN receives the N used.
+bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,
+                    const std::string& text, std::int32_t memberNumber, std::int32_t* newN = nullptr);
+
+// The sort number of a line appended at the end: largest SN + 1 (1 for an empty table).
+double AppendSortNumber(TFormFBDB& db, const std::string& table);
+
+// A changed line: reads row n, sets MN, TEXT and FIND and writes all six columns back.
+bool UpdateMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n,
+                    const std::string& text, std::int32_t memberNumber);
+
+// A deleted line: a line with text keeps its row with DF set to the member;
+// a blank line (nothing left after RemoveSpaces) is removed.
+bool DeleteMemoLine(TFormFBDB& db, const std::string& table, std::int32_t n, const std::string& text,
+                    std::int32_t memberNumber);
+
+// Over a group row as read from OGROUP or CGROUP (21 entries; missing entries count as empty).
+bool GroupEnded(const FieldList& groupRow);
+bool GroupHasMember(const FieldList& groupRow, std::int32_t memberNumber);
+
+// Only the owner edits an own pad; everybody reads it.
+bool CanEditOwnPad(std::int32_t ownerNumber, std::int32_t memberNumber);
+// Open and closed group pads: participants while the group runs.
+bool CanEditGroupPad(const FieldList& groupRow, std::int32_t memberNumber);
+// A closed group's pad is read by its participants only (open group pads by everybody).
+bool CanReadClosedGroupPad(const FieldList& groupRow, std::int32_t memberNumber);

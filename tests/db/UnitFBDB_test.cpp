@@ -1,0 +1,452 @@
+#include "db/UnitFBDB.h"
+#include "db/UnitSchema.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+
+namespace {
+
+FieldList memoRow(const std::string& n, const std::string& sn, const std::string& df,
+                  const std::string& text) {
+    FieldList fields;
+    SetMemoFields(fields);
+    fields[0].Value = n;
+    fields[1].Value = sn;
+    fields[2].Value = df;
+    fields[3].Value = "5";
+    fields[4].Value = text;
+    fields[5].Value = text;
+    return fields;
+}
+
+std::vector<std::string> values(const FieldList& fields) {
+    std::vector<std::string> out;
+    for (const auto& field : fields)
+        out.push_back(field.Value);
+    return out;
+}
+
+FieldList filled(size_t size, const std::string& value) {
+    FieldList fields(size);
+    for (auto& field : fields)
+        field.Value = value;
+    return fields;
+}
+
+} // namespace
+
+class FbdbTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { database = new TestDatabase("db-fbdb"); }
+    static void TearDownTestSuite() {
+        delete database;
+        database = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(database->ok()) << database->error();
+        ASSERT_TRUE(database->connect(db)) << db.LastError();
+    }
+
+    // A fresh memo table of the given name holding the given rows.
+    void makeMemoTable(const std::string& table, const std::vector<FieldList>& rows) {
+        FieldList fields;
+        SetMemoFields(fields);
+        ASSERT_TRUE(db.CreateTable(table, 6, fields)) << db.LastError();
+        for (const auto& row : rows)
+            ASSERT_TRUE(db.InsertRow(table, 6, row)) << db.LastError();
+    }
+
+    static TestDatabase* database;
+    TFormFBDB db;
+};
+
+TestDatabase* FbdbTest::database = nullptr;
+
+TEST_F(FbdbTest, ConnectWithAnEmptyArgumentKeepsTheExistingConnection) {
+    const std::string prefix = database->locationPrefix();
+    EXPECT_FALSE(db.Connect(prefix, "QBOOK.FDB", "SYSDBA", ""));
+    EXPECT_FALSE(db.Connect(prefix, "QBOOK.FDB", "", database->password()));
+    EXPECT_FALSE(db.Connect(prefix, "", "SYSDBA", database->password()));
+    EXPECT_FALSE(db.Connect("", "QBOOK.FDB", "SYSDBA", database->password()));
+    EXPECT_TRUE(db.IsConnected());
+    makeMemoTable("CONNKEEP", {});
+    EXPECT_TRUE(db.TableExists("CONNKEEP"));
+    // Connecting again replaces the connection.
+    EXPECT_TRUE(database->connect(db));
+    EXPECT_TRUE(db.TableExists("CONNKEEP"));
+}
+
+TEST_F(FbdbTest, FailedConnectLeavesTheModuleDetachedAndEveryCallFails) {
+    makeMemoTable("DETACHED", {memoRow("1", "1", "0", "a")});
+    ASSERT_EQ(db.SelectRows("N", "DETACHED", "", ""), 1);
+
+    const auto expectDetached = [&] {
+        EXPECT_FALSE(db.IsConnected());
+        FieldList fields = memoRow("2", "2", "0", "b");
+        EXPECT_FALSE(db.TableExists("DETACHED"));
+        EXPECT_FALSE(db.CreateTable("OTHER", 6, fields));
+        EXPECT_FALSE(db.InsertRow("DETACHED", 6, fields));
+        EXPECT_FALSE(db.UpdateRow("DETACHED", 6, fields, "N=1"));
+        EXPECT_FALSE(db.UpdateSet("DETACHED", "DF=1", "N=1"));
+        EXPECT_FALSE(db.DeleteRows("DETACHED", "N=1"));
+        EXPECT_FALSE(db.SelectRow("DETACHED", "N=1", fields));
+        EXPECT_EQ(values(fields), values(memoRow("2", "2", "0", "b")));
+        EXPECT_EQ(db.SelectRows("N", "DETACHED", "", ""), 0);
+        EXPECT_EQ(db.SelectMax("DETACHED", "N", ""), "");
+        db.ReadFirst(fields);
+        db.ReadNext(fields);
+        EXPECT_EQ(values(fields), values(memoRow("2", "2", "0", "b")));
+        EXPECT_FALSE(db.LastError().empty());
+    };
+
+    EXPECT_FALSE(db.Connect(database->locationPrefix(), "QBOOK.FDB", "SYSDBA", "wrong-password"));
+    EXPECT_FALSE(db.LastError().empty());
+    expectDetached();
+
+    ASSERT_TRUE(database->connect(db));
+    EXPECT_FALSE(db.Connect("127.0.0.1/3999:" + database->folder() + "/", "QBOOK.FDB", "SYSDBA",
+                            database->password()));
+    expectDetached();
+
+    ASSERT_TRUE(database->connect(db));
+    EXPECT_FALSE(db.Connect(database->locationPrefix(), "MISSING.FDB", "SYSDBA", database->password()));
+    expectDetached();
+
+    db.Disconnect();
+    db.Disconnect();
+    expectDetached();
+}
+
+TEST_F(FbdbTest, InsertWritesNullZeroAndBareNumbersAndSelectRowReadsThemBack) {
+    makeMemoTable("RENDER", {});
+    FieldList row = memoRow("1", "1.875", "", "");
+    row[3].Value = "   ";
+    ASSERT_TRUE(db.InsertRow("RENDER", 6, row));
+    row = memoRow("2", "", "-3", "x");
+    ASSERT_TRUE(db.InsertRow("RENDER", 6, row));
+
+    FieldList read = filled(6, "old");
+    ASSERT_TRUE(db.SelectRow("RENDER", "N=1", read));
+    EXPECT_EQ(values(read), (std::vector<std::string>{"1", "1.875", "0", "0", "", ""}));
+    ASSERT_TRUE(db.SelectRow("RENDER", "N=2", read));
+    EXPECT_EQ(values(read), (std::vector<std::string>{"2", "0", "-3", "5", "x", "x"}));
+
+    // No row: false, the values stay.
+    EXPECT_FALSE(db.SelectRow("RENDER", "N=99", read));
+    EXPECT_EQ(read[4].Value, "x");
+    // A failing statement: false, the values stay.
+    EXPECT_FALSE(db.SelectRow("NO_SUCH_TABLE", "", read));
+    EXPECT_EQ(read[4].Value, "x");
+    // Columns beyond the caller's list are dropped.
+    FieldList two = filled(2, "old");
+    ASSERT_TRUE(db.SelectRow("RENDER", "N=2", two));
+    EXPECT_EQ(values(two), (std::vector<std::string>{"2", "0"}));
+}
+
+TEST_F(FbdbTest, ValuesAreReadInTheirStandardTextForm) {
+    FieldList fields(5);
+    fields[0] = {"N", "", 1, 0, ""};
+    fields[1] = {"F", "", 2, 0, ""};
+    fields[2] = {"D", "", 3, 0, ""};
+    fields[3] = {"S", "", 0, 0, ""};
+    fields[4] = {"V", "", 4, 10, ""};
+    ASSERT_TRUE(db.CreateTable("KINDS", 5, fields));
+    const std::vector<std::vector<std::string>> rows = {
+        {"1", "0.5", "0.1", "32767", "abc"},
+        {"2", "0.0000019073486328125", "1.5E-6", "-32768", " a "},
+        {"3", "", "123456789012345678", "", ""},
+        {"4", "-2", "1E15", "0", "0"},
+        {"5", "0.25", "0.00001", "1", "1234567890"}};
+    for (const auto& row : rows) {
+        for (size_t i = 0; i < row.size(); ++i)
+            fields[i].Value = row[i];
+        ASSERT_TRUE(db.InsertRow("KINDS", 5, fields)) << db.LastError();
+    }
+    ASSERT_EQ(db.SelectRows("N,F,D,S,V", "KINDS", "", "N"), 5);
+    db.ReadFirst(fields);
+    EXPECT_EQ(values(fields), (std::vector<std::string>{"1", "0.5", "0.1", "32767", "abc"}));
+    db.ReadNext(fields);
+    EXPECT_EQ(values(fields),
+              (std::vector<std::string>{"2", "1.9073486328125E-6", "1.5E-6", "-32768", " a "}));
+    db.ReadNext(fields);
+    EXPECT_EQ(values(fields), (std::vector<std::string>{"3", "0", "1.23456789012346E17", "0", ""}));
+    db.ReadNext(fields);
+    EXPECT_EQ(values(fields), (std::vector<std::string>{"4", "-2", "1E15", "0", "0"}));
+    db.ReadNext(fields);
+    EXPECT_EQ(values(fields), (std::vector<std::string>{"5", "0.25", "0.00001", "1", "1234567890"}));
+    db.CloseQuery();
+
+    // Types the module does not write itself still read as text: fixed-length
+    // character data keeps the server's padding, scaled numbers their decimals.
+    FieldList one(3);
+    ASSERT_EQ(db.SelectRows("CAST('ab' AS CHAR(5)),CAST(1.25 AS NUMERIC(9,2)),CAST(NULL AS INTEGER)",
+                            "RDB$DATABASE", "", ""),
+              1);
+    db.ReadFirst(one);
+    EXPECT_EQ(values(one), (std::vector<std::string>{"ab   ", "1.25", ""}));
+}
+
+TEST_F(FbdbTest, SelectRowsReadsForwardAndBackward) {
+    makeMemoTable("NAV", {memoRow("1", "3", "0", "c"), memoRow("2", "1", "0", "a"),
+                          memoRow("3", "2", "7", "gone"), memoRow("4", "2", "0", "b")});
+    FieldList fields;
+    SetMemoFields(fields);
+    ASSERT_EQ(db.SelectRows("N,TEXT", "NAV", "DF = 0", "SN,N"), 3);
+    db.ReadFirst(fields);
+    EXPECT_EQ(fields[0].Value + fields[1].Value, "2a");
+    db.ReadNext(fields);
+    EXPECT_EQ(fields[0].Value + fields[1].Value, "4b");
+    db.ReadNext(fields);
+    EXPECT_EQ(fields[0].Value + fields[1].Value, "1c");
+    // Past the end: the result's columns are emptied, the others untouched.
+    fields[2].Value = "keep";
+    db.ReadNext(fields);
+    EXPECT_EQ(fields[0].Value + fields[1].Value, "");
+    EXPECT_EQ(fields[2].Value, "keep");
+    db.ReadPrior(fields);
+    EXPECT_EQ(fields[0].Value + fields[1].Value, "4b");
+    db.ReadLast(fields);
+    EXPECT_EQ(fields[0].Value + fields[1].Value, "1c");
+    db.ReadPrior(fields);
+    db.ReadPrior(fields);
+    EXPECT_EQ(fields[0].Value + fields[1].Value, "2a");
+    db.ReadPrior(fields);
+    EXPECT_EQ(fields[0].Value + fields[1].Value, "");
+    db.ReadNext(fields);
+    EXPECT_EQ(fields[0].Value + fields[1].Value, "4b");
+
+    // A result wider than the caller's list writes only into the list.
+    FieldList one = filled(1, "x");
+    ASSERT_EQ(db.SelectRows("N,SN,TEXT", "NAV", "", "N"), 4);
+    db.ReadLast(one);
+    EXPECT_EQ(values(one), (std::vector<std::string>{"4"}));
+
+    // After CloseQuery the reads do nothing.
+    db.CloseQuery();
+    db.ReadFirst(fields);
+    EXPECT_EQ(fields[0].Value, "4");
+
+    // No matching rows: 0, and ReadFirst empties the result's columns.
+    fields = memoRow("1", "2", "3", "4");
+    EXPECT_EQ(db.SelectRows("N,SN,TEXT", "NAV", "N > 100", ""), 0);
+    db.ReadFirst(fields);
+    EXPECT_EQ(values(fields), (std::vector<std::string>{"", "", "", "5", "4", "4"}));
+    // A failing select: 0, and no result is left open.
+    EXPECT_EQ(db.SelectRows("N", "NAV", "NOSUCHCOLUMN = 1", ""), 0);
+    fields[0].Value = "stay";
+    db.ReadFirst(fields);
+    EXPECT_EQ(fields[0].Value, "stay");
+}
+
+TEST_F(FbdbTest, UpdateDeleteAndMax) {
+    EXPECT_FALSE(db.TableExists("CHANGES"));
+    makeMemoTable("CHANGES", {});
+    EXPECT_EQ(db.SelectMax("CHANGES", "N", ""), "");
+    EXPECT_EQ(db.SelectMax("CHANGES", "SN", ""), "");
+    for (int n = 1; n <= 4; ++n)
+        ASSERT_TRUE(
+            db.InsertRow("CHANGES", 6, memoRow(std::to_string(n), std::to_string(n) + ".5", "0", "t")));
+    EXPECT_EQ(db.SelectMax("CHANGES", "N", ""), "4");
+    EXPECT_EQ(db.SelectMax("CHANGES", "SN", "N < 3"), "2.5");
+
+    // All six columns are written, the key included.
+    FieldList row = memoRow("10", "0.75", "0", "new");
+    ASSERT_TRUE(db.UpdateRow("CHANGES", 6, row, "N=4"));
+    FieldList read;
+    SetMemoFields(read);
+    EXPECT_FALSE(db.SelectRow("CHANGES", "N=4", read));
+    ASSERT_TRUE(db.SelectRow("CHANGES", "N=10", read));
+    EXPECT_EQ(values(read), values(row));
+
+    ASSERT_TRUE(db.UpdateSet("CHANGES", "DF=7", "N=10"));
+    ASSERT_TRUE(db.SelectRow("CHANGES", "N=10", read));
+    EXPECT_EQ(read[2].Value, "7");
+    ASSERT_TRUE(db.UpdateSet("CHANGES", "MN=9", ""));
+    EXPECT_EQ(db.SelectRows("N", "CHANGES", "MN=9", ""), 4);
+
+    ASSERT_TRUE(db.DeleteRows("CHANGES", "N=1"));
+    EXPECT_EQ(db.SelectRows("N", "CHANGES", "", ""), 3);
+    // A statement the server refuses is a plain false.
+    EXPECT_FALSE(db.DeleteRows("CHANGES", "NOSUCHCOLUMN=1"));
+    EXPECT_FALSE(db.UpdateSet("CHANGES", "NOSUCHCOLUMN=1", ""));
+    ASSERT_TRUE(db.DeleteRows("CHANGES", ""));
+    EXPECT_TRUE(db.LastError().empty());
+    EXPECT_EQ(db.SelectRows("N", "CHANGES", "", ""), 0);
+    EXPECT_EQ(db.SelectMax("CHANGES", "N", ""), "");
+}
+
+TEST_F(FbdbTest, DuplicateKeyFailsCleanlyAndTheNextOperationWorks) {
+    makeMemoTable("DUPS", {memoRow("1", "1", "0", "first")});
+    EXPECT_FALSE(db.InsertRow("DUPS", 6, memoRow("1", "2", "0", "second")));
+    EXPECT_NE(db.LastError().find("UNIQUE"), std::string::npos) << db.LastError();
+    ASSERT_TRUE(db.InsertRow("DUPS", 6, memoRow("2", "2", "0", "second")));
+    EXPECT_EQ(db.SelectRows("TEXT", "DUPS", "", "N"), 2);
+    FieldList fields(1);
+    db.ReadFirst(fields);
+    EXPECT_EQ(fields[0].Value, "first");
+    // Creating an existing table fails the same way.
+    FieldList memo;
+    SetMemoFields(memo);
+    EXPECT_FALSE(db.CreateTable("DUPS", 6, memo));
+    EXPECT_EQ(db.SelectMax("DUPS", "N", ""), "2");
+}
+
+TEST_F(FbdbTest, TableExistsIgnoresLetterCase) {
+    makeMemoTable("MYMEMO3", {});
+    EXPECT_TRUE(db.TableExists("myMEMO3"));
+    EXPECT_TRUE(db.TableExists("mymemo3"));
+    EXPECT_FALSE(db.TableExists("MYMEMO"));
+    EXPECT_FALSE(db.TableExists(""));
+    const auto& names = db.ListBox1();
+    EXPECT_NE(std::find(names.begin(), names.end(), "MYMEMO3"), names.end());
+    for (const auto& name : names)
+        EXPECT_NE(name.back(), ' ');
+    // The check ends an open result like every other statement.
+    ASSERT_EQ(db.SelectRows("N", "MYMEMO3", "", ""), 0);
+    EXPECT_TRUE(db.TableExists("MYMEMO3"));
+}
+
+TEST_F(FbdbTest, Cp932TextRoundTripsByteForByte) {
+    FieldList fields(2);
+    fields[0] = {"N", "", 1, 0, ""};
+    fields[1] = {"T", "", 4, 400, ""};
+    ASSERT_TRUE(db.CreateTable("CP932", 2, fields));
+    // Every lead byte with every trail byte (0x40-0x7E, 0x80-0xFC), one lead byte per row.
+    std::vector<std::string> texts;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (lead > 0x9F && lead < 0xE0)
+            continue;
+        std::string text;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F)
+                continue;
+            text += static_cast<char>(lead);
+            text += static_cast<char>(trail);
+        }
+        texts.push_back(text);
+    }
+    std::string katakana;
+    for (int byte = 0xA1; byte <= 0xDF; ++byte)
+        katakana += static_cast<char>(byte);
+    texts.push_back(katakana + " \\~|`" + katakana);
+    for (size_t i = 0; i < texts.size(); ++i) {
+        fields[0].Value = std::to_string(i + 1);
+        fields[1].Value = texts[i];
+        ASSERT_TRUE(db.InsertRow("CP932", 2, fields)) << i << " " << db.LastError();
+    }
+    ASSERT_EQ(db.SelectRows("N,T", "CP932", "", "N"), static_cast<int>(texts.size()));
+    db.ReadFirst(fields);
+    for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(fields[1].Value, texts[i]) << "row " << i + 1;
+        db.ReadNext(fields);
+    }
+    // Updates and conditions carry the bytes too.
+    const std::string kanji = "\x8A\xBF\x8E\x9A\x83\x5C\x95\x5C"; // ends with trail bytes 0x5C
+    fields[0].Value = "1";
+    fields[1].Value = kanji;
+    ASSERT_TRUE(db.UpdateRow("CP932", 2, fields, "N=1"));
+    EXPECT_EQ(db.SelectRows("N", "CP932", "T = '" + kanji + "'", ""), 1);
+}
+
+TEST_F(FbdbTest, LiteralsInConditionsAreNotTakenForNames) {
+    makeMemoTable("LITERAL", {memoRow("1", "1", "0", "x a, b y"), memoRow("2", "2", "0", "a b"),
+                              memoRow("3", "3", "4", "a, b")});
+    EXPECT_EQ(db.SelectRows("N", "LITERAL", "(DF = 0) AND (TEXT LIKE '%a, b%')", "SN,N"), 1);
+    FieldList fields(1);
+    db.ReadFirst(fields);
+    EXPECT_EQ(fields[0].Value, "1");
+    ASSERT_TRUE(db.UpdateSet("LITERAL", "TEXT='p, q=r',MN=8", "TEXT = 'a b'"));
+    FieldList row;
+    SetMemoFields(row);
+    ASSERT_TRUE(db.SelectRow("LITERAL", "N=2", row));
+    EXPECT_EQ(row[4].Value, "p, q=r");
+    EXPECT_EQ(row[3].Value, "8");
+}
+
+TEST_F(FbdbTest, ApostrophesInValuesStayInsideTheirLiteral) {
+    makeMemoTable("QUOTES", {memoRow("1", "1", "0", "keep")});
+    FieldList row = memoRow("2", "2", "0", "it's");
+    row[5].Value = "x'); DELETE FROM QUOTES; --";
+    ASSERT_TRUE(db.InsertRow("QUOTES", 6, row)) << db.LastError();
+    row[0].Value = "3";
+    row[4].Value = "'";
+    row[5].Value = "''";
+    ASSERT_TRUE(db.InsertRow("QUOTES", 6, row)) << db.LastError();
+
+    FieldList read;
+    SetMemoFields(read);
+    ASSERT_TRUE(db.SelectRow("QUOTES", "N=2", read));
+    EXPECT_EQ(read[4].Value, "it's");
+    EXPECT_EQ(read[5].Value, "x'); DELETE FROM QUOTES; --");
+    ASSERT_TRUE(db.SelectRow("QUOTES", "N=3", read));
+    EXPECT_EQ(read[4].Value, "'");
+    EXPECT_EQ(read[5].Value, "''");
+    EXPECT_EQ(db.SelectRows("N", "QUOTES", "", ""), 3);
+
+    read[4].Value = "O'Neil";
+    ASSERT_TRUE(db.UpdateRow("QUOTES", 6, read, "N=3"));
+    ASSERT_TRUE(db.SelectRow("QUOTES", "N=3", read));
+    EXPECT_EQ(read[4].Value, "O'Neil");
+}
+
+TEST_F(FbdbTest, EveryReadSeesWhatOtherConnectionsCommitted) {
+    makeMemoTable("SHARED", {memoRow("1", "1", "0", "one")});
+    TFormFBDB other;
+    ASSERT_TRUE(database->connect(other));
+
+    ASSERT_EQ(db.SelectRows("N", "SHARED", "", ""), 1);
+    EXPECT_EQ(db.SelectMax("SHARED", "N", ""), "1");
+    ASSERT_TRUE(other.InsertRow("SHARED", 6, memoRow("2", "2", "0", "two")));
+    EXPECT_EQ(db.SelectRows("N", "SHARED", "", ""), 2);
+    EXPECT_EQ(db.SelectMax("SHARED", "N", ""), "2");
+
+    // The other way round, with a result of the reader still open.
+    ASSERT_EQ(other.SelectRows("N", "SHARED", "", ""), 2);
+    ASSERT_TRUE(db.UpdateSet("SHARED", "DF=3", "N=1"));
+    ASSERT_TRUE(db.DeleteRows("SHARED", "N=2"));
+    EXPECT_EQ(other.SelectRows("N", "SHARED", "DF = 0", ""), 0);
+
+    // Tables created by one connection are seen by the other.
+    FieldList memo;
+    SetMemoFields(memo);
+    ASSERT_TRUE(other.CreateTable("LATER", 6, memo));
+    EXPECT_TRUE(db.TableExists("LATER"));
+    EXPECT_TRUE(db.InsertRow("LATER", 6, memoRow("1", "1", "0", "x")));
+}
+
+TEST_F(FbdbTest, LargeResultIsFetchedWhole) {
+    makeMemoTable("BIG", {});
+    std::string text;
+    for (int i = 0; i < 60; ++i)
+        text += "\x82\xA0"; // 60 full-width characters, 120 bytes
+    for (int n = 1; n <= 50; ++n)
+        ASSERT_TRUE(db.InsertRow("BIG", 6, memoRow(std::to_string(n), std::to_string(n), "0", text)));
+
+    const auto start = std::chrono::steady_clock::now();
+    const int count = db.SelectRows("A.N,A.SN,A.DF,A.MN,A.TEXT,A.FIND", "BIG A, BIG B, BIG C",
+                                    "(A.DF = 0) AND (B.N <= 40)", "");
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    ASSERT_EQ(count, 50 * 40 * 50);
+    RecordProperty("fetch_ms", static_cast<int>(elapsed.count()));
+    std::cout << "[ fetched " << count << " rows in " << elapsed.count() << " ms ]\n";
+
+    FieldList fields;
+    SetMemoFields(fields);
+    db.ReadLast(fields);
+    EXPECT_EQ(fields[4].Value, text);
+    EXPECT_EQ(fields[5].Value, text);
+    int rows = 1;
+    db.ReadFirst(fields);
+    while (true) {
+        db.ReadNext(fields);
+        if (fields[0].Value.empty())
+            break;
+        ++rows;
+    }
+    EXPECT_EQ(rows, count);
+}

@@ -1,0 +1,258 @@
+#include "app/Settings.h"
+#include "db/DatabaseAdmin.h"
+#include "db/UnitFBDB.h"
+#include "db/UnitSchema.h"
+#include "platform/Platform.h"
+#include "support/TestDatabase.h"
+#include "text/Codec.h"
+#include "text/Func_.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::string> readColumn(TFormFBDB& db, int count) {
+    std::vector<std::string> out;
+    FieldList fields(1);
+    db.ReadFirst(fields);
+    for (int i = 0; i < count; ++i) {
+        out.push_back(fields[0].Value);
+        db.ReadNext(fields);
+    }
+    return out;
+}
+
+FieldList groupRow(const std::string& ended, const std::vector<std::string>& participants) {
+    FieldList row;
+    SetGroupFields(row);
+    row[1].Value = ended;
+    for (size_t i = 0; i < participants.size(); ++i)
+        row[6 + i].Value = participants[i];
+    return row;
+}
+
+} // namespace
+
+class SchemaTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { database = new TestDatabase("db-schema"); }
+    static void TearDownTestSuite() {
+        delete database;
+        database = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(database->ok()) << database->error();
+        ASSERT_TRUE(database->connect(db)) << db.LastError();
+    }
+
+    static TestDatabase* database;
+    TFormFBDB db;
+};
+
+TestDatabase* SchemaTest::database = nullptr;
+
+TEST(Schema, MemoFieldListAndTableNames) {
+    FieldList fields(2);
+    fields[0].Value = "kept";
+    SetMemoFields(fields);
+    ASSERT_EQ(fields.size(), 6u);
+    EXPECT_EQ(fields[0].Value, "kept");
+    const std::vector<std::tuple<std::string, const char*, int, int>> expected = {
+        {"N", "番号", 1, 0},          {"SN", "並替番号", 3, 0}, {"DF", "削除フラグ", 0, 0},
+        {"MN", "登録メンバー", 0, 0}, {"TEXT", "文章", 4, 120}, {"FIND", "検索用", 4, 240}};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(fields[i].Name, std::get<0>(expected[i]));
+        EXPECT_EQ(fields[i].Caption, Codec::sj(std::get<1>(expected[i])));
+        EXPECT_EQ(fields[i].Kind, std::get<2>(expected[i]));
+        EXPECT_EQ(fields[i].Size, std::get<3>(expected[i]));
+    }
+    EXPECT_EQ(MyMemoTable(12), "MYMEMO12");
+    EXPECT_EQ(OgMemoTable(3), "OGMEMO3");
+    EXPECT_EQ(CgMemoTable(40), "CGMEMO40");
+    EXPECT_EQ(AlMemoTable(), "ALMEMO");
+
+    FieldList group;
+    SetGroupFields(group);
+    ASSERT_EQ(group.size(), 21u);
+    EXPECT_EQ(group[0].Name, "N");
+    EXPECT_EQ(group[20].Name, "P15");
+    FieldList member;
+    SetMemberFields(member);
+    ASSERT_EQ(member.size(), 3u);
+    EXPECT_EQ(member[0].Name, "N");
+}
+
+TEST(Schema, WhoMayEditAndRead) {
+    const FieldList running = groupRow("0", {"3", "", "12", "0"});
+    const FieldList ended = groupRow("1", {"3", "", "12"});
+    EXPECT_FALSE(GroupEnded(running));
+    EXPECT_TRUE(GroupEnded(ended));
+    EXPECT_TRUE(GroupEnded(groupRow("-1", {})));
+    EXPECT_FALSE(GroupEnded(groupRow("", {})));
+
+    EXPECT_TRUE(CanEditGroupPad(running, 12));
+    EXPECT_TRUE(CanEditGroupPad(running, 3));
+    EXPECT_FALSE(CanEditGroupPad(running, 4));
+    EXPECT_FALSE(CanEditGroupPad(ended, 12));
+    EXPECT_TRUE(CanReadClosedGroupPad(ended, 12));
+    EXPECT_FALSE(CanReadClosedGroupPad(ended, 4));
+    // Empty participants convert to 0, which names nobody.
+    EXPECT_FALSE(GroupHasMember(running, 0));
+    // The last slot counts; a short row reads as empty participants.
+    std::vector<std::string> participants(15);
+    participants[14] = "9";
+    EXPECT_TRUE(GroupHasMember(groupRow("0", participants), 9));
+    FieldList shortRow(7);
+    shortRow[6].Value = "5";
+    EXPECT_TRUE(GroupHasMember(shortRow, 5));
+    EXPECT_FALSE(GroupHasMember(FieldList(2), 5));
+
+    EXPECT_TRUE(CanEditOwnPad(7, 7));
+    EXPECT_FALSE(CanEditOwnPad(7, 8));
+    EXPECT_FALSE(CanEditOwnPad(0, 0));
+}
+
+TEST_F(SchemaTest, OpeningAMemoTableCreatesItOnFirstUse) {
+    FieldList row;
+    EXPECT_FALSE(db.TableExists("MYMEMO7"));
+    EXPECT_EQ(OpenMemoTable(db, MyMemoTable(7), row), OpenMemoTableResult::Created);
+    ASSERT_EQ(row.size(), 6u);
+    EXPECT_EQ(row[5].Name, "FIND");
+    EXPECT_EQ(OpenMemoTable(db, MyMemoTable(7), row), OpenMemoTableResult::Existing);
+    EXPECT_TRUE(db.IsConnected());
+
+    // Exactly the six columns, in order, with their types.
+    const int columns = db.SelectRows("RDB$FIELD_NAME", "RDB$RELATION_FIELDS",
+                                      "RDB$RELATION_NAME = 'MYMEMO7'", "RDB$FIELD_POSITION");
+    ASSERT_EQ(columns, 6);
+    std::vector<std::string> names = readColumn(db, columns);
+    for (auto& name : names)
+        name.erase(name.find_last_not_of(' ') + 1);
+    EXPECT_EQ(names, (std::vector<std::string>{"N", "SN", "DF", "MN", "TEXT", "FIND"}));
+    EXPECT_EQ(db.SelectRows("N", "MYMEMO7", "", ""), 0);
+}
+
+TEST_F(SchemaTest, AFailedCreationIsRetriedOnceThenDisconnects) {
+    // Every read of the tick count moves a second on, so the 5 s wait passes at once.
+    std::uint32_t now = 0;
+    int ticks = 0;
+    Platform::setTickSource([&] {
+        ++ticks;
+        return now += 1000;
+    });
+    FieldList row;
+    EXPECT_EQ(OpenMemoTable(db, "BAD NAME", row), OpenMemoTableResult::Failed);
+    Platform::setTickSource(nullptr);
+    EXPECT_GE(ticks, 5);
+    EXPECT_FALSE(db.IsConnected());
+    EXPECT_EQ(row.size(), 6u);
+}
+
+TEST_F(SchemaTest, MemoLinesFollowTheRowRules) {
+    FieldList row;
+    ASSERT_EQ(OpenMemoTable(db, AlMemoTable(), row), OpenMemoTableResult::Created);
+    const std::string text = Codec::sj("最初の行 abc");
+    std::int32_t n = 0;
+    EXPECT_EQ(AppendSortNumber(db, AlMemoTable()), 1.0);
+    ASSERT_TRUE(InsertMemoLine(db, AlMemoTable(), row, AppendSortNumber(db, AlMemoTable()), text, 4, &n));
+    EXPECT_EQ(n, 1);
+    ASSERT_TRUE(InsertMemoLine(db, AlMemoTable(), row, AppendSortNumber(db, AlMemoTable()), "second", 5, &n));
+    EXPECT_EQ(n, 2);
+    ASSERT_TRUE(InsertMemoLine(db, AlMemoTable(), row, 1.5, "", 5, &n));
+    EXPECT_EQ(n, 3);
+
+    FieldList read;
+    SetMemoFields(read);
+    ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=1", read));
+    EXPECT_EQ(read[1].Value, "1");
+    EXPECT_EQ(read[2].Value, "0");
+    EXPECT_EQ(read[3].Value, "4");
+    EXPECT_EQ(read[4].Value, text);
+    EXPECT_EQ(read[5].Value, SearchKey(text));
+    ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=2", read));
+    EXPECT_EQ(read[1].Value, "2");
+    ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=3", read));
+    EXPECT_EQ(read[1].Value, "1.5");
+    EXPECT_EQ(read[4].Value, "");
+
+    // A change keeps N, SN and DF and takes the member, the text and its key.
+    ASSERT_TRUE(UpdateMemoLine(db, AlMemoTable(), row, 2, "changed", 9));
+    ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=2", read));
+    EXPECT_EQ(read[1].Value, "2");
+    EXPECT_EQ(read[2].Value, "0");
+    EXPECT_EQ(read[3].Value, "9");
+    EXPECT_EQ(read[4].Value, "changed");
+    EXPECT_EQ(read[5].Value, SearchKey("changed"));
+    EXPECT_FALSE(UpdateMemoLine(db, AlMemoTable(), row, 99, "none", 9));
+
+    // A line with text is flagged, a blank one removed; numbers are not reused.
+    ASSERT_TRUE(DeleteMemoLine(db, AlMemoTable(), 2, "changed", 6));
+    ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=2", read));
+    EXPECT_EQ(read[2].Value, "6");
+    ASSERT_TRUE(DeleteMemoLine(db, AlMemoTable(), 3, Codec::sj(" 　"), 6));
+    EXPECT_FALSE(db.SelectRow(AlMemoTable(), "N=3", read));
+    EXPECT_EQ(db.SelectRows("N", AlMemoTable(), "DF = 0", "SN,N"), 1);
+    ASSERT_TRUE(InsertMemoLine(db, AlMemoTable(), row, AppendSortNumber(db, AlMemoTable()), "next", 4, &n));
+    EXPECT_EQ(n, 3);
+    ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=3", read));
+    EXPECT_EQ(read[1].Value, "3");
+}
+
+TEST_F(SchemaTest, RegistryRowsReadBackByPosition) {
+    ASSERT_TRUE(database->createRegistry()) << database->db().LastError();
+    ASSERT_TRUE(database->addMember(1, Codec::sj("山田"), "Pass"));
+    ASSERT_TRUE(database->addMember(2, "Sato", "x"));
+    EXPECT_FALSE(database->addMember(2, "Again", "y"));
+    ASSERT_TRUE(
+        database->addGroup("OGROUP", 3, false, Codec::sj("会議"), "outline", {1, 2}, 20240401, 20240430));
+    ASSERT_TRUE(database->addGroup("CGROUP", 4, true, "closed", "", {}));
+
+    FieldList member(3);
+    ASSERT_TRUE(db.SelectRow("MEMBER", "N=1", member));
+    EXPECT_EQ(member[1].Value, Codec::sj("山田"));
+    EXPECT_EQ(member[2].Value, "Pass");
+    EXPECT_EQ(db.SelectRows("*", "MEMBER", "", "N"), 2);
+
+    FieldList group(21);
+    ASSERT_TRUE(db.SelectRow("OGROUP", "N=3", group));
+    EXPECT_EQ(group[2].Value, "20240401");
+    EXPECT_EQ(group[4].Value, Codec::sj("会議"));
+    EXPECT_TRUE(CanEditGroupPad(group, 2));
+    EXPECT_FALSE(CanEditGroupPad(group, 5));
+    ASSERT_TRUE(db.SelectRow("CGROUP", "N=4", group));
+    EXPECT_TRUE(GroupEnded(group));
+    EXPECT_EQ(ToIntOrZero(group[2].Value), 0);
+    EXPECT_FALSE(CanReadClosedGroupPad(group, 1));
+}
+
+TEST_F(SchemaTest, DatabasesAreDialect3WithoutACharacterSet) {
+    FieldList fields(2);
+    ASSERT_EQ(db.SelectRows("MON$SQL_DIALECT,RDB$CHARACTER_SET_NAME", "MON$DATABASE, RDB$DATABASE", "", ""),
+              1);
+    db.ReadFirst(fields);
+    EXPECT_EQ(fields[0].Value, "3");
+    EXPECT_EQ(fields[1].Value.substr(0, 5), "NONE ");
+
+    std::string error;
+    EXPECT_FALSE(DatabaseAdmin::CreateDatabase(database->connectionString(), database->user(),
+                                               database->password(), &error));
+    EXPECT_FALSE(error.empty());
+    const std::string missing = database->locationPrefix() + "MISSING.FDB";
+    EXPECT_FALSE(DatabaseAdmin::DropDatabase(missing, database->user(), database->password(), &error));
+    EXPECT_FALSE(error.empty());
+    const std::string extra = database->locationPrefix() + "EXTRA.FDB";
+    ASSERT_TRUE(DatabaseAdmin::CreateDatabase(extra, database->user(), database->password(), &error))
+        << error;
+    EXPECT_TRUE(error.empty());
+    EXPECT_TRUE(DatabaseAdmin::DropDatabase(extra, database->user(), database->password(), &error)) << error;
+}
+
+TEST_F(SchemaTest, FixturePointsTheSettingsAtItsDatabase) {
+    database->useInSettings();
+    EXPECT_EQ(Settings::ServerName, "localhost");
+    EXPECT_EQ(Settings::ServerFolder, database->folder() + "/");
+    EXPECT_EQ(Settings::DatabaseLocation, database->locationPrefix());
+    TFormFBDB fromSettings;
+    EXPECT_TRUE(fromSettings.Connect(Settings::DatabaseLocation, Settings::DatabaseFileName,
+                                     Settings::DatabaseUser, Settings::DatabasePassword));
+}

@@ -1,0 +1,133 @@
+#include "support/TestDatabase.h"
+
+#include "app/Settings.h"
+#include "db/DatabaseAdmin.h"
+#include "db/UnitFBDB.h"
+#include "db/UnitSchema.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string envOr(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? std::string(value) : std::string(fallback);
+}
+
+} // namespace
+
+TestDatabase::TestDatabase(const std::string& suiteName) : db_(std::make_unique<TFormFBDB>()) {
+    const std::string base = envOr("QBOOK2_TEST_DATA_DIR", "/var/lib/qbook2");
+    const std::string stem = base + "/" + suiteName + "-" + std::to_string(getpid());
+    // A second database of the same suite in one process gets a numbered folder.
+    for (int attempt = 1;; ++attempt) {
+        const std::string candidate = attempt == 1 ? stem : stem + "-" + std::to_string(attempt);
+        if (::mkdir(candidate.c_str(), 0777) == 0) {
+            folder_ = candidate;
+            break;
+        }
+        if (errno != EEXIST) {
+            error_ = "cannot create " + candidate + ": " + std::strerror(errno);
+            return;
+        }
+    }
+    // The server runs as another user and must be able to write the file.
+    ::chmod(folder_.c_str(), 0777);
+    if (!DatabaseAdmin::CreateDatabase(connectionString(), user(), password(), &error_))
+        return;
+    ok_ = true;
+}
+
+TestDatabase::~TestDatabase() {
+    db_->Disconnect();
+    if (ok_)
+        DatabaseAdmin::DropDatabase(connectionString(), user(), password());
+    if (!folder_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+}
+
+std::string TestDatabase::locationPrefix() const {
+    return "localhost:" + folder_ + "/";
+}
+
+std::string TestDatabase::fileName() const {
+    return Settings::DatabaseFileName;
+}
+
+std::string TestDatabase::connectionString() const {
+    return locationPrefix() + fileName();
+}
+
+std::string TestDatabase::user() const {
+    return "SYSDBA";
+}
+
+std::string TestDatabase::password() const {
+    return envOr("QBOOK2_TEST_DB_PASSWORD", "quillstem");
+}
+
+bool TestDatabase::connect(TFormFBDB& db) const {
+    return db.Connect(locationPrefix(), fileName(), user(), password());
+}
+
+void TestDatabase::useInSettings() const {
+    Settings::ServerName = "localhost";
+    Settings::ServerFolder = folder_ + "/";
+    Settings::DatabaseLocation = Settings::ServerName + ":" + Settings::ServerFolder;
+    Settings::DatabaseUser = user();
+    Settings::DatabasePassword = password();
+}
+
+TFormFBDB& TestDatabase::db() {
+    if (!db_->IsConnected())
+        connect(*db_);
+    return *db_;
+}
+
+bool TestDatabase::createRegistry() {
+    FieldList member;
+    SetMemberFields(member);
+    FieldList group;
+    SetGroupFields(group);
+    return db().CreateTable("MEMBER", MemberColumns, member) &&
+           db().CreateTable("OGROUP", GroupColumns, group) && db().CreateTable("CGROUP", GroupColumns, group);
+}
+
+bool TestDatabase::addMember(std::int32_t n, const std::string& name, const std::string& password) {
+    FieldList fields;
+    SetMemberFields(fields);
+    fields[0].Value = std::to_string(n);
+    fields[1].Value = name;
+    fields[2].Value = password;
+    return insert("MEMBER", fields);
+}
+
+bool TestDatabase::addGroup(const std::string& table, std::int32_t n, bool ended, const std::string& name,
+                            const std::string& outline, const std::vector<std::int32_t>& participants,
+                            std::int32_t periodStart, std::int32_t periodEnd) {
+    FieldList fields;
+    SetGroupFields(fields);
+    fields[0].Value = std::to_string(n);
+    fields[1].Value = ended ? "1" : "0";
+    fields[2].Value = std::to_string(periodStart);
+    fields[3].Value = std::to_string(periodEnd);
+    fields[4].Value = name;
+    fields[5].Value = outline;
+    for (size_t i = 0; i < participants.size() && i < static_cast<size_t>(GroupSlots); ++i)
+        fields[6 + i].Value = std::to_string(participants[i]);
+    return insert(table, fields);
+}
+
+bool TestDatabase::insert(const std::string& table, const FieldList& fields) {
+    if (db().InsertRow(table, static_cast<int>(fields.size()), fields))
+        return true;
+    error_ = db().LastError();
+    return false;
+}

@@ -1,18 +1,856 @@
 #include "memo/MemoScreen.h"
 
+#include "app/Forms.h"
+#include "app/Settings.h"
+#include "db/UnitFBDB.h"
+#include "db/UnitSchema.h"
+#include "editor/UnitEditor.h"
+#include "memo/Cp932LengthValidator.h"
+#include "platform/Platform.h"
+#include "platform/WindowShape.h"
+#include "search/UnitGSearch.h"
 #include "text/Codec.h"
+#include "text/Func_.h"
 
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QTimer>
+
+namespace {
+
+// Field positions of the memo row buffer.
+constexpr int FieldN = 0;
+constexpr int FieldSN = 1;
+constexpr int FieldDF = 2;
+constexpr int FieldMN = 3;
+constexpr int FieldText = 4;
+constexpr int FieldFind = 5;
+
+constexpr int MaxLineBytes = 120;
+constexpr double Tolerance = 1e-10;
+// Retries of a pasted line whose number another client took meanwhile.
+constexpr int PasteInsertAttempts = 4;
+
+const char* const GridHint =
+    "めも行の選択中（[↑][↓]移動 [Insert]１行挿入 [Delete]1行削除 [C]1行コピー [V]ペースト）";
+const char* const EntryHint = "めもを入力して下さい（半角120文字まで　[Esc]:再入力　[Enter]:登録確定　[↑][↓]["
+                              "PageUp][PageDown]:移動）";
+const char* const QuoteRefusal = "文字「'」「\"」を使用しないで下さい";
+
+struct ButtonText {
+    const char* caption;
+    const char* hint;
+};
+
+const ButtonText ButtonTexts[11] = {
+    {"最初(&F", "最初のページに移動します"},
+    {"前へ(&P", "直前のページに移動します"},
+    {"次へ(&N", "次のページに移動します"},
+    {"最後(&L", "最後のページに移動します"},
+    {"検索(&F", "入力した文字を含む行を検索します"},
+    {"次検索&T", "前回入力した文字を含む次の行を検索します"},
+    {"番号(&B", "行の登録番号で検索します"},
+    {"ｴﾃﾞｨﾀ&E", "簡易エディタを起動します　クリップボードへ複数行をコピーする等の場合にどうぞ"},
+    {"ﾍﾟｰｽﾄ&V",
+     "クリップボードからの貼り付けを行います（１行半角120文字までです；それ以降はカットされます）"},
+    {"&G検索", "グローバル検索です　参照可能な他のメモを全て検索します"},
+    {"更新(&U", "めも内容を手動更新します"},
+};
+
+bool HasQuote(const std::string& text) {
+    return text.find('\'') != std::string::npos || text.find('"') != std::string::npos;
+}
+
+// Clipboard text split at CR LF, CR or LF; a line end at the very end makes no further line.
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    bool pending = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            lines.push_back(line);
+            line.clear();
+            pending = false;
+        } else {
+            line.push_back(c);
+            pending = true;
+        }
+    }
+    if (pending)
+        lines.push_back(line);
+    return lines;
+}
+
+QFont ScreenFont(int pixelSize) {
+    QFont font(QStringList{QString::fromUtf8("ＭＳ ゴシック"), QStringLiteral("Noto Sans Mono CJK JP"),
+                           QStringLiteral("IPAGothic")});
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+} // namespace
 
 TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWidget(parent), Config(config) {
     setWindowTitle(QString::fromUtf8(config.caption));
-    resize(config.width, config.height);
+    setFont(ScreenFont(13));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(234, 234, 234));
+    setPalette(pal);
+
+    TopBar = new QWidget(this);
+    QPushButton** buttons[11] = {&ButtonA, &ButtonB, &ButtonC, &ButtonD, &ButtonE, &ButtonF,
+                                 &ButtonG, &ButtonH, &ButtonI, &ButtonJ, &ButtonK};
+    const int buttonTop = config.groupHeader ? 38 : 5;
+    for (int i = 0; i < 11; ++i) {
+        auto* button = new QPushButton(QString::fromUtf8(ButtonTexts[i].caption), TopBar);
+        button->setToolTip(QString::fromUtf8(ButtonTexts[i].hint));
+        button->setGeometry(4 + i * 50, buttonTop, 49, 22);
+        button->setFocusPolicy(Qt::NoFocus);
+        *buttons[i] = button;
+    }
     if (config.groupHeader) {
-        LabelA1 = new QLabel(QString::fromUtf8("グループ名："), this);
+        LabelA1 = new QLabel(QString::fromUtf8("グループ名："), TopBar);
         LabelA1->move(8, 2);
-        LabelA2 = new QLabel(QString::fromUtf8("期間："), this);
+        LabelA2 = new QLabel(QString::fromUtf8("期間："), TopBar);
         LabelA2->move(392, 2);
-        LabelA3 = new QLabel(QString::fromUtf8("概略："), this);
+        LabelA3 = new QLabel(QString::fromUtf8("概略："), TopBar);
         LabelA3->move(8, 20);
     }
+
+    SG1 = new QTableWidget(1, 3, this);
+    SG1->horizontalHeader()->hide();
+    SG1->horizontalHeader()->setMinimumSectionSize(1);
+    SG1->verticalHeader()->hide();
+    SG1->verticalHeader()->setDefaultSectionSize(18);
+    SG1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    SG1->setSelectionMode(QAbstractItemView::SingleSelection);
+    SG1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    SG1->setShowGrid(true);
+    SG1->setTabKeyNavigation(false);
+    SG1->setWordWrap(false);
+    SG1->installEventFilter(this);
+
+    BottomBar = new QWidget(this);
+    Edit1 = new QLineEdit(BottomBar);
+    Edit1->setFont(ScreenFont(19));
+    Edit1->setValidator(new Cp932LengthValidator(MaxLineBytes, Edit1));
+    Edit1->setReadOnly(config.readOnly);
+    Edit1->installEventFilter(this);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setAutoFillBackground(true);
+    QPalette statusPal = StatusBar1->palette();
+    statusPal.setColor(QPalette::Window, QColor(192, 192, 192));
+    StatusBar1->setPalette(statusPal);
+    StatusLabel = new QLabel(StatusBar1);
+    StatusBar1->addWidget(StatusLabel, 1);
+
+    if (config.readOnly)
+        ButtonI->setEnabled(false);
+
+    Timer1 = new QTimer(this);
+    connect(Timer1, &QTimer::timeout, this, &TMemoScreen::Timer1Timer);
+
+    connect(ButtonA, &QPushButton::clicked, this, &TMemoScreen::ButtonAClick);
+    connect(ButtonB, &QPushButton::clicked, this, &TMemoScreen::ButtonBClick);
+    connect(ButtonC, &QPushButton::clicked, this, &TMemoScreen::ButtonCClick);
+    connect(ButtonD, &QPushButton::clicked, this, &TMemoScreen::ButtonDClick);
+    connect(ButtonE, &QPushButton::clicked, this, &TMemoScreen::ButtonEClick);
+    connect(ButtonF, &QPushButton::clicked, this, &TMemoScreen::ButtonFClick);
+    connect(ButtonG, &QPushButton::clicked, this, &TMemoScreen::ButtonGClick);
+    connect(ButtonH, &QPushButton::clicked, this, &TMemoScreen::ButtonHClick);
+    connect(ButtonI, &QPushButton::clicked, this, &TMemoScreen::ButtonIClick);
+    connect(ButtonJ, &QPushButton::clicked, this, &TMemoScreen::ButtonJClick);
+    connect(ButtonK, &QPushButton::clicked, this, &TMemoScreen::ButtonKClick);
+    connect(SG1, &QTableWidget::currentCellChanged, this, [this](int row, int, int previousRow, int) {
+        if (row >= 0 && row != previousRow)
+            SG1SelectCell(row);
+    });
+
+    resize(config.width, config.height);
+}
+
+// ---- Cells and status --------------------------------------------------------------------------
+
+std::string TMemoScreen::Cell(int column, int row) const {
+    const QTableWidgetItem* item = SG1->item(row, column);
+    if (!item)
+        return {};
+    const QByteArray bytes = item->data(Qt::UserRole).toByteArray();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+void TMemoScreen::SetCell(int column, int row, const std::string& text) {
+    QTableWidgetItem* item = SG1->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        SG1->setItem(row, column, item);
+    }
+    // The item keeps the exact bytes; the display text is only for the eye.
+    item->setData(Qt::UserRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    item->setText(Codec::toQString(text));
+}
+
+int TMemoScreen::CurrentRow() const {
+    return std::max(SG1->currentRow(), 0);
+}
+
+int TMemoScreen::RowCount() const {
+    return SG1->rowCount();
+}
+
+void TMemoScreen::SelectRow(int row) {
+    if (row < 0 || row >= SG1->rowCount())
+        return;
+    const bool changed = SG1->currentRow() != row;
+    SG1->setCurrentCell(row, 2);
+    // Selecting the row that is already current still hands its text to the entry field.
+    if (!changed)
+        SG1SelectCell(row);
+}
+
+void TMemoScreen::SetStatus(const std::string& text) {
+    StatusLabel->setText(Codec::toQString(text));
+    StatusLabel->repaint();
+}
+
+std::string TMemoScreen::StatusText() const {
+    return Codec::fromQString(StatusLabel->text());
+}
+
+std::string TMemoScreen::EntryText() const {
+    return Codec::fromQString(Edit1->text());
+}
+
+void TMemoScreen::SetEntryText(const std::string& text) {
+    Edit1->setText(Codec::toQString(text));
+}
+
+void TMemoScreen::RestartTimer() {
+    Timer1->start(Settings::RefreshSeconds * 1000);
+}
+
+// Another window may have closed the shared connection (the settings dialog
+// disconnects when it closes); a screen that is open reconnects before it reads
+// or writes instead of showing an empty pad.
+bool TMemoScreen::EnsureConnected() {
+    if (!Db)
+        return false;
+    if (Db->IsConnected())
+        return true;
+    return Db->Connect(Settings::DatabaseLocation, Settings::DatabaseFileName, Settings::DatabaseUser,
+                       Settings::DatabasePassword);
+}
+
+// ---- Show, close, resize ----------------------------------------------------------------------
+
+void TMemoScreen::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TMemoScreen::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QWidget::closeEvent(event);
+}
+
+void TMemoScreen::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TMemoScreen::FormShow() {
+    Db = forms().FormFBDB;
+    Ready = false;
+    PageStart = 0.0;
+    PageLines = Settings::RowsPerPage;
+    TableName.clear();
+    FindKeyword.clear();
+    UseFindColumn = 0;
+    SearchDown = 1;
+    Loading = false;
+
+    if (!Settings::DatabaseConfigured()) {
+        Platform::showMessage(this, Codec::sj("最初にデータベースの設定を行って下さい。"));
+        return;
+    }
+    if (!Config.showTest()) {
+        Platform::showMessage(this, Codec::sj("最初に使用者登録を行って下さい。"));
+        return;
+    }
+    if (!Db->Connect(Settings::DatabaseLocation, Settings::DatabaseFileName, Settings::DatabaseUser,
+                     Settings::DatabasePassword)) {
+        Db->Disconnect();
+        Platform::showMessage(this,
+                              Codec::sj("データベース接続エラーです。データベースの設定を確認して下さい。"));
+        Settings::DatabaseLocation.clear();
+        return;
+    }
+    TableName = Config.tableName();
+    Ready = true;
+    if (OpenMemoTable()) {
+        SetEntryText(Cell(2, 0));
+        SetStatus(Codec::sj(GridHint));
+    } else {
+        Ready = false;
+    }
+    RestartTimer();
+}
+
+void TMemoScreen::FormClose() {
+    Timer1->stop();
+    RowBuffer.clear();
+}
+
+void TMemoScreen::FormResize() {
+    const bool wasActive = Timer1->isActive();
+    Timer1->stop();
+    WindowShape::setRoundedRegion(this);
+    LayOut();
+    SG1->setColumnWidth(0, 1);
+    SG1->setColumnWidth(1, 1);
+    SG1->setColumnWidth(2, width() - 27);
+    // A window that was never shown has no timer to start.
+    if (wasActive || isVisible())
+        Timer1->start();
+}
+
+void TMemoScreen::LayOut() {
+    const int topHeight = Config.groupHeader ? 65 : 33;
+    const int bottomHeight = 33;
+    const int statusHeight = 20;
+    TopBar->setGeometry(0, 0, width(), topHeight);
+    StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
+    BottomBar->setGeometry(0, height() - statusHeight - bottomHeight, width(), bottomHeight);
+    SG1->setGeometry(0, topHeight, width(), std::max(height() - topHeight - bottomHeight - statusHeight, 0));
+    Edit1->setGeometry(3, 4, std::max(BottomBar->width() - 6, 20), bottomHeight - 8);
+}
+
+// ---- Page model -------------------------------------------------------------------------------
+
+bool TMemoScreen::OpenMemoTable() {
+    RowBuffer.assign(6, TableField{});
+    SetMemoFields(RowBuffer);
+    switch (::OpenMemoTable(*Db, TableName, RowBuffer)) {
+    case OpenMemoTableResult::Existing:
+        SetStatus(Codec::sj("めも「") + TableName + Codec::sj("」を表示します"));
+        break;
+    case OpenMemoTableResult::Created:
+        SetStatus(Codec::sj("めも「") + TableName + Codec::sj("」を新規作成しました"));
+        break;
+    case OpenMemoTableResult::Failed:
+        Platform::showMessage(this, Codec::sj("テーブル作成が出来ませんでした。確認して下さい。"));
+        return false;
+    }
+    LoadPage();
+    return true;
+}
+
+void TMemoScreen::LoadPage() {
+    Loading = true;
+    int r = CurrentRow();
+    bool onAppendRow = false;
+    if (Cell(0, r).empty() && r > 0) {
+        onAppendRow = true;
+        r -= 1;
+    }
+    const double remembered = ToFloatOrZero(Cell(0, r));
+
+    SG1->setRowCount(1);
+    for (int c = 0; c < 3; ++c)
+        SetCell(c, 0, {});
+
+    int count = 0;
+    if (Ready && EnsureConnected())
+        count = Db->SelectRows("*", TableName, "(SN > " + FloatToText(PageStart) + ") AND (DF = 0)", "SN,N");
+    if (!Ready || count <= 0) {
+        if (Ready)
+            Db->CloseQuery();
+        SG1->setCurrentCell(0, 2);
+        Loading = false;
+        return;
+    }
+
+    const int rows = PageLines < count ? PageLines : count + 1;
+    SG1->setRowCount(rows);
+    int found = -1;
+    for (int i = 0; i < rows; ++i) {
+        if (i == 0)
+            Db->ReadFirst(RowBuffer);
+        else
+            Db->ReadNext(RowBuffer);
+        SetCell(0, i, RowBuffer[FieldSN].Value);
+        SetCell(1, i, RowBuffer[FieldN].Value);
+        SetCell(2, i, RowBuffer[FieldText].Value);
+        if (found < 0 && !RowBuffer[FieldSN].Value.empty() &&
+            ToFloatOrZero(RowBuffer[FieldSN].Value) >= remembered - Tolerance)
+            found = i;
+    }
+    Db->CloseQuery();
+    int selected = found >= 0 ? found : 0;
+    if (onAppendRow)
+        selected = rows - 1;
+    SG1->setCurrentCell(selected, 2);
+    SG1->setColumnWidth(1, 1);
+    Loading = false;
+}
+
+void TMemoScreen::ButtonAClick() {
+    if (!Ready)
+        return;
+    if (PageStart > 0) {
+        Timer1->stop();
+        PageStart = 0.0;
+        LoadPage();
+        SelectRow(0);
+        RestartTimer();
+    } else {
+        SelectRow(0);
+    }
+}
+
+void TMemoScreen::ButtonBClick() {
+    if (!Ready)
+        return;
+    if (PageStart <= 0) {
+        SelectRow(0);
+        return;
+    }
+    Timer1->stop();
+    if (EnsureConnected()) {
+        const int count =
+            Db->SelectRows("*", TableName, "(SN < " + FloatToText(PageStart) + ") AND (DF = 0)", "SN,N");
+        const int a = count == 0 ? 2 : count + 1;
+        const int steps = std::min(a, PageLines - 1);
+        Db->ReadLast(RowBuffer);
+        for (int i = 0; i < steps - 1; ++i) {
+            Db->ReadPrior(RowBuffer);
+            if (RowBuffer[FieldSN].Value.empty()) {
+                PageStart = 0.0;
+                break;
+            }
+        }
+        if (!RowBuffer[FieldSN].Value.empty())
+            PageStart = ToFloatOrZero(RowBuffer[FieldSN].Value);
+        Db->CloseQuery();
+    }
+    LoadPage();
+    SelectRow(RowCount() - 1);
+    RestartTimer();
+}
+
+void TMemoScreen::ButtonCClick() {
+    if (!Ready)
+        return;
+    const int last = RowCount() - 1;
+    if (Cell(0, last).empty())
+        return;
+    Timer1->stop();
+    PageStart = ToFloatOrZero(Cell(0, last > 0 ? last - 1 : last));
+    LoadPage();
+    SelectRow(0);
+    RestartTimer();
+}
+
+void TMemoScreen::ButtonDClick() {
+    if (!Ready)
+        return;
+    Timer1->stop();
+    if (EnsureConnected()) {
+        const int count = Db->SelectRows("*", TableName, "(SN > 0.0) AND (DF = 0)", "SN,N");
+        Db->ReadLast(RowBuffer);
+        const int steps = std::min(count, PageLines);
+        for (int i = 0; i < steps; ++i) {
+            Db->ReadPrior(RowBuffer);
+            if (RowBuffer[FieldSN].Value.empty()) {
+                PageStart = 0.0;
+                break;
+            }
+        }
+        if (!RowBuffer[FieldSN].Value.empty())
+            PageStart = ToFloatOrZero(RowBuffer[FieldSN].Value);
+        Db->CloseQuery();
+    }
+    LoadPage();
+    SelectRow(RowCount() - 1);
+    RestartTimer();
+}
+
+void TMemoScreen::Refresh(const std::string& busyText) {
+    Timer1->stop();
+    const QString kept = StatusLabel->text();
+    SetStatus(busyText);
+    LoadPage();
+    StatusLabel->setText(kept);
+    StatusLabel->repaint();
+    RestartTimer();
+}
+
+void TMemoScreen::Timer1Timer() {
+    Refresh(Codec::sj("◆自動更新中◆"));
+}
+
+void TMemoScreen::ButtonKClick() {
+    Refresh(Codec::sj("●○o 手動更新中 o○●"));
+}
+
+void TMemoScreen::ButtonJClick() {
+    TFormGSearch* search = forms().FormGSearch;
+    search->show();
+    search->raise();
+    search->activateWindow();
+}
+
+// ---- Grid and entry field ------------------------------------------------------------------------
+
+void TMemoScreen::SG1Enter() {
+    SetStatus(Codec::sj(GridHint));
+}
+
+void TMemoScreen::SG1SelectCell(int row) {
+    if (Loading)
+        return;
+    SetEntryText(Cell(2, row));
+    SetStatus(Codec::sj(GridHint));
+}
+
+void TMemoScreen::Edit1Enter() {
+    SetStatus(Codec::sj(EntryHint));
+}
+
+void TMemoScreen::Edit1Exit() {
+    Timer1->start();
+}
+
+bool TMemoScreen::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == SG1) {
+        if (event->type() == QEvent::FocusIn)
+            SG1Enter();
+        else if (event->type() == QEvent::KeyPress)
+            return SG1KeyDown(static_cast<QKeyEvent*>(event)->key());
+    } else if (watched == Edit1) {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            Edit1Enter();
+            break;
+        case QEvent::FocusOut:
+            Edit1Exit();
+            break;
+        case QEvent::KeyPress: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                if (!Config.readOnly)
+                    RegisterLine();
+                return true;
+            }
+            if (Edit1KeyDown(key->key()))
+                return true;
+            // Typing stops the refresh until the line is registered or the field is left.
+            if (!key->text().isEmpty() && key->text().at(0).unicode() >= 32 && !Config.readOnly)
+                Timer1->stop();
+            break;
+        }
+        case QEvent::InputMethod:
+            if (!static_cast<QInputMethodEvent*>(event)->commitString().isEmpty() && !Config.readOnly)
+                Timer1->stop();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TMemoScreen::SG1KeyDown(int key) {
+    switch (key) {
+    case Qt::Key_Insert:
+        if (!Config.readOnly)
+            InsertLine();
+        return true;
+    case Qt::Key_Delete:
+        if (!Config.readOnly)
+            DeleteLine();
+        return true;
+    case Qt::Key_C:
+        CopyLine();
+        return true;
+    case Qt::Key_V:
+        if (!Config.readOnly)
+            ButtonIClick();
+        return true;
+    default:
+        SetStatus(Codec::sj(GridHint));
+        return false;
+    }
+}
+
+bool TMemoScreen::Edit1KeyDown(int key) {
+    switch (key) {
+    case Qt::Key_Up:
+        if (CurrentRow() == 0)
+            ButtonBClick();
+        else
+            SelectRow(CurrentRow() - 1);
+        break;
+    case Qt::Key_Down:
+        if (CurrentRow() != RowCount() - 1)
+            SelectRow(CurrentRow() + 1);
+        else
+            ButtonCClick();
+        break;
+    case Qt::Key_PageUp:
+        ButtonBClick();
+        break;
+    case Qt::Key_PageDown:
+        ButtonCClick();
+        break;
+    case Qt::Key_Escape:
+        SetEntryText(Cell(2, CurrentRow()));
+        SetStatus(Codec::sj(EntryHint));
+        return true;
+    default:
+        SetStatus(Codec::sj(EntryHint));
+        return false;
+    }
+    SetEntryText(Cell(2, CurrentRow()));
+    SetStatus(Codec::sj(EntryHint));
+    Timer1->start();
+    return true;
+}
+
+void TMemoScreen::CopyLine() {
+    const std::string text = Cell(2, CurrentRow());
+    Platform::setClipboardText(RemoveSpaces(text).empty() ? Codec::sj("　") : text);
+    SetStatus(Codec::sj("１行コピーを行いました"));
+}
+
+// ---- Changing the pad -----------------------------------------------------------------------------
+
+// Writes one new memo row through RowBuffer.
+bool TMemoScreen::InsertMemoRow(int n, double sn, const std::string& text) {
+    RowBuffer[FieldN].Value = std::to_string(n);
+    RowBuffer[FieldSN].Value = FloatToText(sn);
+    RowBuffer[FieldDF].Value = "0";
+    RowBuffer[FieldMN].Value = std::to_string(Settings::MemberNumber);
+    RowBuffer[FieldText].Value = text;
+    RowBuffer[FieldFind].Value = SearchKey(text);
+    return Db->InsertRow(TableName, 6, RowBuffer);
+}
+
+// Sort number of the last live line at or before PageStart (0 when there is none).
+double TMemoScreen::SortNumberBeforePage() {
+    Db->SelectRows("*", TableName, "(SN <= " + FloatToText(PageStart + Tolerance) + ") AND (DF = 0)", "SN,N");
+    Db->ReadLast(RowBuffer);
+    Db->CloseQuery();
+    return ToFloatOrZero(RowBuffer[FieldSN].Value);
+}
+
+void TMemoScreen::RegisterLine() {
+    if (!Ready)
+        return;
+    const int r = CurrentRow();
+    const std::string text = EntryText();
+    // An unchanged line is left alone: compared with the line's own text, so a
+    // line changed to the text of its sort number is still stored.
+    if (text == Cell(2, r))
+        return;
+    if (HasQuote(text)) {
+        SetStatus(Codec::sj(QuoteRefusal));
+        return;
+    }
+    Timer1->stop();
+    const int n = ToIntOrZero(Cell(1, r));
+    const bool existingRow = !Cell(0, r).empty() && n > 0;
+    bool ok = false;
+    bool added = false;
+    if (EnsureConnected()) {
+        if (existingRow && Db->SelectRow(TableName, "N=" + std::to_string(n), RowBuffer)) {
+            RowBuffer[FieldMN].Value = std::to_string(Settings::MemberNumber);
+            RowBuffer[FieldText].Value = text;
+            RowBuffer[FieldFind].Value = SearchKey(text);
+            ok = Db->UpdateRow(TableName, 6, RowBuffer, "N=" + std::to_string(n));
+        } else {
+            const int newN = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
+            const double newSN = ToFloatOrZero(Db->SelectMax(TableName, "SN", "")) + 1.0;
+            ok = InsertMemoRow(newN, newSN, text);
+            added = ok;
+        }
+    }
+    if (added)
+        ButtonDClick();
+    LoadPage();
+    if (ok) {
+        if (added)
+            SelectRow(std::max(RowCount() - 2, 0));
+        SetStatus(Codec::sj("登録出来ました"));
+    } else {
+        // The typed text stays in the field so that Enter can simply be pressed again.
+        SetEntryText(text);
+        SetStatus(Codec::sj("登録出来ませんでした。再度行ってみて下さい"));
+    }
+    RestartTimer();
+}
+
+void TMemoScreen::InsertLine() {
+    if (!Ready)
+        return;
+    const int r = CurrentRow();
+    if (Cell(0, r).empty()) {
+        SetStatus(Codec::sj("そのまま めも入力を行って下さい"));
+        return;
+    }
+    Timer1->stop();
+    const double c = ToFloatOrZero(Cell(0, r));
+    bool ok = false;
+    if (EnsureConnected()) {
+        double m;
+        if (r > 0)
+            m = (ToFloatOrZero(Cell(0, r - 1)) + c) / 2;
+        else if (PageStart > 0)
+            m = (SortNumberBeforePage() + c) / 2;
+        else
+            m = c / 2;
+        const int n = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
+        ok = InsertMemoRow(n, m, {});
+    }
+    LoadPage();
+    if (ok) {
+        SelectRow(r);
+        SetStatus(Codec::sj("１行挿入出来ました"));
+    } else {
+        SetStatus(Codec::sj("１行挿入出来ませんでした。再度行ってみて下さい"));
+    }
+    RestartTimer();
+}
+
+void TMemoScreen::DeleteLine() {
+    if (!Ready)
+        return;
+    Timer1->stop();
+    if (Platform::askYesNo(this, Codec::sj("現在行を削除します。よろしいですか？")) !=
+        Platform::Answer::Yes) {
+        Timer1->start();
+        return;
+    }
+    const int r = CurrentRow();
+    const int n = ToIntOrZero(Cell(1, r));
+    bool ok = false;
+    if (EnsureConnected()) {
+        // A line with text is kept and marked deleted; a blank line is removed.
+        if (!RemoveSpaces(Cell(2, r)).empty())
+            ok = Db->UpdateSet(TableName, "DF=" + std::to_string(Settings::MemberNumber),
+                               "N=" + std::to_string(n));
+        else
+            ok = Db->DeleteRows(TableName, "N=" + std::to_string(n));
+    }
+    LoadPage();
+    // A failed statement is reported as such, never as a deletion.
+    SetStatus(
+        Codec::sj(ok ? "現在行の削除を行いました" : "現在行の削除が出来ませんでした。再度行ってみて下さい"));
+    RestartTimer();
+}
+
+void TMemoScreen::ButtonIClick() {
+    if (!Ready || Config.readOnly)
+        return;
+    Timer1->stop();
+    const std::vector<std::string> lines = SplitLines(Platform::clipboardText());
+    if (lines.empty()) {
+        Timer1->start();
+        return;
+    }
+    const int k = static_cast<int>(lines.size());
+    const int r = CurrentRow();
+    const bool beforeRow = !Cell(0, r).empty();
+    int failed = k;
+    if (EnsureConnected()) {
+        failed = 0;
+        int next = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
+        double base;
+        double step;
+        if (beforeRow) {
+            const double c = ToFloatOrZero(Cell(0, r));
+            double p = 0.0;
+            if (r > 0)
+                p = ToFloatOrZero(Cell(0, r - 1));
+            else if (PageStart > 0)
+                p = SortNumberBeforePage();
+            base = p;
+            step = (c - p) / (k + 1);
+        } else {
+            base = ToFloatOrZero(Db->SelectMax(TableName, "SN", ""));
+            step = 1.0;
+        }
+        double sn = base;
+        for (const std::string& line : lines) {
+            sn += step;
+            const std::string text = CopyChars(RemoveQuotes(line), 1, MaxLineBytes).text;
+            bool stored = InsertMemoRow(next, sn, text);
+            // Another client may have taken the number meanwhile: take a fresh one.
+            for (int attempt = 1; !stored && attempt < PasteInsertAttempts; ++attempt) {
+                next = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
+                stored = InsertMemoRow(next, sn, text);
+            }
+            if (!stored)
+                ++failed;
+            ++next;
+        }
+    }
+    if (beforeRow) {
+        LoadPage();
+        SelectRow(r);
+    } else {
+        ButtonDClick();
+    }
+    if (failed == 0)
+        SetStatus(Codec::sj("クリップボードからペーストを行いました"));
+    else
+        SetStatus(Codec::sj("ペーストした") + std::to_string(k) + Codec::sj("行のうち") +
+                  std::to_string(failed) + Codec::sj("行を登録出来ませんでした。再度行ってみて下さい"));
+    RestartTimer();
+}
+
+void TMemoScreen::ButtonHClick() {
+    Timer1->stop();
+    TFormEditor* editor = forms().FormEditor;
+    editor->show();
+    editor->raise();
+    editor->RichEdit1->hide();
+    editor->RichEdit1->clear();
+    if (Ready && EnsureConnected()) {
+        const int count = Db->SelectRows("*", TableName, "DF=0", "SN,N");
+        QStringList lines;
+        lines.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            if (i == 0)
+                Db->ReadFirst(RowBuffer);
+            else
+                Db->ReadNext(RowBuffer);
+            const std::string& text = RowBuffer[FieldText].Value;
+            lines.append(Codec::toQString(RemoveSpaces(text).empty() ? std::string(" ") : text));
+        }
+        Db->CloseQuery();
+        editor->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+    }
+    editor->RichEdit1->show();
+    editor->RichEdit1->setFocus();
+    QTextCursor cursor = editor->RichEdit1->textCursor();
+    cursor.setPosition(0);
+    editor->RichEdit1->setTextCursor(cursor);
+    Timer1->start();
 }

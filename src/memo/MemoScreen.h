@@ -1,9 +1,18 @@
 #pragma once
 
+#include "db/TableField.h"
+
 #include <QWidget>
 #include <string>
 
 class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QTableWidget;
+class QTimer;
+class TFormFBDB;
 
 // What distinguishes one memo screen from another: caption, default size,
 // header, the table it opens and the test made when it is shown.
@@ -17,7 +26,9 @@ struct MemoScreenConfig {
     bool (*showTest)();         // after the database settings test
 };
 
-// The memo screen shared by the editable pads and the read-only viewers.
+// The memo screen shared by the editable pads and the read-only viewers: one
+// pad shown a page at a time, refreshed by a timer, edited through the entry
+// field and the grid keys.
 class TMemoScreen : public QWidget {
     Q_OBJECT
 public:
@@ -25,10 +36,98 @@ public:
 
     const MemoScreenConfig& config() const { return Config; }
 
+    // Controls, named as the designer named them.
+    QWidget* TopBar = nullptr;
+    QPushButton* ButtonA = nullptr;
+    QPushButton* ButtonB = nullptr;
+    QPushButton* ButtonC = nullptr;
+    QPushButton* ButtonD = nullptr;
+    QPushButton* ButtonE = nullptr;
+    QPushButton* ButtonF = nullptr;
+    QPushButton* ButtonG = nullptr;
+    QPushButton* ButtonH = nullptr;
+    QPushButton* ButtonI = nullptr;
+    QPushButton* ButtonJ = nullptr;
+    QPushButton* ButtonK = nullptr;
     QLabel* LabelA1 = nullptr;
     QLabel* LabelA2 = nullptr;
     QLabel* LabelA3 = nullptr;
+    QTableWidget* SG1 = nullptr;
+    QWidget* BottomBar = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Page state.
+    std::string TableName;
+    FieldList RowBuffer;
+    double PageStart = 0.0;
+    int PageLines = 0;
+    bool Ready = false;
+    bool Loading = false;
+    std::string FindKeyword;
+    int UseFindColumn = 0;
+    int SearchDown = 1;
+
+    // Handlers.
+    void FormShow();
+    void FormClose();
+    void FormResize();
+    void ButtonAClick();
+    void ButtonBClick();
+    void ButtonCClick();
+    void ButtonDClick();
+    void ButtonEClick();
+    void ButtonFClick();
+    void ButtonGClick();
+    void ButtonHClick();
+    void ButtonIClick();
+    void ButtonJClick();
+    void ButtonKClick();
+    void Timer1Timer();
+    void SG1Enter();
+    void SG1SelectCell(int row);
+    void Edit1Enter();
+    void Edit1Exit();
+
+    bool OpenMemoTable();
+    void LoadPage();
+    void RegisterLine();
+    void InsertLine();
+    void DeleteLine();
+    void CopyLine();
+    void FindFromCurrentRow();
+
+    // Cell text (code page 932) of the grid; "" outside the grid.
+    std::string Cell(int column, int row) const;
+    int CurrentRow() const;
+    int RowCount() const;
+    // Makes row the current row; unless Loading, its text goes to the entry field.
+    void SelectRow(int row);
+    // The status text (code page 932), repainted at once.
+    void SetStatus(const std::string& text);
+    std::string StatusText() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool SG1KeyDown(int key);
+    bool Edit1KeyDown(int key);
+    void Refresh(const std::string& busyText);
+    void RestartTimer();
+    bool EnsureConnected();
+    double SortNumberBeforePage();
+    bool InsertMemoRow(int n, double sn, const std::string& text);
+    void SetCell(int column, int row, const std::string& text);
+    std::string EntryText() const;
+    void SetEntryText(const std::string& text);
+    void LayOut();
+
     MemoScreenConfig Config;
+    QLabel* StatusLabel = nullptr;
+    TFormFBDB* Db = nullptr;
 };

@@ -1,6 +1,74 @@
 #include "memo/UnitSearch.h"
 
+#include "memo/DialogStyle.h"
+#include "platform/Platform.h"
+#include "text/Codec.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+
 TFormSearch::TFormSearch(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8("検索"));
-    setFixedSize(358, 127);
+    MakeFixedDialog(this, 358, 127);
+
+    Label1 = new QLabel(QString::fromUtf8("検索するキーワード（含む文字）を入力して下さい"), this);
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    Label1->setFont(bold);
+    Label1->setGeometry(8, 6, 342, 16);
+    Edit1 = new QLineEdit(this);
+    Edit1->setGeometry(8, 26, 342, 22);
+    CheckBox1 = new QCheckBox(QString::fromUtf8("大文字小文字を区別する"), this);
+    CheckBox1->setGeometry(8, 56, 200, 20);
+    RadioGroup1 = new QGroupBox(QString::fromUtf8("検索する方向(&D)"), this);
+    RadioGroup1->setGeometry(8, 80, 160, 42);
+    RadioUp = new QRadioButton(QString::fromUtf8("上へ"), RadioGroup1);
+    RadioUp->setGeometry(10, 18, 60, 20);
+    RadioDown = new QRadioButton(QString::fromUtf8("下へ"), RadioGroup1);
+    RadioDown->setGeometry(80, 18, 60, 20);
+    Button1 = new QPushButton(QString::fromUtf8("ＯＫ(&Y)"), this);
+    Button1->setGeometry(190, 90, 75, 25);
+    Button1->setDefault(true);
+    Button2 = new QPushButton(QString::fromUtf8("キャンセル(&N)"), this);
+    Button2->setGeometry(272, 90, 80, 25);
+
+    connect(Button1, &QPushButton::clicked, this, &TFormSearch::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TFormSearch::Button2Click);
+}
+
+void TFormSearch::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFormSearch::FormShow() {
+    Accepted = false;
+    Edit1->setText(Codec::toQString(Keyword));
+    CheckBox1->setChecked(UseFindColumn != 0);
+    (SearchDown == 0 ? RadioUp : RadioDown)->setChecked(true);
+    Edit1->setFocus();
+}
+
+void TFormSearch::Button1Click() {
+    const std::string text = Codec::fromQString(Edit1->text());
+    if (text.find('\'') != std::string::npos || text.find('"') != std::string::npos) {
+        Platform::showMessage(this, Codec::sj("文字「'」「\"」を使用しないで下さい"));
+        Edit1->setFocus();
+        return;
+    }
+    Accepted = true;
+    Keyword = text;
+    UseFindColumn = CheckBox1->isChecked() ? 1 : 0;
+    SearchDown = RadioUp->isChecked() ? 0 : 1;
+    accept();
+}
+
+void TFormSearch::Button2Click() {
+    reject();
 }

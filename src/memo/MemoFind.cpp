@@ -1,0 +1,103 @@
+#include "app/Forms.h"
+#include "app/Settings.h"
+#include "db/UnitFBDB.h"
+#include "memo/MemoScreen.h"
+#include "memo/UnitNo.h"
+#include "memo/UnitSearch.h"
+#include "text/Codec.h"
+#include "text/Func_.h"
+
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTimer>
+
+// Find, find next and the jump to a registration number of the memo screen.
+
+namespace {
+
+constexpr int FieldSN = 1;
+constexpr int FieldText = 4;
+constexpr int FieldFind = 5;
+constexpr double Tolerance = 1e-10;
+
+} // namespace
+
+void TMemoScreen::ButtonEClick() {
+    if (!Ready)
+        return;
+    Timer1->stop();
+    TFormSearch* dialog = forms().FormSearch;
+    dialog->Keyword = FindKeyword;
+    dialog->UseFindColumn = UseFindColumn;
+    dialog->SearchDown = SearchDown;
+    dialog->exec();
+    if (dialog->Accepted) {
+        FindKeyword = dialog->Keyword;
+        UseFindColumn = dialog->UseFindColumn;
+        SearchDown = dialog->SearchDown;
+    }
+    if (!FindKeyword.empty())
+        FindFromCurrentRow();
+    Timer1->start();
+}
+
+void TMemoScreen::ButtonFClick() {
+    if (!Ready)
+        return;
+    Timer1->stop();
+    if (!FindKeyword.empty())
+        FindFromCurrentRow();
+    Timer1->start();
+}
+
+void TMemoScreen::FindFromCurrentRow() {
+    int r = CurrentRow();
+    if (Cell(0, r).empty() && r > 0)
+        r -= 1;
+    const double x = ToFloatOrZero(Cell(0, r));
+    const std::string keyword = UseFindColumn == 1 ? SearchKey(FindKeyword) : FindKeyword;
+    const std::string condition =
+        std::string(SearchDown != 0 ? "(SN > " : "(SN < ") + FloatToText(x) + ")" + " AND (DF = 0) AND (" +
+        RowBuffer[UseFindColumn != 0 ? FieldFind : FieldText].Name + " LIKE '%" + keyword + "%') ";
+    int count = 0;
+    if (EnsureConnected())
+        count = Db->SelectRows("*", TableName, condition, "SN,N");
+    if (count <= 0) {
+        Db->CloseQuery();
+        SetStatus(Codec::sj("検索できませんでした"));
+        return;
+    }
+    if (SearchDown != 0)
+        Db->ReadFirst(RowBuffer);
+    else
+        Db->ReadLast(RowBuffer);
+    Db->CloseQuery();
+    PageStart = ToFloatOrZero(RowBuffer[FieldSN].Value) - Tolerance;
+    LoadPage();
+    SelectRow(0);
+    Edit1->setText(Codec::toQString(Cell(2, CurrentRow())));
+    SetStatus(Codec::sj("検索できました"));
+}
+
+void TMemoScreen::ButtonGClick() {
+    if (!Ready)
+        return;
+    Timer1->stop();
+    TFormNo* dialog = forms().FormNo;
+    dialog->JumpNumber = 1;
+    dialog->exec();
+    if (dialog->Accepted) {
+        if (EnsureConnected() &&
+            Db->SelectRow(TableName, "N=" + std::to_string(dialog->JumpNumber), RowBuffer)) {
+            PageStart = ToFloatOrZero(RowBuffer[FieldSN].Value) - Tolerance;
+            LoadPage();
+            SelectRow(0);
+            SG1->setColumnWidth(1, 48);
+            Edit1->setText(Codec::toQString(Cell(2, CurrentRow())));
+            SetStatus(Codec::sj("指示された登録番号へジャンプしました"));
+        } else {
+            SetStatus(Codec::sj("指示された登録番号は見つかりませんでした"));
+        }
+    }
+    RestartTimer();
+}

@@ -1,0 +1,234 @@
+// Find, find next and jump to a number on the memo screens, and the group pads.
+
+#include "app/Forms.h"
+#include "app/Settings.h"
+#include "db/UnitFBDB.h"
+#include "db/UnitSchema.h"
+#include "memo/Unit2.h"
+#include "memo/Unit4.h"
+#include "memo/Unit6.h"
+#include "memo/UnitNo.h"
+#include "memo/UnitSearch.h"
+#include "platform/Platform.h"
+#include "support/TestDatabase.h"
+#include "text/Codec.h"
+#include "text/Func_.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class TestMemoFind : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestDatabase> database;
+    TFormFBDB other;
+    TForm2* screen = nullptr;
+
+    void addLine(int n, const std::string& text, int df = 0) {
+        FieldList fields(6);
+        SetMemoFields(fields);
+        fields[0].Value = std::to_string(n);
+        fields[1].Value = std::to_string(n);
+        fields[2].Value = std::to_string(df);
+        fields[3].Value = "1";
+        fields[4].Value = text;
+        fields[5].Value = SearchKey(text);
+        QVERIFY(other.InsertRow("MYMEMO1", 6, fields));
+    }
+
+    // Answers the next modal dialog with the given action once it is up.
+    void whenModal(std::function<void(QWidget*)> action) {
+        QTimer::singleShot(0, this, [action] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            action(dialog);
+        });
+    }
+
+    void find(const std::string& keyword, bool useFindColumn, bool down) {
+        whenModal([=](QWidget*) {
+            TFormSearch* dialog = forms().FormSearch;
+            dialog->Edit1->setText(Codec::toQString(keyword));
+            dialog->CheckBox1->setChecked(useFindColumn);
+            (down ? dialog->RadioDown : dialog->RadioUp)->setChecked(true);
+            dialog->Button1->click();
+        });
+        screen->ButtonEClick();
+    }
+
+    void jump(const QString& number) {
+        whenModal([=](QWidget*) {
+            QCOMPARE(forms().FormNo->Edit1->text(), QStringLiteral("1"));
+            forms().FormNo->Edit1->setText(number);
+            forms().FormNo->Button1->click();
+        });
+        screen->ButtonGClick();
+    }
+
+    std::string status() const { return screen->StatusText(); }
+    std::string firstText() const { return screen->Cell(2, 0); }
+
+private slots:
+    void initTestCase() {
+        Platform::setScripted(true);
+        database = std::make_unique<TestDatabase>("memofind");
+        database->useInSettings();
+        CreateForms();
+        screen = forms().Form2;
+        QVERIFY(other.Connect(Settings::DatabaseLocation, Settings::DatabaseFileName, Settings::DatabaseUser,
+                              Settings::DatabasePassword));
+        Settings::MemberNumber = 1;
+        Settings::MemberName = "Finder";
+        Settings::RowsPerPage = 5;
+        screen->show();
+        addLine(1, "alpha");
+        addLine(2, Codec::sj("ＡＢＣの行"));
+        addLine(3, Codec::sj("カタカナ"));
+        addLine(4, "beta, gamma");
+        addLine(5, "removed abc", 1);
+        addLine(6, "abc again");
+        addLine(7, "omega");
+        screen->ButtonKClick();
+    }
+
+    void init() {
+        Platform::takeMessages();
+        screen->ButtonAClick();
+    }
+
+    void cleanupTestCase() {
+        screen->hide();
+        other.Disconnect();
+        forms().FormFBDB->Disconnect();
+    }
+
+    void findsThroughTheSearchKey() {
+        find("abc", true, true);
+        QCOMPARE(firstText(), Codec::sj("ＡＢＣの行"));
+        QCOMPARE(screen->CurrentRow(), 0);
+        QCOMPARE(Codec::fromQString(screen->Edit1->text()), Codec::sj("ＡＢＣの行"));
+        QCOMPARE(status(), Codec::sj("検索できました"));
+
+        // Find next walks from hit to hit, skipping deleted lines, and stops at the end.
+        screen->ButtonFClick();
+        QCOMPARE(firstText(), std::string("abc again"));
+        screen->ButtonFClick();
+        QCOMPARE(status(), Codec::sj("検索できませんでした"));
+        QCOMPARE(firstText(), std::string("abc again"));
+
+        screen->ButtonAClick();
+        find(Codec::sj("かたかな"), true, true); // hiragana finds katakana
+        QCOMPARE(firstText(), Codec::sj("カタカナ"));
+    }
+
+    void findsTheTextAsTypedAndUpwards() {
+        find("abc", false, true);
+        QCOMPARE(firstText(), std::string("abc again"));
+        // A comma followed by lower-case letters stays inside its literal.
+        screen->ButtonAClick();
+        find("beta, gam", false, true);
+        QCOMPARE(firstText(), std::string("beta, gamma"));
+
+        screen->ButtonDClick();
+        screen->SelectRow(screen->RowCount() - 1);
+        find("alpha", false, false);
+        QCOMPARE(firstText(), std::string("alpha"));
+        find("alpha", false, false); // nothing above the first line
+        QCOMPARE(status(), Codec::sj("検索できませんでした"));
+    }
+
+    void cancelRepeatsAndEmptyKeywordClears() {
+        find("omega", false, true);
+        QCOMPARE(firstText(), std::string("omega"));
+        screen->ButtonAClick();
+        whenModal([](QWidget*) { forms().FormSearch->Button2->click(); });
+        screen->ButtonEClick();
+        QCOMPARE(firstText(), std::string("omega"));
+        QCOMPARE(screen->FindKeyword, std::string("omega"));
+
+        screen->ButtonAClick();
+        find("", false, true);
+        QVERIFY(screen->FindKeyword.empty());
+        screen->ButtonFClick();
+        QCOMPARE(firstText(), std::string("alpha"));
+    }
+
+    void quotesAreRefusedByTheDialog() {
+        whenModal([](QWidget*) {
+            forms().FormSearch->Edit1->setText(QStringLiteral("it's"));
+            forms().FormSearch->Button1->click();
+            QVERIFY(forms().FormSearch->isVisible());
+            forms().FormSearch->Button2->click();
+        });
+        screen->ButtonEClick();
+        QCOMPARE(Platform::takeMessages(),
+                 std::vector<std::string>{Codec::sj("文字「'」「\"」を使用しないで下さい")});
+    }
+
+    void eachScreenKeepsItsOwnFindSettings() {
+        find("omega", true, false);
+        QCOMPARE(screen->UseFindColumn, 1);
+        QCOMPARE(screen->SearchDown, 0);
+        whenModal([](QWidget*) {
+            QCOMPARE(forms().FormSearch->Edit1->text(), QStringLiteral("omega"));
+            QVERIFY(forms().FormSearch->CheckBox1->isChecked());
+            QVERIFY(forms().FormSearch->RadioUp->isChecked());
+            forms().FormSearch->Button2->click();
+        });
+        screen->ButtonEClick();
+    }
+
+    void jumpsToARegistrationNumber() {
+        jump(QStringLiteral("6"));
+        QCOMPARE(firstText(), std::string("abc again"));
+        QCOMPARE(screen->SG1->columnWidth(1), 48);
+        QCOMPARE(status(), Codec::sj("指示された登録番号へジャンプしました"));
+        screen->ButtonKClick();
+        QCOMPARE(screen->SG1->columnWidth(1), 1);
+
+        jump(QStringLiteral("5")); // deleted: the page starts with the next live line
+        QCOMPARE(firstText(), std::string("abc again"));
+
+        screen->ButtonAClick();
+        jump(QStringLiteral("99"));
+        QCOMPARE(status(), Codec::sj("指示された登録番号は見つかりませんでした"));
+        QCOMPARE(firstText(), std::string("alpha"));
+        jump(QStringLiteral("6a"));
+        QCOMPARE(status(), Codec::sj("指示された登録番号は見つかりませんでした"));
+    }
+
+    void groupPadsOpenTheirOwnTables() {
+        TForm4* group = forms().Form4;
+        const std::string name = Settings::MemberName;
+        Settings::MemberName.clear();
+        Settings::OpenGroupEditNumber = 12;
+        group->show();
+        QVERIFY(group->Ready);
+        QCOMPARE(group->TableName, std::string("OGMEMO12"));
+        QVERIFY(other.TableExists("OGMEMO12"));
+        QVERIFY(Platform::takeMessages().empty());
+        QCOMPARE(group->LabelA1->text(), QString::fromUtf8("グループ名："));
+        group->hide();
+
+        TForm6* closed = forms().Form6;
+        Settings::ClosedGroupEditNumber = 0;
+        closed->show();
+        QCOMPARE(Platform::takeMessages(),
+                 std::vector<std::string>{Codec::sj("最初に使用者登録を行って下さい。")});
+        closed->hide();
+        Settings::MemberName = name;
+    }
+};
+
+QTEST_MAIN(TestMemoFind)
+#include "tst_memofind.moc"

@@ -1,0 +1,453 @@
+// The own pad and the all-members pad against a real server: paging, refresh,
+// line entry, insert, delete, copy and paste.
+
+#include "app/Forms.h"
+#include "app/Settings.h"
+#include "db/UnitFBDB.h"
+#include "db/UnitSchema.h"
+#include "editor/UnitEditor.h"
+#include "memo/Unit2.h"
+#include "memo/Unit8.h"
+#include "platform/Platform.h"
+#include "support/TestDatabase.h"
+#include "text/Codec.h"
+#include "text/Func_.h"
+
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct Line {
+    int n;
+    std::string sn;
+    int df;
+    std::string text;
+    std::string find;
+};
+
+} // namespace
+
+class TestMemoScreen : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestDatabase> database;
+    TFormFBDB other; // a second client on the same database
+    TForm2* screen = nullptr;
+
+    std::string table() const { return "MYMEMO" + std::to_string(Settings::MemberNumber); }
+
+    // Every row of the pad, deleted ones included, in display order.
+    std::vector<Line> rows(const std::string& name) {
+        std::vector<Line> out;
+        FieldList fields(6);
+        SetMemoFields(fields);
+        const int count = other.SelectRows("*", name, "", "SN,N");
+        for (int i = 0; i < count; ++i) {
+            if (i == 0)
+                other.ReadFirst(fields);
+            else
+                other.ReadNext(fields);
+            out.push_back({ToIntOrZero(fields[0].Value), fields[1].Value, ToIntOrZero(fields[2].Value),
+                           fields[4].Value, fields[5].Value});
+        }
+        other.CloseQuery();
+        return out;
+    }
+
+    // Lines written by "another client", N and SN 1..count unless given.
+    void addLines(const std::string& name, int count, int firstN = 1) {
+        FieldList fields(6);
+        SetMemoFields(fields);
+        for (int i = 0; i < count; ++i) {
+            const int n = firstN + i;
+            fields[0].Value = std::to_string(n);
+            fields[1].Value = std::to_string(n);
+            fields[2].Value = "0";
+            fields[3].Value = "2";
+            fields[4].Value = "line" + std::to_string(n);
+            fields[5].Value = SearchKey(fields[4].Value);
+            QVERIFY(other.InsertRow(name, 6, fields));
+        }
+    }
+
+    std::string status() const { return screen->StatusText(); }
+    std::string entry() const { return Codec::fromQString(screen->Edit1->text()); }
+    void typeEntry(const std::string& text) {
+        screen->Edit1->setText(Codec::toQString(text));
+        QTest::keyClick(screen->Edit1, Qt::Key_Return);
+    }
+    void openScreen() {
+        screen->hide();
+        screen->show();
+        QVERIFY(screen->Ready);
+    }
+    // Statements no client of ours sends (triggers that play another client).
+    void runSql(const std::string& sql) {
+        const std::string command = "isql-fb -q -b -user " + Settings::DatabaseUser + " -password " +
+                                    Settings::DatabasePassword + " " + Settings::DatabaseLocation +
+                                    Settings::DatabaseFileName + " >/dev/null 2>&1";
+        FILE* isql = popen(command.c_str(), "w");
+        QVERIFY(isql);
+        fputs((sql + "\nCOMMIT;\n").c_str(), isql);
+        QCOMPARE(pclose(isql), 0);
+    }
+
+private slots:
+    void initTestCase() {
+        Platform::setScripted(true);
+        database = std::make_unique<TestDatabase>("memoscreen");
+        database->useInSettings();
+        CreateForms();
+        screen = forms().Form2;
+        QVERIFY(other.Connect(Settings::DatabaseLocation, Settings::DatabaseFileName, Settings::DatabaseUser,
+                              Settings::DatabasePassword));
+    }
+
+    void init() {
+        Settings::MemberNumber = 7;
+        Settings::MemberName = "Tester";
+        Settings::RowsPerPage = 5;
+        Settings::RefreshSeconds = 30;
+        Platform::takeMessages();
+    }
+
+    void cleanup() {
+        screen->hide();
+        forms().Form8->hide();
+        // Start every case from an empty own pad.
+        if (other.TableExists(table()))
+            other.DeleteRows(table(), "");
+    }
+
+    void cleanupTestCase() {
+        other.Disconnect();
+        forms().FormFBDB->Disconnect();
+    }
+
+    void refusesToOpenWithoutSettingsOrMember() {
+        const std::string location = Settings::DatabaseLocation;
+        Settings::DatabaseLocation = " ";
+        screen->show();
+        QCOMPARE(Platform::takeMessages(),
+                 std::vector<std::string>{Codec::sj("最初にデータベースの設定を行って下さい。")});
+        QVERIFY(!screen->Ready);
+        screen->hide();
+        Settings::DatabaseLocation = location;
+        Settings::MemberName = Codec::sj("　");
+        screen->show();
+        QCOMPARE(Platform::takeMessages(),
+                 std::vector<std::string>{Codec::sj("最初に使用者登録を行って下さい。")});
+        QVERIFY(!screen->Ready);
+    }
+
+    void firstOpenCreatesTheTable() {
+        Settings::MemberNumber = 31;
+        QVERIFY(!other.TableExists("MYMEMO31"));
+        openScreen();
+        QVERIFY(other.TableExists("MYMEMO31"));
+        QCOMPARE(screen->TableName, std::string("MYMEMO31"));
+        QCOMPARE(screen->RowCount(), 1);
+        QVERIFY(screen->Timer1->isActive());
+        QCOMPARE(screen->Timer1->interval(), 30000);
+        QVERIFY(Platform::takeMessages().empty());
+    }
+
+    void pagingWithFiveLinesPerPage() {
+        openScreen();
+        addLines(table(), 5);
+        screen->ButtonKClick();
+        QCOMPARE(screen->RowCount(), 6); // five lines and the append row
+        QCOMPARE(screen->SG1->columnWidth(0), 1);
+        QCOMPARE(screen->SG1->columnWidth(1), 1);
+        QVERIFY(screen->Cell(0, 5).empty());
+
+        addLines(table(), 1, 6);
+        screen->ButtonKClick();
+        QCOMPARE(screen->RowCount(), 5);
+        screen->ButtonCClick(); // next page starts with the old page's last line
+        QCOMPARE(screen->Cell(2, 0), std::string("line5"));
+        QCOMPARE(screen->RowCount(), 3);
+        QVERIFY(screen->Cell(0, 2).empty());
+        QCOMPARE(screen->CurrentRow(), 0);
+
+        const double start = screen->PageStart;
+        screen->ButtonCClick(); // the page already ends with the append row
+        QCOMPARE(screen->PageStart, start);
+
+        screen->ButtonBClick();
+        QCOMPARE(screen->PageStart, 0.0);
+        QCOMPARE(screen->Cell(2, 0), std::string("line1"));
+
+        screen->ButtonDClick();
+        QCOMPARE(screen->Cell(2, 0), std::string("line2"));
+        QCOMPARE(screen->CurrentRow(), screen->RowCount() - 1);
+        QVERIFY(screen->Cell(0, screen->CurrentRow()).empty());
+
+        screen->ButtonAClick();
+        QCOMPARE(screen->PageStart, 0.0);
+        QCOMPARE(screen->CurrentRow(), 0);
+        QCOMPARE(entry(), std::string("line1"));
+    }
+
+    void refreshKeepsSelectionAndStatus() {
+        openScreen();
+        addLines(table(), 4);
+        screen->ButtonKClick();
+        screen->SelectRow(2); // line3
+        screen->SetStatus("before");
+        other.UpdateSet(table(), "DF=2", "N=3"); // another member deletes it
+        screen->Timer1Timer();
+        QCOMPARE(status(), std::string("before"));
+        QCOMPARE(screen->Cell(2, screen->CurrentRow()), std::string("line4"));
+
+        screen->SelectRow(screen->RowCount() - 1); // append row
+        addLines(table(), 1, 5);
+        screen->Timer1Timer();
+        QCOMPARE(screen->CurrentRow(), screen->RowCount() - 1);
+        QVERIFY(screen->Cell(0, screen->CurrentRow()).empty());
+        QVERIFY(screen->Timer1->isActive());
+    }
+
+    void refreshNeverThrowsAwayTyping() {
+        openScreen();
+        addLines(table(), 2);
+        screen->ButtonKClick();
+        screen->Edit1->setFocus();
+        QTest::keyClicks(screen->Edit1, QStringLiteral("typing"));
+        QVERIFY(!screen->Timer1->isActive()); // typing stops the refresh
+        screen->Timer1Timer();
+        QCOMPARE(entry(), std::string("typing"));
+        QTest::keyClick(screen->Edit1, Qt::Key_Escape);
+        QCOMPARE(entry(), screen->Cell(2, screen->CurrentRow()));
+    }
+
+    void enterAddsAndChangesLines() {
+        openScreen();
+        screen->SelectRow(0);
+        typeEntry("");
+        QVERIFY(rows(table()).empty()); // Enter on an empty append row adds nothing
+
+        typeEntry(Codec::sj("最初の行 abc"));
+        auto all = rows(table());
+        QCOMPARE(all.size(), size_t(1));
+        QCOMPARE(all[0].n, 1);
+        QCOMPARE(all[0].sn, std::string("1"));
+        QCOMPARE(all[0].find, SearchKey(Codec::sj("最初の行 abc")));
+        QCOMPARE(status(), Codec::sj("登録出来ました"));
+        QCOMPARE(screen->Cell(2, screen->CurrentRow()), Codec::sj("最初の行 abc"));
+        QVERIFY(screen->Timer1->isActive());
+
+        screen->SelectRow(screen->RowCount() - 1);
+        typeEntry("second");
+        QCOMPARE(rows(table()).back().n, 2);
+        QCOMPARE(rows(table()).back().sn, std::string("2"));
+
+        // A line changed to the text of its own sort number is still stored.
+        screen->SelectRow(0);
+        typeEntry("1");
+        QCOMPARE(rows(table())[0].text, std::string("1"));
+        QCOMPARE(rows(table()).size(), size_t(2));
+    }
+
+    void quotesAreRefusedInTheEntryField() {
+        openScreen();
+        typeEntry("it's");
+        QCOMPARE(status(), Codec::sj("文字「'」「\"」を使用しないで下さい"));
+        QVERIFY(rows(table()).empty());
+    }
+
+    void aRaceForTheSameNumberKeepsTheTypedText() {
+        openScreen();
+        addLines(table(), 1);
+        screen->ButtonKClick();
+        // Another client wins the race for the next number exactly once.
+        runSql("CREATE GENERATOR RACE_" + table() + ";");
+        runSql("SET TERM ^ ; CREATE TRIGGER RACE_" + table() + " FOR " + table() +
+               " BEFORE INSERT AS BEGIN IF (GEN_ID(RACE_" + table() +
+               ", 1) = 1) THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
+               " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^");
+        screen->SelectRow(screen->RowCount() - 1);
+        typeEntry("mine");
+        QCOMPARE(status(), Codec::sj("登録出来ませんでした。再度行ってみて下さい"));
+        QCOMPARE(entry(), std::string("mine"));
+        QTest::keyClick(screen->Edit1, Qt::Key_Return); // pressing Enter again stores it
+        QCOMPARE(status(), Codec::sj("登録出来ました"));
+        QCOMPARE(rows(table()).size(), size_t(3));
+        runSql("DROP TRIGGER RACE_" + table() + ";");
+    }
+
+    void insertTakesTheMidpoint() {
+        openScreen();
+        addLines(table(), 3);
+        screen->ButtonKClick();
+        screen->SelectRow(0);
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(status(), Codec::sj("１行挿入出来ました"));
+        auto all = rows(table());
+        QCOMPARE(all[0].sn, std::string("0.5"));
+        QCOMPARE(all[0].n, 4);
+        QVERIFY(all[0].text.empty());
+        QCOMPARE(screen->CurrentRow(), 0);
+
+        screen->SelectRow(3); // line3, after line2
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(rows(table())[3].sn, std::string("2.5"));
+
+        screen->SelectRow(screen->RowCount() - 1);
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(status(), Codec::sj("そのまま めも入力を行って下さい"));
+    }
+
+    void deleteMarksTextLinesAndRemovesBlankOnes() {
+        openScreen();
+        addLines(table(), 2);
+        screen->ButtonKClick();
+        screen->SelectRow(0);
+        Platform::setNextAnswer(Platform::Answer::No);
+        QTest::keyClick(screen->SG1, Qt::Key_Delete);
+        QCOMPARE(rows(table())[0].df, 0);
+
+        Platform::setNextAnswer(Platform::Answer::Yes);
+        QTest::keyClick(screen->SG1, Qt::Key_Delete, Qt::ShiftModifier);
+        QCOMPARE(Platform::takeMessages().back(), Codec::sj("現在行を削除します。よろしいですか？"));
+        QCOMPARE(rows(table())[0].df, 7);
+        QCOMPARE(status(), Codec::sj("現在行の削除を行いました"));
+        QCOMPARE(screen->Cell(2, 0), std::string("line2"));
+
+        screen->SelectRow(0);
+        typeEntry("   ");
+        Platform::setNextAnswer(Platform::Answer::Yes);
+        screen->SelectRow(0);
+        QTest::keyClick(screen->SG1, Qt::Key_Delete);
+        QCOMPARE(rows(table()).size(), size_t(1)); // only the marked line1 is left
+
+        // A statement that fails is reported as a failure.
+        addLines(table(), 1, 10);
+        screen->ButtonKClick();
+        screen->SelectRow(0);
+        runSql("CREATE EXCEPTION NO_DELETE 'no';");
+        runSql("SET TERM ^ ; CREATE TRIGGER NO_UPDATE_" + table() + " FOR " + table() +
+               " BEFORE UPDATE AS BEGIN EXCEPTION NO_DELETE; END^ SET TERM ; ^");
+        Platform::setNextAnswer(Platform::Answer::Yes);
+        QTest::keyClick(screen->SG1, Qt::Key_Delete);
+        QCOMPARE(status(), Codec::sj("現在行の削除が出来ませんでした。再度行ってみて下さい"));
+        runSql("DROP TRIGGER NO_UPDATE_" + table() + ";");
+        runSql("DROP EXCEPTION NO_DELETE;");
+    }
+
+    void copyPutsOneLineOnTheClipboard() {
+        openScreen();
+        addLines(table(), 1);
+        screen->ButtonKClick();
+        screen->SelectRow(0);
+        QTest::keyClick(screen->SG1, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(Platform::clipboardText(), std::string("line1"));
+        QCOMPARE(status(), Codec::sj("１行コピーを行いました"));
+        screen->SelectRow(1); // the append row is blank
+        QTest::keyClick(screen->SG1, Qt::Key_C);
+        QCOMPARE(Platform::clipboardText(), Codec::sj("　"));
+    }
+
+    void pasteSpreadsLinesEvenly() {
+        openScreen();
+        FieldList fields(6);
+        SetMemoFields(fields);
+        for (auto [n, sn] : {std::pair{1, "2"}, std::pair{2, "4"}}) {
+            fields[0].Value = std::to_string(n);
+            fields[1].Value = sn;
+            fields[2].Value = "0";
+            fields[3].Value = "2";
+            fields[4].Value = "x";
+            fields[5].Value = "X";
+            QVERIFY(other.InsertRow(table(), 6, fields));
+        }
+        screen->ButtonKClick();
+        screen->SelectRow(1); // SN 4, after SN 2
+        Platform::setClipboardText("a'b\r\nc\"d\r\n\te\r\n");
+        QTest::keyClick(screen->SG1, Qt::Key_V);
+        auto all = rows(table());
+        QCOMPARE(all.size(), size_t(5));
+        QCOMPARE(all[1].sn, std::string("2.5"));
+        QCOMPARE(all[2].sn, std::string("3"));
+        QCOMPARE(all[3].sn, std::string("3.5"));
+        QCOMPARE(all[1].text, std::string("ab"));
+        QCOMPARE(all[2].text, std::string("cd"));
+        QCOMPARE(all[3].text, std::string("e"));
+        QCOMPARE(all[1].n, 3);
+        QCOMPARE(all[3].n, 5);
+        QCOMPARE(status(), Codec::sj("クリップボードからペーストを行いました"));
+        QCOMPARE(entry(), std::string("ab"));
+
+        // At the end, cut to 120 bytes without splitting a two-byte character.
+        screen->SelectRow(screen->RowCount() - 1);
+        const std::string longLine(130, 'z');
+        const std::string split = std::string(119, 'y') + Codec::sj("あ");
+        Platform::setClipboardText(longLine + "\n" + split);
+        screen->ButtonIClick();
+        all = rows(table());
+        QCOMPARE(all[5].sn, std::string("5"));
+        QCOMPARE(all[5].text, std::string(120, 'z'));
+        QCOMPARE(all[6].sn, std::string("6"));
+        QCOMPARE(all[6].text, std::string(119, 'y'));
+    }
+
+    void pasteRetriesANumberTakenMeanwhile() {
+        openScreen();
+        screen->SelectRow(0);
+        runSql("CREATE GENERATOR PASTE_" + table() + ";");
+        runSql("SET TERM ^ ; CREATE TRIGGER PASTE_" + table() + " FOR " + table() +
+               " BEFORE INSERT AS BEGIN IF (GEN_ID(PASTE_" + table() +
+               ", 1) = 2) THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
+               " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^");
+        Platform::setClipboardText("one\ntwo\nthree\n");
+        screen->ButtonIClick();
+        std::vector<std::string> texts;
+        for (const Line& line : rows(table()))
+            texts.push_back(line.text);
+        QCOMPARE(texts, (std::vector<std::string>{"one", "two", "three", "other"}));
+        QCOMPARE(status(), Codec::sj("クリップボードからペーストを行いました"));
+        runSql("DROP TRIGGER PASTE_" + table() + ";");
+    }
+
+    void reconnectsWhenAnotherWindowClosedTheConnection() {
+        openScreen();
+        addLines(table(), 2);
+        forms().FormFBDB->Disconnect();
+        screen->Timer1Timer();
+        QCOMPARE(screen->RowCount(), 3);
+        QCOMPARE(screen->Cell(2, 1), std::string("line2"));
+    }
+
+    void editorReceivesTheWholePad() {
+        openScreen();
+        addLines(table(), 7);
+        other.UpdateSet(table(), "DF=7", "N=2");
+        other.UpdateSet(table(), "TEXT=NULL", "N=3");
+        screen->ButtonHClick();
+        const QString text = forms().FormEditor->RichEdit1->toPlainText();
+        QCOMPARE(text, QStringLiteral("line1\n \nline4\nline5\nline6\nline7"));
+        forms().FormEditor->hide();
+    }
+
+    void allMembersPadUsesItsOwnTable() {
+        TForm8* pad = forms().Form8;
+        pad->show();
+        QVERIFY(pad->Ready);
+        QCOMPARE(pad->TableName, std::string("ALMEMO"));
+        pad->Edit1->setText(QStringLiteral("hello all"));
+        QTest::keyClick(pad->Edit1, Qt::Key_Return);
+        QCOMPARE(rows("ALMEMO").back().text, std::string("hello all"));
+        pad->hide();
+    }
+};
+
+QTEST_MAIN(TestMemoScreen)
+#include "tst_memoscreen.moc"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Creates the demo database /var/lib/qbook2/demo/QBOOK.FDB with demo members,
-# groups and memo lines. Safe to run again: an existing database keeps its data.
+# Creates the demo database $QBOOK_DATA_DIR/demo/QBOOK.FDB (QBOOK_DATA_DIR is
+# /var/lib/qbook2 unless set) with demo members, groups and memo lines. Safe to
+# run again: a database whose MEMBER table has rows keeps its data.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QBOOK_BUILD_DIR:-$root/build}"
-folder="${QBOOK_DEMO_DIR:-/var/lib/qbook2/demo}"
+folder="${QBOOK_DATA_DIR:-/var/lib/qbook2}/demo"
 admin="$build/tools/qbook2-admin"
 
 if [ ! -x "$admin" ]; then

@@ -43,5 +43,9 @@ struct Forms {
 // The process's windows (all null before CreateForms).
 Forms& forms();
 
-// Creates the 17 windows hidden, in the order above. Called once.
+// Creates the 17 windows hidden, in the order above. Called once per run.
 void CreateForms();
+
+// Destroys them in the opposite order, without running any close handler
+// (the end of the process; tests use it to start a second run).
+void DestroyForms();

@@ -1,6 +1,18 @@
+#include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/WindowStyle.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    // The application name (message box titles fall back to it); a display
+    // name would also be appended to every window caption.
+    QApplication::setApplicationName(WindowStyle::text("キューブック／各PC用ツール"));
+    CreateForms();
+    QObject::connect(forms().Form1, &TForm1::ProgramEnded, &app, [] { QCoreApplication::exit(0); });
+    forms().Form1->show();
+    const int result = QApplication::exec();
+    DestroyForms();
+    return result;
 }

@@ -1,0 +1,335 @@
+#include "app/Forms.h"
+#include "app/Settings.h"
+#include "app/ShowModal.h"
+#include "app/Unit1.h"
+#include "app/UnitSet.h"
+#include "choosers/Unit1a.h"
+#include "choosers/Unit1b.h"
+#include "choosers/Unit1c.h"
+#include "db/UnitFBDB.h"
+#include "editor/UnitEditor.h"
+#include "memo/Unit2.h"
+#include "memo/Unit3.h"
+#include "memo/Unit4.h"
+#include "memo/Unit5.h"
+#include "memo/Unit6.h"
+#include "memo/Unit7.h"
+#include "memo/Unit8.h"
+#include "memo/UnitNo.h"
+#include "memo/UnitSearch.h"
+#include "platform/Platform.h"
+#include "search/UnitGSearch.h"
+#include "text/Codec.h"
+#include "text/Func_.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+QString ui(const char* utf8) {
+    return Codec::toQString(Codec::sj(utf8));
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Placed {
+    QWidget* window;
+    QRect outer; // left, top, width, height; sized windows only keep width and height
+    bool sized;
+};
+
+} // namespace
+
+class LauncherTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString layoutPath() const { return dir.filePath(QStringLiteral("qbook2.dat")); }
+    QString dbPath() const { return dir.filePath(QStringLiteral("qbook2db.dat")); }
+
+    std::vector<Placed> placements() const {
+        Forms& f = forms();
+        std::vector<Placed> out;
+        int n = 0;
+        auto add = [&](QWidget* window, bool sized) {
+            ++n;
+            out.push_back({window, QRect(20 + 31 * n, 15 + 17 * n, 300 + 11 * n, 200 + 7 * n), sized});
+        };
+        add(f.Form1, false);
+        add(f.Form1a, false);
+        add(f.Form1b, false);
+        add(f.Form1c, false);
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{f.Form2, f.Form3, f.Form4, f.Form5, f.Form6, f.Form7, f.Form8})
+            add(w, true);
+        add(f.FormSet, false);
+        add(f.FormEditor, true);
+        add(f.FormGSearch, true);
+        return out;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        Platform::setScripted(true);
+        Platform::setExecutablePath(Codec::fromQString(dir.filePath(QStringLiteral("qbook2"))));
+        CreateForms();
+    }
+
+    void cleanupTestCase() {
+        DestroyForms();
+        Platform::setExecutablePath({});
+    }
+
+    void windowsAreCreatedHiddenWithTheirClasses() {
+        Forms& f = forms();
+        const std::pair<QObject*, const char*> expected[] = {
+            {f.Form1, "TForm1"},           {f.FormFBDB, "TFormFBDB"},     {f.FormSet, "TFormSet"},
+            {f.Form7, "TForm7"},           {f.FormNo, "TFormNo"},         {f.FormGSearch, "TFormGSearch"},
+            {f.FormSearch, "TFormSearch"}, {f.FormEditor, "TFormEditor"}, {f.Form1c, "TForm1c"},
+            {f.Form6, "TForm6"},           {f.Form1a, "TForm1a"},         {f.Form8, "TForm8"},
+            {f.Form3, "TForm3"},           {f.Form1b, "TForm1b"},         {f.Form5, "TForm5"},
+            {f.Form4, "TForm4"},           {f.Form2, "TForm2"},
+        };
+        for (const auto& [object, className] : expected) {
+            QVERIFY2(object, className);
+            QCOMPARE(object->metaObject()->className(), className);
+            if (auto* widget = qobject_cast<QWidget*>(object)) {
+                QVERIFY2(widget->isWindow(), className);
+                QVERIFY2(widget->isHidden(), className);
+            }
+        }
+        QCOMPARE(f.Form1a->windowTitle(), ui("まいめも"));
+        QCOMPARE(f.Form1b->windowTitle(), ui("オープングループ"));
+        QCOMPARE(f.Form1c->windowTitle(), ui("クローズグループ"));
+        QCOMPARE(f.FormSet->windowTitle(), ui("データベース設定"));
+        QCOMPARE(f.FormGSearch->windowTitle(), ui("グローバル検索"));
+        QCOMPARE(f.FormEditor->windowTitle(), ui("エディタ"));
+        QCOMPARE(f.Form1a->size(), QSize(282, 218));
+        QCOMPARE(f.Form1b->size(), QSize(351, 240));
+        QCOMPARE(f.Form1c->size(), QSize(351, 240));
+        QCOMPARE(f.FormSet->size(), QSize(354, 347));
+        QVERIFY(f.FormEditor->RichEdit1);
+    }
+
+    void launcherLooksAsDesigned() {
+        TForm1* form = forms().Form1;
+        QCOMPARE(form->windowTitle(), ui("キューブック／各PC用ツール"));
+        QCOMPARE(form->minimumSize(), QSize(352, 222));
+        QCOMPARE(form->maximumSize(), QSize(352, 222));
+        QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QCOMPARE(form->pos(), QPoint(193, 109));
+        QCOMPARE(form->palette().color(QPalette::Window), QColor(204, 233, 247));
+        QCOMPARE(form->font().pixelSize(), 13);
+        QVERIFY(!form->windowIcon().isNull());
+
+        QCOMPARE(form->Label1->text(), ui("キューブック／各PC用ツール"));
+        QCOMPARE(form->Label1->geometry(), QRect(0, 0, 352, 19));
+        QCOMPARE(form->Label1->alignment(), Qt::AlignCenter);
+        QCOMPARE(form->Label1->font().pixelSize(), 19);
+        QCOMPARE(form->Label1->palette().color(QPalette::Window), QColor(166, 202, 240));
+
+        const std::tuple<QPushButton*, QRect, const char*> buttons[] = {
+            {form->Button1, QRect(24, 32, 145, 49), "まいめも(&1)"},
+            {form->Button2, QRect(24, 96, 145, 49), "オープングループ(&2)"},
+            {form->Button3, QRect(24, 160, 145, 49), "クローズグループ(&3)"},
+            {form->Button4, QRect(184, 32, 145, 49), "全メンバーめも(&4)"},
+            {form->Button5, QRect(184, 96, 145, 49), "設　定(&5)"},
+            {form->Button6, QRect(184, 160, 145, 49), "終　了(&X)"},
+        };
+        for (const auto& [button, geometry, caption] : buttons) {
+            QCOMPARE(button->text(), ui(caption));
+            QCOMPARE(button->geometry(), geometry);
+        }
+    }
+
+    void firstShowLoadsStartValuesFocusesButton1AndShapesTheWindow() {
+        QVERIFY(!QFile::exists(layoutPath()));
+        Settings::MemberNumber = 9;
+        Settings::ServerName = "left over";
+        TForm1* form = forms().Form1;
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        QCOMPARE(Settings::LayoutFilePath, Codec::fromQString(layoutPath()));
+        QCOMPARE(Settings::MemberNumber, 0);
+        QVERIFY(Settings::ServerName.empty());
+        QCOMPARE(Settings::RefreshSeconds, 30);
+        QCOMPARE(Settings::RowsPerPage, 100);
+        QCOMPARE(form->pos(), QPoint(193, 109));
+        QCOMPARE(QApplication::focusWidget(), form->Button1);
+
+        const QRegion mask = form->mask();
+        QCOMPARE(mask.boundingRect(), QRect(0, 0, 352, 222));
+        QVERIFY(!mask.contains(QPoint(1, 1)));
+        QVERIFY(!mask.contains(QPoint(350, 220)));
+        QVERIFY(mask.contains(QPoint(25, 2)));
+        QVERIFY(mask.contains(QPoint(176, 111)));
+        for (QPushButton* button :
+             {form->Button1, form->Button2, form->Button3, form->Button4, form->Button5, form->Button6}) {
+            const QRegion oval = button->mask();
+            QVERIFY(!oval.isEmpty());
+            QVERIFY(!oval.contains(QPoint(3, 3)));
+            QVERIFY(!oval.contains(QPoint(1, 24)));
+            QVERIFY(oval.contains(QPoint(72, 24)));
+            QVERIFY(oval.contains(QPoint(4, 24)));
+        }
+    }
+
+    void tabVisitsTheButtonsInOrder() {
+        TForm1* form = forms().Form1;
+        form->Button1->setFocus();
+        for (QPushButton* next :
+             {form->Button2, form->Button3, form->Button4, form->Button5, form->Button6, form->Button1}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+    }
+
+    void showModalBlocksUntilTheWindowCloses() {
+        QWidget window;
+        bool wasModal = false;
+        bool launcherBlocked = false;
+        QTimer::singleShot(50, &window, [&] {
+            wasModal = window.isVisible() && QApplication::activeModalWidget() == &window;
+            launcherBlocked =
+                forms().Form1->isVisible() && QApplication::activeModalWidget() != forms().Form1;
+            window.close();
+        });
+        ShowModal(&window);
+        QVERIFY(wasModal);
+        QVERIFY(launcherBlocked);
+        QVERIFY(window.isHidden());
+        QCOMPARE(window.windowModality(), Qt::NonModal);
+    }
+
+    void buttonsOpenTheirWindowsModally_data() {
+        QTest::addColumn<int>("button");
+        QTest::newRow("chooser 1a") << 1;
+        QTest::newRow("chooser 1b") << 2;
+        QTest::newRow("chooser 1c") << 3;
+        QTest::newRow("settings") << 5;
+    }
+
+    void buttonsOpenTheirWindowsModally() {
+        QFETCH(int, button);
+        TForm1* form = forms().Form1;
+        Forms& f = forms();
+        QWidget* target = button == 1   ? static_cast<QWidget*>(f.Form1a)
+                          : button == 2 ? static_cast<QWidget*>(f.Form1b)
+                          : button == 3 ? static_cast<QWidget*>(f.Form1c)
+                                        : static_cast<QWidget*>(f.FormSet);
+        bool sawModal = false;
+        bool centred = true;
+        QTimer::singleShot(50, target, [&] {
+            // A window that refuses to open (no settings yet) has closed itself already.
+            if (target->isVisible()) {
+                sawModal = QApplication::activeModalWidget() == target;
+                // Not yet placed by a layout file: over the launcher.
+                centred =
+                    (target->frameGeometry().center() - form->frameGeometry().center()).manhattanLength() <=
+                    8;
+                target->close();
+            } else {
+                sawModal = true;
+            }
+        });
+        QPushButton* buttons[] = {form->Button1, form->Button2, form->Button3, form->Button4, form->Button5};
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        QTest::mouseClick(buttons[button - 1], Qt::LeftButton, {}, QPoint(72, 24));
+        QVERIFY(sawModal);
+        QVERIFY(centred);
+        QVERIFY(target->isHidden());
+        Platform::takeMessages();
+    }
+
+    void altXWritesBothFilesAndEndsTheProgram() {
+        const std::vector<Placed> places = placements();
+        for (const Placed& p : places) {
+            p.window->move(p.outer.topLeft());
+            if (p.sized)
+                p.window->resize(p.outer.size());
+        }
+        Settings::ServerName = "db-host";
+        Settings::ServerFolder = "/var/lib/qbook2/";
+        Settings::DatabaseLocation = "db-host:/var/lib/qbook2/";
+        Settings::DatabaseUser = "SYSDBA";
+        Settings::DatabasePassword = "quill\rstem";
+        Settings::MemberNumber = 7;
+        Settings::MemberName = Codec::sj("山田");
+        Settings::MemberPassword = "\x0e\x0c";
+        Settings::RefreshSeconds = 12;
+        Settings::RowsPerPage = 40;
+
+        TForm1* form = forms().Form1;
+        QSignalSpy ended(form, &TForm1::ProgramEnded);
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_X, Qt::AltModifier);
+        // An accelerator presses the button visibly before it clicks.
+        QTRY_COMPARE(ended.count(), 1);
+        QVERIFY(form->isHidden());
+
+        const QByteArray layout = fileBytes(layoutPath());
+        const QByteArray db = fileBytes(dbPath());
+        QCOMPARE(layout.count("\r\n"), 51);
+        QCOMPARE(layout.count('\r'), 51);
+        QCOMPARE(layout.count('\n'), 51);
+        QCOMPARE(db.count("\r\n"), 5);
+        QVERIFY(layout.startsWith("51\r\n32\r\n82\r\n49\r\n"));
+        QCOMPARE(QFile::permissions(layoutPath()) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(QFile::permissions(dbPath()) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void secondStartRestoresEveryWindowAndTheSettings() {
+        DestroyForms();
+        Settings::SetStartValues();
+        CreateForms();
+        TForm1* form = forms().Form1;
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        for (const Placed& p : placements()) {
+            const char* name = p.window->metaObject()->className();
+            QVERIFY2(p.window->pos() == p.outer.topLeft(), name);
+            if (p.sized)
+                QVERIFY2(p.window->frameGeometry().size() == p.outer.size(), name);
+        }
+        QCOMPARE(Settings::DatabasePassword, std::string("quill\rstem"));
+        QCOMPARE(Settings::MemberPassword, std::string("\x0e\x0c"));
+        QCOMPARE(Settings::MemberName, Codec::sj("山田"));
+        QCOMPARE(Settings::MemberNumber, 7);
+        QCOMPARE(Settings::RefreshSeconds, 12);
+        QCOMPARE(Settings::RowsPerPage, 40);
+        QVERIFY(Settings::DatabaseConfigured());
+        QVERIFY(Settings::MemberIdentified());
+
+        // A sized window shown and closed again keeps the restored size.
+        QWidget* editor = forms().FormEditor;
+        editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(editor));
+        editor->close();
+        form->close();
+        QVERIFY(fileBytes(layoutPath()).startsWith("51\r\n32\r\n82\r\n49\r\n"));
+        DestroyForms();
+        Settings::SetStartValues();
+        CreateForms();
+        forms().Form1->show();
+        QCOMPARE(forms().FormEditor->frameGeometry().size(), placements()[12].outer.size());
+        forms().Form1->hide();
+    }
+};
+
+QTEST_MAIN(LauncherTest)
+#include "tst_launcher.moc"

@@ -90,17 +90,22 @@ OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, Field
     return OpenMemoTableResult::Failed;
 }
 
-bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,
-                    const std::string& text, std::int32_t memberNumber, std::int32_t* newN) {
+bool InsertMemoRow(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n, double sortNumber,
+                   const std::string& text, std::int32_t memberNumber) {
     SetMemoFields(row);
-    const std::int32_t n = ToIntOrZero(db.SelectMax(table, "N", "")) + 1;
     row[0].Value = std::to_string(n);
     row[1].Value = FloatToText(sortNumber);
     row[2].Value = "0";
     row[3].Value = std::to_string(memberNumber);
     row[4].Value = text;
     row[5].Value = SearchKey(text);
-    if (!db.InsertRow(table, MemoColumns, row))
+    return db.InsertRow(table, MemoColumns, row);
+}
+
+bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,
+                    const std::string& text, std::int32_t memberNumber, std::int32_t* newN) {
+    const std::int32_t n = ToIntOrZero(db.SelectMax(table, "N", "")) + 1;
+    if (!InsertMemoRow(db, table, row, n, sortNumber, text, memberNumber))
         return false;
     if (newN)
         *newN = n;

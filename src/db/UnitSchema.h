@@ -39,6 +39,11 @@ enum class OpenMemoTableResult { Existing, Created, Failed };
 // the module is disconnected; the caller shows the message.
 OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer);
 
+// One memo row with the given N and sort number, DF 0, MN the member, TEXT and
+// its search key; one committed insert.
+bool InsertMemoRow(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n, double sortNumber,
+                   const std::string& text, std::int32_t memberNumber);
+
 // A new line: N = largest N + 1, the given sort number, DF 0, MN the member,
 // TEXT and its search key; one committed insert. newN receives the N used.
 bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,

@@ -30,7 +30,6 @@ namespace {
 // Field positions of the memo row buffer.
 constexpr int FieldN = 0;
 constexpr int FieldSN = 1;
-constexpr int FieldDF = 2;
 constexpr int FieldMN = 3;
 constexpr int FieldText = 4;
 constexpr int FieldFind = 5;
@@ -641,17 +640,6 @@ void TMemoScreen::CopyLine() {
 
 // ---- Changing the pad -----------------------------------------------------------------------------
 
-// Writes one new memo row through RowBuffer.
-bool TMemoScreen::InsertMemoRow(int n, double sn, const std::string& text) {
-    RowBuffer[FieldN].Value = std::to_string(n);
-    RowBuffer[FieldSN].Value = FloatToText(sn);
-    RowBuffer[FieldDF].Value = "0";
-    RowBuffer[FieldMN].Value = std::to_string(Settings::MemberNumber);
-    RowBuffer[FieldText].Value = text;
-    RowBuffer[FieldFind].Value = SearchKey(text);
-    return Db->InsertRow(TableName, 6, RowBuffer);
-}
-
 // Sort number of the last live line at or before PageStart (0 when there is none).
 double TMemoScreen::SortNumberBeforePage() {
     Db->SelectRows("*", TableName, "(SN <= " + FloatToText(PageStart + Tolerance) + ") AND (DF = 0)", "SN,N");
@@ -685,9 +673,8 @@ void TMemoScreen::RegisterLine() {
             RowBuffer[FieldFind].Value = SearchKey(text);
             ok = Db->UpdateRow(TableName, 6, RowBuffer, "N=" + std::to_string(n));
         } else {
-            const int newN = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
-            const double newSN = ToFloatOrZero(Db->SelectMax(TableName, "SN", "")) + 1.0;
-            ok = InsertMemoRow(newN, newSN, text);
+            ok = InsertMemoLine(*Db, TableName, RowBuffer, AppendSortNumber(*Db, TableName), text,
+                                Settings::MemberNumber);
             added = ok;
         }
     }
@@ -726,7 +713,7 @@ void TMemoScreen::InsertLine() {
         else
             m = c / 2;
         const int n = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
-        ok = InsertMemoRow(n, m, {});
+        ok = InsertMemoRow(*Db, TableName, RowBuffer, n, m, {}, Settings::MemberNumber);
     }
     LoadPage();
     if (ok) {
@@ -800,11 +787,11 @@ void TMemoScreen::ButtonIClick() {
         for (const std::string& line : lines) {
             sn += step;
             const std::string text = CopyChars(RemoveQuotes(line), 1, MaxLineBytes).text;
-            bool stored = InsertMemoRow(next, sn, text);
+            bool stored = InsertMemoRow(*Db, TableName, RowBuffer, next, sn, text, Settings::MemberNumber);
             // Another client may have taken the number meanwhile: take a fresh one.
             for (int attempt = 1; !stored && attempt < PasteInsertAttempts; ++attempt) {
                 next = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
-                stored = InsertMemoRow(next, sn, text);
+                stored = InsertMemoRow(*Db, TableName, RowBuffer, next, sn, text, Settings::MemberNumber);
             }
             if (!stored)
                 ++failed;

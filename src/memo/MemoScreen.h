@@ -121,7 +121,6 @@ private:
     void RestartTimer();
     bool EnsureConnected();
     double SortNumberBeforePage();
-    bool InsertMemoRow(int n, double sn, const std::string& text);
     void SetCell(int column, int row, const std::string& text);
     std::string EntryText() const;
     void SetEntryText(const std::string& text);

@@ -257,6 +257,18 @@ private slots:
         QCOMPARE(rows(table()).size(), size_t(2));
     }
 
+    void entryFieldHoldsAtMost120Bytes() {
+        openScreen();
+        screen->Edit1->clear();
+        for (int i = 0; i < 61; ++i) // あ, two bytes each
+            QTest::sendKeyEvent(QTest::Click, screen->Edit1, Qt::Key_unknown, QString(QChar(0x3042)),
+                                Qt::NoModifier);
+        QCOMPARE(entry().size(), size_t(120));
+        screen->Edit1->clear();
+        QTest::keyClicks(screen->Edit1, QString(121, QLatin1Char('a')));
+        QCOMPARE(entry(), std::string(120, 'a'));
+    }
+
     void quotesAreRefusedInTheEntryField() {
         openScreen();
         typeEntry("it's");

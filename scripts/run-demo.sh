@@ -5,18 +5,14 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QBOOK_BUILD_DIR:-$root/build}"
-data="${QBOOK_DATA_DIR:-/var/lib/qbook2}"
 
 bash "$root/scripts/setup-firebird.sh"
 bash "$root/scripts/build.sh"
 
 # ---- Demo database ---------------------------------------------------------
-# Made by the administration tool when the build has it.
-admin="$build/tools/qbook2-admin"
-if [ -x "$admin" ]; then
-  mkdir -p "$data/demo"
-  chmod 1777 "$data/demo"
-  "$admin" --folder "$data/demo/" demo
+# $QBOOK_DATA_DIR/demo/QBOOK.FDB, made once by the administration tool.
+if [ -f "$root/scripts/make-demo-db.sh" ]; then
+  bash "$root/scripts/make-demo-db.sh"
 fi
 # ----------------------------------------------------------------------------
 

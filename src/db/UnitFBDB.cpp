@@ -230,8 +230,10 @@ struct TFormFBDB::Impl {
         try {
             endQuery();
             begin();
-            prepare(lines);
-            statement->execute(&status, transaction.get(), nullptr, nullptr, nullptr, nullptr);
+            // Prepare and execute in one round trip: nothing is reused between calls.
+            const std::string text = StatementText::Join(lines);
+            attachment->execute(&status, transaction.get(), static_cast<unsigned>(text.size()), text.data(),
+                                Dialect, nullptr, nullptr, nullptr, nullptr);
             commit();
             ok = true;
         } catch (const FbException& e) {

@@ -537,6 +537,14 @@ void TMemoScreen::Edit1Exit() {
 }
 
 bool TMemoScreen::eventFilter(QObject* watched, QEvent* event) {
+    // Focus that comes and goes with the whole window (a dialog opening or
+    // closing) is not the member moving between the grid and the entry field.
+    const bool windowFocusChange =
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) &&
+        (static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason ||
+         static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason);
+    if (windowFocusChange)
+        return QWidget::eventFilter(watched, event);
     if (watched == SG1) {
         if (event->type() == QEvent::FocusIn)
             SG1Enter();

@@ -23,10 +23,10 @@ TFormNo::TFormNo(QWidget* parent) : QDialog(parent) {
     Edit1->setMaxLength(8);
     Edit1->setAttribute(Qt::WA_InputMethodEnabled, false);
     Button1 = new QPushButton(QString::fromUtf8("ＯＫ(&Y)"), this);
-    Button1->setGeometry(120, 58, 75, 25);
+    Button1->setGeometry(96, 58, 88, 26);
     Button1->setDefault(true);
     Button2 = new QPushButton(QString::fromUtf8("キャンセル(&N)"), this);
-    Button2->setGeometry(200, 58, 80, 25);
+    Button2->setGeometry(190, 58, 92, 26);
 
     connect(Button1, &QPushButton::clicked, this, &TFormNo::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TFormNo::Button2Click);

@@ -24,18 +24,18 @@ TFormSearch::TFormSearch(QWidget* parent) : QDialog(parent) {
     Edit1 = new QLineEdit(this);
     Edit1->setGeometry(8, 26, 342, 22);
     CheckBox1 = new QCheckBox(QString::fromUtf8("大文字小文字を区別する"), this);
-    CheckBox1->setGeometry(8, 56, 200, 20);
+    CheckBox1->setGeometry(8, 52, 200, 20);
     RadioGroup1 = new QGroupBox(QString::fromUtf8("検索する方向(&D)"), this);
-    RadioGroup1->setGeometry(8, 80, 160, 42);
+    RadioGroup1->setGeometry(8, 74, 190, 48);
     RadioUp = new QRadioButton(QString::fromUtf8("上へ"), RadioGroup1);
-    RadioUp->setGeometry(10, 18, 60, 20);
+    RadioUp->setGeometry(12, 22, 70, 20);
     RadioDown = new QRadioButton(QString::fromUtf8("下へ"), RadioGroup1);
-    RadioDown->setGeometry(80, 18, 60, 20);
+    RadioDown->setGeometry(100, 22, 70, 20);
     Button1 = new QPushButton(QString::fromUtf8("ＯＫ(&Y)"), this);
-    Button1->setGeometry(190, 90, 75, 25);
+    Button1->setGeometry(222, 62, 128, 26);
     Button1->setDefault(true);
     Button2 = new QPushButton(QString::fromUtf8("キャンセル(&N)"), this);
-    Button2->setGeometry(272, 90, 80, 25);
+    Button2->setGeometry(222, 94, 128, 26);
 
     connect(Button1, &QPushButton::clicked, this, &TFormSearch::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TFormSearch::Button2Click);

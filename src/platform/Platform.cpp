@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <deque>
@@ -97,6 +98,9 @@ Answer askYesNo(QWidget* parent, const std::string& text) {
     }
     QMessageBox box(QMessageBox::Question, title(), Codec::toQString(text),
                     QMessageBox::Yes | QMessageBox::No, parent);
+    // Japanese button texts: no Qt translation is loaded.
+    box.button(QMessageBox::Yes)->setText(QString::fromUtf8("はい(&Y)"));
+    box.button(QMessageBox::No)->setText(QString::fromUtf8("いいえ(&N)"));
     return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 

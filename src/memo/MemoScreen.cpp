@@ -92,6 +92,16 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+// Shows a window opened from a memo screen. The all-members pad is modal, and
+// a window opened from a modal window takes input only when modal itself.
+void ShowBeside(const QWidget* owner, QWidget* window) {
+    if (!window->isVisible())
+        window->setWindowModality(owner->isModal() ? Qt::ApplicationModal : Qt::NonModal);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 QFont ScreenFont(int pixelSize) {
     QFont font(QStringList{QString::fromUtf8("ＭＳ ゴシック"), QStringLiteral("Noto Sans Mono CJK JP"),
                            QStringLiteral("IPAGothic")});
@@ -156,6 +166,8 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
     statusPal.setColor(QPalette::Window, QColor(192, 192, 192));
     StatusBar1->setPalette(statusPal);
     StatusLabel = new QLabel(StatusBar1);
+    // Clear of the rounded corner.
+    StatusLabel->setContentsMargins(10, 0, 0, 0);
     StatusBar1->addWidget(StatusLabel, 1);
 
     if (config.readOnly)
@@ -509,10 +521,7 @@ void TMemoScreen::ButtonKClick() {
 }
 
 void TMemoScreen::ButtonJClick() {
-    TFormGSearch* search = forms().FormGSearch;
-    search->show();
-    search->raise();
-    search->activateWindow();
+    ShowBeside(this, forms().FormGSearch);
 }
 
 // ---- Grid and entry field ------------------------------------------------------------------------
@@ -823,8 +832,7 @@ void TMemoScreen::ButtonIClick() {
 void TMemoScreen::ButtonHClick() {
     Timer1->stop();
     TFormEditor* editor = forms().FormEditor;
-    editor->show();
-    editor->raise();
+    ShowBeside(this, editor);
     editor->RichEdit1->hide();
     editor->RichEdit1->clear();
     if (Ready && EnsureConnected()) {

@@ -459,6 +459,21 @@ private slots:
         QCOMPARE(rows("ALMEMO").back().text, std::string("hello all"));
         pad->hide();
     }
+
+    void editorOpenedFromTheModalPadTakesInput() {
+        TForm8* pad = forms().Form8;
+        pad->setWindowModality(Qt::ApplicationModal); // as the launcher shows it
+        pad->show();
+        pad->ButtonHClick();
+        QVERIFY(forms().FormEditor->isModal());
+        forms().FormEditor->hide();
+        pad->hide();
+        pad->setWindowModality(Qt::NonModal);
+        openScreen();
+        screen->ButtonHClick();
+        QVERIFY(!forms().FormEditor->isModal());
+        forms().FormEditor->hide();
+    }
 };
 
 QTEST_MAIN(TestMemoScreen)

@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/Settings.h"
+#include "app/WindowStyle.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "editor/UnitEditor.h"
@@ -102,40 +103,30 @@ void ShowBeside(const QWidget* owner, QWidget* window) {
     window->activateWindow();
 }
 
-QFont ScreenFont(int pixelSize) {
-    QFont font(QStringList{QString::fromUtf8("ＭＳ ゴシック"), QStringLiteral("Noto Sans Mono CJK JP"),
-                           QStringLiteral("IPAGothic")});
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
 } // namespace
 
 TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWidget(parent), Config(config) {
-    setWindowTitle(QString::fromUtf8(config.caption));
-    setFont(ScreenFont(13));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(234, 234, 234));
-    setPalette(pal);
+    setWindowTitle(WindowStyle::text(config.caption));
+    setFont(WindowStyle::gothicFont(13));
+    WindowStyle::setBackground(this, QColor(234, 234, 234));
 
     TopBar = new QWidget(this);
     QPushButton** buttons[11] = {&ButtonA, &ButtonB, &ButtonC, &ButtonD, &ButtonE, &ButtonF,
                                  &ButtonG, &ButtonH, &ButtonI, &ButtonJ, &ButtonK};
     const int buttonTop = config.groupHeader ? 38 : 5;
     for (int i = 0; i < 11; ++i) {
-        auto* button = new QPushButton(QString::fromUtf8(ButtonTexts[i].caption), TopBar);
-        button->setToolTip(QString::fromUtf8(ButtonTexts[i].hint));
+        auto* button = new QPushButton(WindowStyle::text(ButtonTexts[i].caption), TopBar);
+        button->setToolTip(WindowStyle::text(ButtonTexts[i].hint));
         button->setGeometry(4 + i * 50, buttonTop, 49, 22);
         button->setFocusPolicy(Qt::NoFocus);
         *buttons[i] = button;
     }
     if (config.groupHeader) {
-        LabelA1 = new QLabel(QString::fromUtf8("グループ名："), TopBar);
+        LabelA1 = new QLabel(WindowStyle::text("グループ名："), TopBar);
         LabelA1->move(8, 2);
-        LabelA2 = new QLabel(QString::fromUtf8("期間："), TopBar);
+        LabelA2 = new QLabel(WindowStyle::text("期間："), TopBar);
         LabelA2->move(392, 2);
-        LabelA3 = new QLabel(QString::fromUtf8("概略："), TopBar);
+        LabelA3 = new QLabel(WindowStyle::text("概略："), TopBar);
         LabelA3->move(8, 20);
     }
 
@@ -154,17 +145,14 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
 
     BottomBar = new QWidget(this);
     Edit1 = new QLineEdit(BottomBar);
-    Edit1->setFont(ScreenFont(19));
+    Edit1->setFont(WindowStyle::gothicFont(19));
     Edit1->setValidator(new Cp932LengthValidator(MaxLineBytes, Edit1));
     Edit1->setReadOnly(config.readOnly);
     Edit1->installEventFilter(this);
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setAutoFillBackground(true);
-    QPalette statusPal = StatusBar1->palette();
-    statusPal.setColor(QPalette::Window, QColor(192, 192, 192));
-    StatusBar1->setPalette(statusPal);
+    WindowStyle::setBackground(StatusBar1, QColor(192, 192, 192));
     StatusLabel = new QLabel(StatusBar1);
     // Clear of the rounded corner.
     StatusLabel->setContentsMargins(10, 0, 0, 0);

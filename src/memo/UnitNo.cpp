@@ -1,6 +1,6 @@
 #include "memo/UnitNo.h"
 
-#include "memo/DialogStyle.h"
+#include "app/WindowStyle.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
 
@@ -10,10 +10,11 @@
 #include <QShowEvent>
 
 TFormNo::TFormNo(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8("番号"));
-    MakeFixedDialog(this, 288, 88);
+    setWindowTitle(WindowStyle::text("番号"));
+    WindowStyle::setFixedFrame(this, 288, 88);
+    setFont(WindowStyle::gothicFont(13));
 
-    Label1 = new QLabel(QString::fromUtf8("表示したい登録番号を入力して下さい"), this);
+    Label1 = new QLabel(WindowStyle::text("表示したい登録番号を入力して下さい"), this);
     QFont bold = Label1->font();
     bold.setBold(true);
     Label1->setFont(bold);
@@ -22,10 +23,10 @@ TFormNo::TFormNo(QWidget* parent) : QDialog(parent) {
     Edit1->setGeometry(8, 28, 120, 22);
     Edit1->setMaxLength(8);
     Edit1->setAttribute(Qt::WA_InputMethodEnabled, false);
-    Button1 = new QPushButton(QString::fromUtf8("ＯＫ(&Y)"), this);
+    Button1 = new QPushButton(WindowStyle::text("ＯＫ(&Y)"), this);
     Button1->setGeometry(96, 58, 88, 26);
     Button1->setDefault(true);
-    Button2 = new QPushButton(QString::fromUtf8("キャンセル(&N)"), this);
+    Button2 = new QPushButton(WindowStyle::text("キャンセル(&N)"), this);
     Button2->setGeometry(190, 58, 92, 26);
 
     connect(Button1, &QPushButton::clicked, this, &TFormNo::Button1Click);

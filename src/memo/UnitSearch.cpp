@@ -1,6 +1,6 @@
 #include "memo/UnitSearch.h"
 
-#include "memo/DialogStyle.h"
+#include "app/WindowStyle.h"
 #include "platform/Platform.h"
 #include "text/Codec.h"
 
@@ -13,28 +13,29 @@
 #include <QShowEvent>
 
 TFormSearch::TFormSearch(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8("検索"));
-    MakeFixedDialog(this, 358, 127);
+    setWindowTitle(WindowStyle::text("検索"));
+    WindowStyle::setFixedFrame(this, 358, 127);
+    setFont(WindowStyle::gothicFont(13));
 
-    Label1 = new QLabel(QString::fromUtf8("検索するキーワード（含む文字）を入力して下さい"), this);
+    Label1 = new QLabel(WindowStyle::text("検索するキーワード（含む文字）を入力して下さい"), this);
     QFont bold = Label1->font();
     bold.setBold(true);
     Label1->setFont(bold);
     Label1->setGeometry(8, 6, 342, 16);
     Edit1 = new QLineEdit(this);
     Edit1->setGeometry(8, 26, 342, 22);
-    CheckBox1 = new QCheckBox(QString::fromUtf8("大文字小文字を区別する"), this);
+    CheckBox1 = new QCheckBox(WindowStyle::text("大文字小文字を区別する"), this);
     CheckBox1->setGeometry(8, 52, 200, 20);
-    RadioGroup1 = new QGroupBox(QString::fromUtf8("検索する方向(&D)"), this);
+    RadioGroup1 = new QGroupBox(WindowStyle::text("検索する方向(&D)"), this);
     RadioGroup1->setGeometry(8, 74, 190, 48);
-    RadioUp = new QRadioButton(QString::fromUtf8("上へ"), RadioGroup1);
+    RadioUp = new QRadioButton(WindowStyle::text("上へ"), RadioGroup1);
     RadioUp->setGeometry(12, 22, 70, 20);
-    RadioDown = new QRadioButton(QString::fromUtf8("下へ"), RadioGroup1);
+    RadioDown = new QRadioButton(WindowStyle::text("下へ"), RadioGroup1);
     RadioDown->setGeometry(100, 22, 70, 20);
-    Button1 = new QPushButton(QString::fromUtf8("ＯＫ(&Y)"), this);
+    Button1 = new QPushButton(WindowStyle::text("ＯＫ(&Y)"), this);
     Button1->setGeometry(222, 62, 128, 26);
     Button1->setDefault(true);
-    Button2 = new QPushButton(QString::fromUtf8("キャンセル(&N)"), this);
+    Button2 = new QPushButton(WindowStyle::text("キャンセル(&N)"), this);
     Button2->setGeometry(222, 94, 128, 26);
 
     connect(Button1, &QPushButton::clicked, this, &TFormSearch::Button1Click);

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <memory>
 
@@ -67,6 +68,7 @@ private slots:
     void userCheckNameWithColonAndEmptyPassword();
     void userCheckRefusals();
     void userCheckMemberRemovedMeanwhile();
+    void userCheckKeepsNameBytes();
     void userCheckUsesTestedSettingsNotFields();
     void closeClampsRefreshAndPage_data();
     void closeClampsRefreshAndPage();
@@ -417,6 +419,25 @@ void TestFormSet::userCheckMemberRemovedMeanwhile() {
     QCOMPARE(Settings::MemberNumber, 0);
     QVERIFY(Settings::MemberName.empty());
     QVERIFY(Settings::MemberPassword.empty());
+}
+
+void TestFormSet::userCheckKeepsNameBytes() {
+    // 0xED40 is a kanji in the NEC-selected range, which the widgets' text
+    // would turn into its IBM code: the name must come from the row as read.
+    const std::string name = "\xED\x40:Ab";
+    QVERIFY(Db->addMember(41, name, "pw"));
+    Db->db().Disconnect();
+    Db->useInSettings();
+    open();
+    const int index = static_cast<int>(itemsOf(Form->ComboBox1).indexOf(QRegularExpression(u("^41:.*"))));
+    QVERIFY(index >= 0);
+    Form->ComboBox1->setCurrentIndex(index);
+    Form->Edit5->setText(u("pw"));
+    Form->Button4->click();
+    QVERIFY(Db->db().DeleteRows("MEMBER", "N=41"));
+    Db->db().Disconnect();
+    QCOMPARE(Settings::MemberNumber, 41);
+    QCOMPARE(Settings::MemberName, name);
 }
 
 void TestFormSet::userCheckUsesTestedSettingsNotFields() {

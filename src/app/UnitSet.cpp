@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "app/WindowStyle.h"
 #include "db/UnitFBDB.h"
+#include "db/UnitSchema.h"
 #include "platform/Platform.h"
 #include "platform/WindowShape.h"
 #include "text/Codec.h"
@@ -20,7 +21,6 @@
 namespace {
 
 const QColor DialogColour(208, 255, 208);
-constexpr int MemberColumns = 3;
 
 // Password fields show every character as "*".
 class AsteriskPasswordStyle : public QProxyStyle {

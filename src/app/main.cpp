@@ -1,10 +1,12 @@
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/WindowStyle.h"
+#include "platform/Platform.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    Platform::keepTerminationSignals();
     QApplication app(argc, argv);
     // The application name (message box titles fall back to it); a display
     // name would also be appended to every window caption.

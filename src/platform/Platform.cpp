@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+#include <csignal>
 #include <deque>
 #include <time.h>
 #include <unistd.h>
@@ -144,6 +145,14 @@ std::uint32_t tickCount() {
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
                                       static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+void keepTerminationSignals() {
+    struct sigaction action {};
+    action.sa_handler = [](int signal) { _exit(128 + signal); };
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 }
 
 std::string executablePath() {

@@ -39,6 +39,11 @@ bool escapeKeyDown();
 // Milliseconds since an arbitrary start, wrapping at 2^32.
 std::uint32_t tickCount();
 
+// Makes SIGINT and SIGTERM end the process at once. The Firebird client
+// library otherwise takes over both (when they are left at their defaults)
+// to shut its connections down, and the process would then not end.
+void keepTerminationSignals();
+
 // Full path of the running executable (code page 932).
 std::string executablePath();
 

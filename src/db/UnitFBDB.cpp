@@ -150,47 +150,31 @@ struct TFormFBDB::Impl {
     void fail(const FbException& e) { lastError = FbStatusText(util, e.getStatus()); }
     void fail(const std::exception& e) { lastError = e.what(); }
 
-    // Closes the cursor and frees the statement; never throws.
-    void closeStatement() {
-        if (cursor) {
-            try {
-                cursor->close(&status);
-                cursor.forget();
-            } catch (const FbException&) {
-                cursor.reset();
-            }
-        }
-        if (statement) {
-            try {
-                statement->free(&status);
-                statement.forget();
-            } catch (const FbException&) {
-                statement.reset();
-            }
+    // Ends an interface through its own closing call, which releases it; when
+    // that call fails the interface is released here. Never throws.
+    template <typename T, typename Close> void endQuietly(FbRef<T>& ref, Close close) {
+        if (!ref)
+            return;
+        try {
+            close(ref.get());
+            ref.forget();
+        } catch (const FbException&) {
+            ref.reset();
         }
     }
 
-    // Rolls back whatever the transaction holds; never throws.
+    void closeStatement() {
+        endQuietly(cursor, [this](IResultSet* c) { c->close(&status); });
+        endQuietly(statement, [this](IStatement* s) { s->free(&status); });
+    }
+
+    // Rolls back whatever the transaction holds.
     void rollback() {
-        if (!transaction)
-            return;
-        try {
-            transaction->rollback(&status);
-            transaction.forget();
-        } catch (const FbException&) {
-            transaction.reset();
-        }
+        endQuietly(transaction, [this](ITransaction* t) { t->rollback(&status); });
     }
 
     void detach() {
-        if (!attachment)
-            return;
-        try {
-            attachment->detach(&status);
-            attachment.forget();
-        } catch (const FbException&) {
-            attachment.reset();
-        }
+        endQuietly(attachment, [this](IAttachment* a) { a->detach(&status); });
     }
 
     void endQuery() {

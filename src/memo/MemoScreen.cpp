@@ -409,6 +409,23 @@ void TMemoScreen::LoadPage() {
     Loading = false;
 }
 
+// Steps back from the last row of the open result, at most `steps` rows: the
+// row reached gives PageStart, the top of the pad when the stepping ran past
+// the first row; an empty result leaves PageStart alone.
+void TMemoScreen::StartPageBackFromLast(int steps) {
+    Db->ReadLast(RowBuffer);
+    for (int i = 0; i < steps; ++i) {
+        Db->ReadPrior(RowBuffer);
+        if (RowBuffer[FieldSN].Value.empty()) {
+            PageStart = 0.0;
+            break;
+        }
+    }
+    if (!RowBuffer[FieldSN].Value.empty())
+        PageStart = ToFloatOrZero(RowBuffer[FieldSN].Value);
+    Db->CloseQuery();
+}
+
 void TMemoScreen::ButtonAClick() {
     if (!Ready)
         return;
@@ -435,18 +452,7 @@ void TMemoScreen::ButtonBClick() {
         const int count =
             Db->SelectRows("*", TableName, "(SN < " + FloatToText(PageStart) + ") AND (DF = 0)", "SN,N");
         const int a = count == 0 ? 2 : count + 1;
-        const int steps = std::min(a, PageLines - 1);
-        Db->ReadLast(RowBuffer);
-        for (int i = 0; i < steps - 1; ++i) {
-            Db->ReadPrior(RowBuffer);
-            if (RowBuffer[FieldSN].Value.empty()) {
-                PageStart = 0.0;
-                break;
-            }
-        }
-        if (!RowBuffer[FieldSN].Value.empty())
-            PageStart = ToFloatOrZero(RowBuffer[FieldSN].Value);
-        Db->CloseQuery();
+        StartPageBackFromLast(std::min(a, PageLines - 1) - 1);
     }
     LoadPage();
     SelectRow(RowCount() - 1);
@@ -472,18 +478,7 @@ void TMemoScreen::ButtonDClick() {
     Timer1->stop();
     if (EnsureConnected()) {
         const int count = Db->SelectRows("*", TableName, "(SN > 0.0) AND (DF = 0)", "SN,N");
-        Db->ReadLast(RowBuffer);
-        const int steps = std::min(count, PageLines);
-        for (int i = 0; i < steps; ++i) {
-            Db->ReadPrior(RowBuffer);
-            if (RowBuffer[FieldSN].Value.empty()) {
-                PageStart = 0.0;
-                break;
-            }
-        }
-        if (!RowBuffer[FieldSN].Value.empty())
-            PageStart = ToFloatOrZero(RowBuffer[FieldSN].Value);
-        Db->CloseQuery();
+        StartPageBackFromLast(std::min(count, PageLines));
     }
     LoadPage();
     SelectRow(RowCount() - 1);

@@ -118,6 +118,7 @@ private:
     bool SG1KeyDown(int key);
     bool Edit1KeyDown(int key);
     void Refresh(const std::string& busyText);
+    void StartPageBackFromLast(int steps);
     void RestartTimer();
     bool EnsureConnected();
     double SortNumberBeforePage();

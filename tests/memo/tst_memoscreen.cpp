@@ -197,6 +197,20 @@ private slots:
         QCOMPARE(entry(), std::string("line1"));
     }
 
+    void previousPageEndsWithTheOldFirstLine() {
+        openScreen();
+        addLines(table(), 12);
+        screen->ButtonKClick();
+        screen->ButtonCClick();
+        screen->ButtonCClick();
+        QCOMPARE(screen->Cell(2, 0), std::string("line9"));
+        screen->ButtonBClick();
+        QCOMPARE(screen->RowCount(), 5);
+        QCOMPARE(screen->Cell(2, 0), std::string("line5"));
+        QCOMPARE(screen->Cell(2, 4), std::string("line9"));
+        QCOMPARE(screen->CurrentRow(), 4);
+    }
+
     void refreshKeepsSelectionAndStatus() {
         openScreen();
         addLines(table(), 4);

@@ -785,20 +785,20 @@ int RunAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (i >= args.size())
         return badUsage(err, "no command given");
     const std::string& command = args[i];
-    const auto spec = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                   [&](const CommandSpec& c) { return command == c.name; });
-    if (spec == std::end(kCommands))
+    const auto known = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                    [&](const CommandSpec& c) { return command == c.name; });
+    if (known == std::end(kCommands))
         return badUsage(err, "unknown command " + command);
     CommandArgs parsed;
     std::string error;
-    if (!parseCommandArgs(args, i + 1, spec->valued, spec->flags, parsed, error))
+    if (!parseCommandArgs(args, i + 1, known->valued, known->flags, parsed, error))
         return badUsage(err, command + ": " + error);
-    if (parsed.positional.size() != spec->positional)
-        return badUsage(err, command + " takes " + std::to_string(spec->positional) + " argument" +
-                                 (spec->positional == 1 ? "" : "s") + ", not " +
+    if (parsed.positional.size() != known->positional)
+        return badUsage(err, command + " takes " + std::to_string(known->positional) + " argument" +
+                                 (known->positional == 1 ? "" : "s") + ", not " +
                                  std::to_string(parsed.positional.size()));
     GroupKind kind;
-    if (spec->groupKind && !parseGroupKind(parsed.positional[0], kind))
+    if (known->groupKind && !parseGroupKind(parsed.positional[0], kind))
         return badUsage(err,
                         command + ": the group kind is open or closed, not \"" + parsed.positional[0] + "\"");
     if (command == "member-set" && parsed.options.empty())

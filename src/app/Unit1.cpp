@@ -95,13 +95,13 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     Label1->setFont(WindowStyle::gothicFont(19));
     WindowStyle::setBackground(Label1, TitleColour);
 
-    struct ButtonSpec {
+    struct ButtonLayout {
         QPushButton** button;
         int left, top;
         const char* caption;
         void (TForm1::*click)();
     };
-    const ButtonSpec specs[] = {
+    const ButtonLayout layouts[] = {
         {&Button1, 24, 32, "まいめも(&1)", &TForm1::Button1Click},
         {&Button2, 24, 96, "オープングループ(&2)", &TForm1::Button2Click},
         {&Button3, 24, 160, "クローズグループ(&3)", &TForm1::Button3Click},
@@ -111,16 +111,16 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     };
     QWidget* previous = nullptr;
     int number = 1;
-    for (const ButtonSpec& spec : specs) {
-        auto* button = new QPushButton(WindowStyle::text(spec.caption), this);
+    for (const ButtonLayout& layout : layouts) {
+        auto* button = new QPushButton(WindowStyle::text(layout.caption), this);
         button->setObjectName(QStringLiteral("Button%1").arg(number++));
-        button->setGeometry(spec.left, spec.top, 145, 49);
+        button->setGeometry(layout.left, layout.top, 145, 49);
         button->setFocusPolicy(Qt::StrongFocus);
-        connect(button, &QPushButton::clicked, this, spec.click);
+        connect(button, &QPushButton::clicked, this, layout.click);
         if (previous)
             setTabOrder(previous, button);
         previous = button;
-        *spec.button = button;
+        *layout.button = button;
     }
 }
 

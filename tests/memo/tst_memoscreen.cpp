@@ -443,6 +443,19 @@ private slots:
         runSql("DROP TRIGGER PASTE_" + table() + ";");
     }
 
+    void pasteSaysHowManyLinesCouldNotBeStored() {
+        openScreen();
+        runSql("CREATE EXCEPTION NO_PASTE 'no';");
+        runSql("SET TERM ^ ; CREATE TRIGGER NO_PASTE_" + table() + " FOR " + table() +
+               " BEFORE INSERT AS BEGIN IF (NEW.TEXT = 'bad') THEN EXCEPTION NO_PASTE; END^ SET TERM ; ^");
+        Platform::setClipboardText("good\nbad\nfine");
+        screen->ButtonIClick();
+        QCOMPARE(rows(table()).size(), size_t(2));
+        QCOMPARE(status(), Codec::sj("ペーストした3行のうち1行を登録出来ませんでした。再度行ってみて下さい"));
+        runSql("DROP TRIGGER NO_PASTE_" + table() + ";");
+        runSql("DROP EXCEPTION NO_PASTE;");
+    }
+
     void reconnectsWhenAnotherWindowClosedTheConnection() {
         openScreen();
         addLines(table(), 2);

@@ -212,8 +212,15 @@ private slots:
         const std::string name = Settings::MemberName;
         Settings::MemberName.clear();
         Settings::OpenGroupEditNumber = 12;
+        find("omega", false, true);
         group->show();
         QVERIFY(group->Ready);
+        // Pads side by side keep their own page, find settings and timer.
+        QVERIFY(group->FindKeyword.empty());
+        QCOMPARE(screen->FindKeyword, std::string("omega"));
+        QVERIFY(screen->PageStart > 0);
+        QCOMPARE(group->PageStart, 0.0);
+        QVERIFY(screen->Timer1->isActive() && group->Timer1->isActive());
         QCOMPARE(group->TableName, std::string("OGMEMO12"));
         QVERIFY(other.TableExists("OGMEMO12"));
         QVERIFY(Platform::takeMessages().empty());

@@ -27,7 +27,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QShowEvent>
 #include <vector>
 
 namespace {
@@ -124,11 +123,13 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     }
 }
 
-void TForm1::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // Restoring from the task bar is no new showing.
-    if (!event->spontaneous())
+// The layout is loaded before the launcher goes on screen: a window moved
+// while it is being mapped is placed by its client area rather than its frame,
+// and would creep by the height of the title bar from run to run.
+void TForm1::setVisible(bool visible) {
+    if (visible && !isVisible())
         FormShow();
+    QWidget::setVisible(visible);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

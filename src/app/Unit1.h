@@ -43,7 +43,9 @@ signals:
     // After FormClose: the program is to end (main leaves its event loop).
     void ProgramEnded();
 
+public:
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 };

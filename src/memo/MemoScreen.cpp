@@ -654,8 +654,10 @@ void TMemoScreen::RegisterLine() {
     const int r = CurrentRow();
     const std::string text = EntryText();
     // An unchanged line is left alone: compared with the line's own text, so a
-    // line changed to the text of its sort number is still stored.
-    if (text == Cell(2, r))
+    // line changed to the text of its sort number is still stored. The
+    // comparison is of what the field shows, since a few characters have two
+    // code page 932 forms and come back from the field in the other one.
+    if (Edit1->text() == Codec::toQString(Cell(2, r)))
         return;
     if (HasQuote(text)) {
         SetStatus(Codec::sj(QuoteRefusal));

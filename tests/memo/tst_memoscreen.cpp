@@ -269,6 +269,15 @@ private slots:
         typeEntry("1");
         QCOMPARE(rows(table())[0].text, std::string("1"));
         QCOMPARE(rows(table()).size(), size_t(2));
+
+        // A character with two code page 932 forms (NEC and IBM) is left as stored.
+        const std::string nec = "\xED\x40";
+        other.UpdateSet(table(), "TEXT='" + nec + "'", "N=2");
+        screen->ButtonKClick();
+        screen->SelectRow(1);
+        QTest::keyClick(screen->Edit1, Qt::Key_Return);
+        QCOMPARE(rows(table())[1].text, nec);
+        QCOMPARE(rows(table())[1].find, SearchKey("second"));
     }
 
     void entryFieldHoldsAtMost120Bytes() {

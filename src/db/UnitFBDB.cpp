@@ -127,6 +127,34 @@ ColumnType columnType(unsigned type) {
 
 } // namespace
 
+namespace {
+
+// Whether a status vector says that the attachment is gone (network failure,
+// server shut down, attachment ended by the server or an administrator).
+bool ConnectionLost(const ISC_STATUS* vector) {
+    while (vector && *vector != isc_arg_end) {
+        const ISC_STATUS kind = vector[0];
+        if (kind == isc_arg_gds) {
+            switch (vector[1]) {
+            case isc_network_error:
+            case isc_net_read_err:
+            case isc_net_write_err:
+            case isc_lost_db_connection:
+            case isc_conn_lost:
+            case isc_shutdown:
+            case isc_att_shutdown:
+                return true;
+            default:
+                break;
+            }
+        }
+        vector += kind == isc_arg_cstring ? 3 : 2;
+    }
+    return false;
+}
+
+} // namespace
+
 struct TFormFBDB::Impl {
     IMaster* master = fb_get_master_interface();
     IUtil* util = master->getUtilInterface();
@@ -138,6 +166,7 @@ struct TFormFBDB::Impl {
     FbRef<ITransaction> transaction;
     FbRef<IStatement> statement;
     FbRef<IResultSet> cursor;
+    bool connectionLost = false;
 
     // The open result of SelectRows, fetched in full; position is the current row.
     ResultRows result;
@@ -147,7 +176,10 @@ struct TFormFBDB::Impl {
     std::vector<std::string> tableNames;
     std::string lastError;
 
-    void fail(const FbException& e) { lastError = FbStatusText(util, e.getStatus()); }
+    void fail(const FbException& e) {
+        lastError = FbStatusText(util, e.getStatus());
+        connectionLost = connectionLost || ConnectionLost(e.getStatus()->getErrors());
+    }
     void fail(const std::exception& e) { lastError = e.what(); }
 
     // Ends an interface through its own closing call, which releases it; when
@@ -175,6 +207,17 @@ struct TFormFBDB::Impl {
 
     void detach() {
         endQuietly(attachment, [this](IAttachment* a) { a->detach(&status); });
+    }
+
+    // Ends a statement's work. A connection the server has dropped is let go,
+    // so that the next Connect, or a screen's reconnect, starts afresh.
+    void finish() {
+        closeStatement();
+        rollback();
+        if (connectionLost) {
+            connectionLost = false;
+            detach();
+        }
     }
 
     void endQuery() {
@@ -225,8 +268,7 @@ struct TFormFBDB::Impl {
         } catch (const std::exception& e) {
             fail(e);
         }
-        closeStatement();
-        rollback();
+        finish();
         return ok;
     }
 
@@ -289,8 +331,7 @@ struct TFormFBDB::Impl {
         }
         if (!ok)
             rows.clear();
-        closeStatement();
-        rollback();
+        finish();
         return ok;
     }
 

@@ -375,8 +375,14 @@ void TMemoScreen::LoadPage() {
         SetCell(c, 0, {});
 
     int count = 0;
-    if (Ready && EnsureConnected())
-        count = Db->SelectRows("*", TableName, "(SN > " + FloatToText(PageStart) + ") AND (DF = 0)", "SN,N");
+    const std::string condition = "(SN > " + FloatToText(PageStart) + ") AND (DF = 0)";
+    if (Ready && EnsureConnected()) {
+        count = Db->SelectRows("*", TableName, condition, "SN,N");
+        // The server dropped the connection (restart, ended attachment): the
+        // module has let it go; one fresh connection, and the page reads again.
+        if (count == 0 && !Db->IsConnected() && EnsureConnected())
+            count = Db->SelectRows("*", TableName, condition, "SN,N");
+    }
     if (!Ready || count <= 0) {
         if (Ready)
             Db->CloseQuery();

@@ -295,6 +295,19 @@ TEST_F(FbdbTest, DuplicateKeyFailsCleanlyAndTheNextOperationWorks) {
     EXPECT_EQ(db.SelectMax("DUPS", "N", ""), "2");
 }
 
+TEST_F(FbdbTest, AConnectionTheServerEndedIsLetGo) {
+    makeMemoTable("ENDED", {memoRow("1", "1", "0", "first")});
+    ASSERT_TRUE(
+        database->runIsql("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION;"));
+    EXPECT_EQ(db.SelectRows("*", "ENDED", "", ""), 0);
+    EXPECT_FALSE(db.IsConnected());
+    ASSERT_TRUE(database->connect(db));
+    EXPECT_EQ(db.SelectRows("*", "ENDED", "", ""), 1);
+    // An ordinary statement error keeps the connection.
+    EXPECT_EQ(db.SelectRows("*", "NO_SUCH_TABLE", "", ""), 0);
+    EXPECT_TRUE(db.IsConnected());
+}
+
 TEST_F(FbdbTest, TableExistsIgnoresLetterCase) {
     makeMemoTable("MYMEMO3", {});
     EXPECT_TRUE(db.TableExists("myMEMO3"));

@@ -19,7 +19,6 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
-#include <cstdio>
 #include <memory>
 
 namespace {
@@ -89,16 +88,7 @@ private:
         screen->show();
         QVERIFY(screen->Ready);
     }
-    // Statements no client of ours sends (triggers that play another client).
-    void runSql(const std::string& sql) {
-        const std::string command = "isql-fb -q -b -user " + Settings::DatabaseUser + " -password " +
-                                    Settings::DatabasePassword + " " + Settings::DatabaseLocation +
-                                    Settings::DatabaseFileName + " >/dev/null 2>&1";
-        FILE* isql = popen(command.c_str(), "w");
-        QVERIFY(isql);
-        fputs((sql + "\nCOMMIT;\n").c_str(), isql);
-        QCOMPARE(pclose(isql), 0);
-    }
+    void runSql(const std::string& sql) { QVERIFY2(database->runIsql(sql), sql.c_str()); }
 
 private slots:
     void initTestCase() {
@@ -472,6 +462,18 @@ private slots:
         screen->Timer1Timer();
         QCOMPARE(screen->RowCount(), 3);
         QCOMPARE(screen->Cell(2, 1), std::string("line2"));
+    }
+
+    void refreshSurvivesAConnectionTheServerEnded() {
+        openScreen();
+        addLines(table(), 2);
+        // An administrator ends every other attachment (as a server restart would).
+        runSql("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION;");
+        screen->Timer1Timer();
+        QCOMPARE(screen->RowCount(), 3);
+        QCOMPARE(screen->Cell(2, 1), std::string("line2"));
+        QVERIFY(other.Connect(Settings::DatabaseLocation, Settings::DatabaseFileName, Settings::DatabaseUser,
+                              Settings::DatabasePassword));
     }
 
     void editorReceivesTheWholePad() {

@@ -6,6 +6,7 @@
 #include "db/UnitSchema.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -130,4 +131,14 @@ bool TestDatabase::insert(const std::string& table, const FieldList& fields) {
         return true;
     error_ = db().LastError();
     return false;
+}
+
+bool TestDatabase::runIsql(const std::string& sql) const {
+    const std::string command = "isql-fb -q -b -user " + user() + " -password " + password() + " " +
+                                connectionString() + " >/dev/null 2>&1";
+    FILE* isql = popen(command.c_str(), "w");
+    if (!isql)
+        return false;
+    fputs((sql + "\nCOMMIT;\n").c_str(), isql);
+    return pclose(isql) == 0;
 }

@@ -52,6 +52,10 @@ public:
                   const std::string& outline, const std::vector<std::int32_t>& participants,
                   std::int32_t periodStart = 0, std::int32_t periodEnd = 0);
 
+    // Runs statements through isql-fb, as a client other than ours would
+    // (triggers, exceptions, ending attachments); true when all succeeded.
+    bool runIsql(const std::string& sql) const;
+
     // The connection the helpers above use.
     TFormFBDB& db();
 

@@ -37,18 +37,27 @@ struct Session {
     }
 };
 
-bool succeed(std::string* error) {
-    if (error)
-        error->clear();
-    return true;
+// Runs body with a fresh session; any client library error becomes false and
+// the status text in error.
+template <typename Body> bool run(std::string* error, Body body) {
+    Session session;
+    try {
+        body(session);
+        if (error)
+            error->clear();
+        return true;
+    } catch (const FbException& e) {
+        return session.fail(FbStatusText(session.util, e.getStatus()), error);
+    } catch (const std::exception& e) {
+        return session.fail(e.what(), error);
+    }
 }
 
 } // namespace
 
 bool CreateDatabase(const std::string& connectionString, const std::string& user, const std::string& password,
                     std::string* error) {
-    Session session;
-    try {
+    return run(error, [&](Session& session) {
         FbDisposable<IXpbBuilder> dpb(session.userDpb(user, password));
         dpb->insertInt(&session.status, isc_dpb_sql_dialect, 3);
         dpb->insertString(&session.status, isc_dpb_set_db_charset, "NONE");
@@ -57,30 +66,19 @@ bool CreateDatabase(const std::string& connectionString, const std::string& user
             dpb->getBuffer(&session.status)));
         attachment->detach(&session.status);
         attachment.forget();
-        return succeed(error);
-    } catch (const FbException& e) {
-        return session.fail(FbStatusText(session.util, e.getStatus()), error);
-    } catch (const std::exception& e) {
-        return session.fail(e.what(), error);
-    }
+    });
 }
 
 bool DropDatabase(const std::string& connectionString, const std::string& user, const std::string& password,
                   std::string* error) {
-    Session session;
-    try {
+    return run(error, [&](Session& session) {
         FbDisposable<IXpbBuilder> dpb(session.userDpb(user, password));
         FbRef<IAttachment> attachment(session.provider->attachDatabase(
             &session.status, connectionString.c_str(), dpb->getBufferLength(&session.status),
             dpb->getBuffer(&session.status)));
         attachment->dropDatabase(&session.status);
         attachment.forget();
-        return succeed(error);
-    } catch (const FbException& e) {
-        return session.fail(FbStatusText(session.util, e.getStatus()), error);
-    } catch (const std::exception& e) {
-        return session.fail(e.what(), error);
-    }
+    });
 }
 
 } // namespace DatabaseAdmin

@@ -3,6 +3,7 @@
 
 #include "app/Forms.h"
 #include "app/Settings.h"
+#include "app/Unit1.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "editor/UnitEditor.h"
@@ -13,6 +14,7 @@
 #include "text/Codec.h"
 #include "text/Func_.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -496,6 +498,18 @@ private slots:
         QTest::keyClick(pad->Edit1, Qt::Key_Return);
         QCOMPARE(rows("ALMEMO").back().text, std::string("hello all"));
         pad->hide();
+    }
+
+    void launcherOpensTheAllMembersPadModally() {
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            seen = QApplication::activeModalWidget() == forms().Form8 && forms().Form8->Ready;
+            forms().Form8->close();
+        });
+        forms().Form1->Button4Click();
+        QVERIFY(seen);
+        QVERIFY(!forms().Form8->isVisible());
+        QVERIFY(!forms().Form8->Timer1->isActive());
     }
 
     void editorOpenedFromTheModalPadTakesInput() {

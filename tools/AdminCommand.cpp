@@ -144,7 +144,7 @@ long long maxForKind(std::int32_t kind) {
 // characters and characters code page 932 cannot hold are refused as well.
 bool storedText(const std::string& utf8, const std::string& what, const TableField& field, bool required,
                 std::string& sjis, std::string& error) {
-    if (utf8.find_first_of("'\"") != std::string::npos) {
+    if (ContainsQuote(utf8)) {
         error = what + " must not contain an apostrophe or a double quote";
         return false;
     }

@@ -93,12 +93,12 @@ OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, Field
 bool InsertMemoRow(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n, double sortNumber,
                    const std::string& text, std::int32_t memberNumber) {
     SetMemoFields(row);
-    row[0].Value = std::to_string(n);
-    row[1].Value = FloatToText(sortNumber);
-    row[2].Value = "0";
-    row[3].Value = std::to_string(memberNumber);
-    row[4].Value = text;
-    row[5].Value = SearchKey(text);
+    row[MemoN].Value = std::to_string(n);
+    row[MemoSN].Value = FloatToText(sortNumber);
+    row[MemoDF].Value = "0";
+    row[MemoMN].Value = std::to_string(memberNumber);
+    row[MemoText].Value = text;
+    row[MemoFind].Value = SearchKey(text);
     return db.InsertRow(table, MemoColumns, row);
 }
 
@@ -116,15 +116,18 @@ double AppendSortNumber(TFormFBDB& db, const std::string& table) {
     return ToFloatOrZero(db.SelectMax(table, "SN", "")) + 1.0;
 }
 
+bool ChangeMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, const std::string& text,
+                    std::int32_t memberNumber) {
+    row[MemoMN].Value = std::to_string(memberNumber);
+    row[MemoText].Value = text;
+    row[MemoFind].Value = SearchKey(text);
+    return db.UpdateRow(table, MemoColumns, row, numberCondition(ToIntOrZero(row[MemoN].Value)));
+}
+
 bool UpdateMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n,
                     const std::string& text, std::int32_t memberNumber) {
     SetMemoFields(row);
-    if (!db.SelectRow(table, numberCondition(n), row))
-        return false;
-    row[3].Value = std::to_string(memberNumber);
-    row[4].Value = text;
-    row[5].Value = SearchKey(text);
-    return db.UpdateRow(table, MemoColumns, row, numberCondition(n));
+    return db.SelectRow(table, numberCondition(n), row) && ChangeMemoLine(db, table, row, text, memberNumber);
 }
 
 bool DeleteMemoLine(TFormFBDB& db, const std::string& table, std::int32_t n, const std::string& text,

@@ -16,6 +16,9 @@ inline constexpr int MemberColumns = 3;
 inline constexpr int GroupColumns = 21;
 inline constexpr int GroupSlots = 15;
 
+// Positions of the memo columns in a memo field list.
+enum MemoField : int { MemoN, MemoSN, MemoDF, MemoMN, MemoText, MemoFind };
+
 // Entries 0 to 5 (N, SN, DF, MN, TEXT, FIND) with Name, Caption, Kind and
 // Size; the Values are kept. A shorter list is first grown to six entries.
 void SetMemoFields(FieldList& fields);
@@ -52,7 +55,12 @@ bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, dou
 // The sort number of a line appended at the end: largest SN + 1 (1 for an empty table).
 double AppendSortNumber(TFormFBDB& db, const std::string& table);
 
-// A changed line: reads row n, sets MN, TEXT and FIND and writes all six columns back.
+// A changed line whose row has just been read into row: sets MN, TEXT and
+// FIND and writes all six columns back (N, SN and DF as read).
+bool ChangeMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, const std::string& text,
+                    std::int32_t memberNumber);
+
+// A changed line: reads row n, then as ChangeMemoLine.
 bool UpdateMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n,
                     const std::string& text, std::int32_t memberNumber);
 

@@ -1,6 +1,7 @@
 #include "app/Forms.h"
 #include "app/Settings.h"
 #include "db/UnitFBDB.h"
+#include "db/UnitSchema.h"
 #include "memo/MemoScreen.h"
 #include "memo/UnitNo.h"
 #include "memo/UnitSearch.h"
@@ -12,15 +13,6 @@
 #include <QTimer>
 
 // Find, find next and the jump to a registration number of the memo screen.
-
-namespace {
-
-constexpr int FieldSN = 1;
-constexpr int FieldText = 4;
-constexpr int FieldFind = 5;
-constexpr double Tolerance = 1e-10;
-
-} // namespace
 
 void TMemoScreen::ButtonEClick() {
     if (!Ready)
@@ -58,7 +50,7 @@ void TMemoScreen::FindFromCurrentRow() {
     const std::string keyword = UseFindColumn == 1 ? SearchKey(FindKeyword) : FindKeyword;
     const std::string condition =
         std::string(SearchDown != 0 ? "(SN > " : "(SN < ") + FloatToText(x) + ")" + " AND (DF = 0) AND (" +
-        RowBuffer[UseFindColumn != 0 ? FieldFind : FieldText].Name + " LIKE '%" + keyword + "%') ";
+        RowBuffer[UseFindColumn != 0 ? MemoFind : MemoText].Name + " LIKE '%" + keyword + "%') ";
     int count = 0;
     if (EnsureConnected())
         count = Db->SelectRows("*", TableName, condition, "SN,N");
@@ -72,10 +64,10 @@ void TMemoScreen::FindFromCurrentRow() {
     else
         Db->ReadLast(RowBuffer);
     Db->CloseQuery();
-    PageStart = ToFloatOrZero(RowBuffer[FieldSN].Value) - Tolerance;
+    PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value) - Tolerance;
     LoadPage();
+    // Selecting the row puts its text into the entry field.
     SelectRow(0);
-    Edit1->setText(Codec::toQString(Cell(2, CurrentRow())));
     SetStatus(Codec::sj("検索できました"));
 }
 
@@ -89,11 +81,10 @@ void TMemoScreen::ButtonGClick() {
     if (dialog->Accepted) {
         if (EnsureConnected() &&
             Db->SelectRow(TableName, "N=" + std::to_string(dialog->JumpNumber), RowBuffer)) {
-            PageStart = ToFloatOrZero(RowBuffer[FieldSN].Value) - Tolerance;
+            PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value) - Tolerance;
             LoadPage();
             SelectRow(0);
             SG1->setColumnWidth(1, 48);
-            Edit1->setText(Codec::toQString(Cell(2, CurrentRow())));
             SetStatus(Codec::sj("指示された登録番号へジャンプしました"));
         } else {
             SetStatus(Codec::sj("指示された登録番号は見つかりませんでした"));

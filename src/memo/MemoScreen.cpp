@@ -28,15 +28,7 @@
 
 namespace {
 
-// Field positions of the memo row buffer.
-constexpr int FieldN = 0;
-constexpr int FieldSN = 1;
-constexpr int FieldMN = 3;
-constexpr int FieldText = 4;
-constexpr int FieldFind = 5;
-
 constexpr int MaxLineBytes = 120;
-constexpr double Tolerance = 1e-10;
 // Retries of a pasted line whose number another client took meanwhile.
 constexpr int PasteInsertAttempts = 4;
 
@@ -44,7 +36,6 @@ const char* const GridHint =
     "めも行の選択中（[↑][↓]移動 [Insert]１行挿入 [Delete]1行削除 [C]1行コピー [V]ペースト）";
 const char* const EntryHint = "めもを入力して下さい（半角120文字まで　[Esc]:再入力　[Enter]:登録確定　[↑][↓]["
                               "PageUp][PageDown]:移動）";
-const char* const QuoteRefusal = "文字「'」「\"」を使用しないで下さい";
 
 struct ButtonText {
     const char* caption;
@@ -65,10 +56,6 @@ const ButtonText ButtonTexts[11] = {
     {"&G検索", "グローバル検索です　参照可能な他のメモを全て検索します"},
     {"更新(&U", "めも内容を手動更新します"},
 };
-
-bool HasQuote(const std::string& text) {
-    return text.find('\'') != std::string::npos || text.find('"') != std::string::npos;
-}
 
 // Clipboard text split at CR LF, CR or LF; a line end at the very end makes no further line.
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -343,8 +330,6 @@ void TMemoScreen::LayOut() {
 // ---- Page model -------------------------------------------------------------------------------
 
 bool TMemoScreen::OpenMemoTable() {
-    RowBuffer.assign(6, TableField{});
-    SetMemoFields(RowBuffer);
     switch (::OpenMemoTable(*Db, TableName, RowBuffer)) {
     case OpenMemoTableResult::Existing:
         SetStatus(Codec::sj("めも「") + TableName + Codec::sj("」を表示します"));
@@ -399,11 +384,11 @@ void TMemoScreen::LoadPage() {
             Db->ReadFirst(RowBuffer);
         else
             Db->ReadNext(RowBuffer);
-        SetCell(0, i, RowBuffer[FieldSN].Value);
-        SetCell(1, i, RowBuffer[FieldN].Value);
-        SetCell(2, i, RowBuffer[FieldText].Value);
-        if (found < 0 && !RowBuffer[FieldSN].Value.empty() &&
-            ToFloatOrZero(RowBuffer[FieldSN].Value) >= remembered - Tolerance)
+        SetCell(0, i, RowBuffer[MemoSN].Value);
+        SetCell(1, i, RowBuffer[MemoN].Value);
+        SetCell(2, i, RowBuffer[MemoText].Value);
+        if (found < 0 && !RowBuffer[MemoSN].Value.empty() &&
+            ToFloatOrZero(RowBuffer[MemoSN].Value) >= remembered - Tolerance)
             found = i;
     }
     Db->CloseQuery();
@@ -422,13 +407,13 @@ void TMemoScreen::StartPageBackFromLast(int steps) {
     Db->ReadLast(RowBuffer);
     for (int i = 0; i < steps; ++i) {
         Db->ReadPrior(RowBuffer);
-        if (RowBuffer[FieldSN].Value.empty()) {
+        if (RowBuffer[MemoSN].Value.empty()) {
             PageStart = 0.0;
             break;
         }
     }
-    if (!RowBuffer[FieldSN].Value.empty())
-        PageStart = ToFloatOrZero(RowBuffer[FieldSN].Value);
+    if (!RowBuffer[MemoSN].Value.empty())
+        PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value);
     Db->CloseQuery();
 }
 
@@ -651,7 +636,7 @@ double TMemoScreen::SortNumberBeforePage() {
     Db->SelectRows("*", TableName, "(SN <= " + FloatToText(PageStart + Tolerance) + ") AND (DF = 0)", "SN,N");
     Db->ReadLast(RowBuffer);
     Db->CloseQuery();
-    return ToFloatOrZero(RowBuffer[FieldSN].Value);
+    return ToFloatOrZero(RowBuffer[MemoSN].Value);
 }
 
 void TMemoScreen::RegisterLine() {
@@ -665,8 +650,8 @@ void TMemoScreen::RegisterLine() {
     // code page 932 forms and come back from the field in the other one.
     if (Edit1->text() == Codec::toQString(Cell(2, r)))
         return;
-    if (HasQuote(text)) {
-        SetStatus(Codec::sj(QuoteRefusal));
+    if (ContainsQuote(text)) {
+        SetStatus(Codec::sj(QuoteRefusalText));
         return;
     }
     Timer1->stop();
@@ -676,10 +661,7 @@ void TMemoScreen::RegisterLine() {
     bool added = false;
     if (EnsureConnected()) {
         if (existingRow && Db->SelectRow(TableName, "N=" + std::to_string(n), RowBuffer)) {
-            RowBuffer[FieldMN].Value = std::to_string(Settings::MemberNumber);
-            RowBuffer[FieldText].Value = text;
-            RowBuffer[FieldFind].Value = SearchKey(text);
-            ok = Db->UpdateRow(TableName, 6, RowBuffer, "N=" + std::to_string(n));
+            ok = ChangeMemoLine(*Db, TableName, RowBuffer, text, Settings::MemberNumber);
         } else {
             ok = InsertMemoLine(*Db, TableName, RowBuffer, AppendSortNumber(*Db, TableName), text,
                                 Settings::MemberNumber);
@@ -835,7 +817,7 @@ void TMemoScreen::ButtonHClick() {
                 Db->ReadFirst(RowBuffer);
             else
                 Db->ReadNext(RowBuffer);
-            const std::string& text = RowBuffer[FieldText].Value;
+            const std::string& text = RowBuffer[MemoText].Value;
             lines.append(Codec::toQString(RemoveSpaces(text).empty() ? std::string(" ") : text));
         }
         Db->CloseQuery();

@@ -14,6 +14,9 @@ class QTableWidget;
 class QTimer;
 class TFormFBDB;
 
+// The refusal of a text with a quote character, in the entry field and the find dialog.
+inline constexpr const char* QuoteRefusalText = "文字「'」「\"」を使用しないで下さい";
+
 // What distinguishes one memo screen from another: caption, default size,
 // header, the table it opens and the test made when it is shown.
 struct MemoScreenConfig {
@@ -126,6 +129,9 @@ private:
     std::string EntryText() const;
     void SetEntryText(const std::string& text);
     void LayOut();
+
+    // Sort numbers closer than this count as equal.
+    static constexpr double Tolerance = 1e-10;
 
     MemoScreenConfig Config;
     QLabel* StatusLabel = nullptr;

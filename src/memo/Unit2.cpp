@@ -1,7 +1,7 @@
 #include "memo/Unit2.h"
 
 #include "app/Settings.h"
-#include "text/Func_.h"
+#include "db/UnitSchema.h"
 
 namespace {
 
@@ -11,8 +11,8 @@ const MemoScreenConfig ScreenConfig{
     315,
     false,
     false,
-    [] { return "MYMEMO" + std::to_string(Settings::MemberNumber); },
-    [] { return Settings::MemberNumber != 0 && !RemoveSpaces(Settings::MemberName).empty(); },
+    [] { return MyMemoTable(Settings::MemberNumber); },
+    Settings::MemberIdentified,
 };
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "memo/Unit3.h"
 
 #include "app/Settings.h"
-#include "text/Func_.h"
+#include "db/UnitSchema.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ const MemoScreenConfig ScreenConfig{
     315,
     true,
     false,
-    [] { return "MYMEMO" + std::to_string(Settings::ViewMemberNumber); },
+    [] { return MyMemoTable(Settings::ViewMemberNumber); },
     [] { return Settings::MemberNumber != 0 && Settings::ViewMemberNumber != 0; },
 };
 

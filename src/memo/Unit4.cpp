@@ -1,7 +1,7 @@
 #include "memo/Unit4.h"
 
 #include "app/Settings.h"
-#include "text/Func_.h"
+#include "db/UnitSchema.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ const MemoScreenConfig ScreenConfig{
     315,
     false,
     true,
-    [] { return "OGMEMO" + std::to_string(Settings::OpenGroupEditNumber); },
+    [] { return OgMemoTable(Settings::OpenGroupEditNumber); },
     [] { return Settings::MemberNumber != 0 && Settings::OpenGroupEditNumber != 0; },
 };
 

@@ -1,7 +1,7 @@
 #include "memo/Unit5.h"
 
 #include "app/Settings.h"
-#include "text/Func_.h"
+#include "db/UnitSchema.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ const MemoScreenConfig ScreenConfig{
     315,
     true,
     true,
-    [] { return "OGMEMO" + std::to_string(Settings::OpenGroupViewNumber); },
+    [] { return OgMemoTable(Settings::OpenGroupViewNumber); },
     [] { return Settings::MemberNumber != 0 && Settings::OpenGroupViewNumber != 0; },
 };
 

@@ -1,7 +1,7 @@
 #include "memo/Unit6.h"
 
 #include "app/Settings.h"
-#include "text/Func_.h"
+#include "db/UnitSchema.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ const MemoScreenConfig ScreenConfig{
     315,
     false,
     true,
-    [] { return "CGMEMO" + std::to_string(Settings::ClosedGroupEditNumber); },
+    [] { return CgMemoTable(Settings::ClosedGroupEditNumber); },
     [] { return Settings::MemberNumber != 0 && Settings::ClosedGroupEditNumber != 0; },
 };
 

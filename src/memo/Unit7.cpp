@@ -1,7 +1,7 @@
 #include "memo/Unit7.h"
 
 #include "app/Settings.h"
-#include "text/Func_.h"
+#include "db/UnitSchema.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ const MemoScreenConfig ScreenConfig{
     315,
     true,
     true,
-    [] { return "CGMEMO" + std::to_string(Settings::ClosedGroupViewNumber); },
+    [] { return CgMemoTable(Settings::ClosedGroupViewNumber); },
     [] { return Settings::MemberNumber != 0 && Settings::ClosedGroupViewNumber != 0; },
 };
 

@@ -1,18 +1,12 @@
 #include "memo/Unit8.h"
 
 #include "app/Settings.h"
-#include "text/Func_.h"
+#include "db/UnitSchema.h"
 
 namespace {
 
 const MemoScreenConfig ScreenConfig{
-    "全メンバーめも",
-    654,
-    315,
-    false,
-    false,
-    [] { return std::string("ALMEMO"); },
-    [] { return Settings::MemberNumber != 0 && !RemoveSpaces(Settings::MemberName).empty(); },
+    "全メンバーめも", 654, 315, false, false, AlMemoTable, Settings::MemberIdentified,
 };
 
 } // namespace

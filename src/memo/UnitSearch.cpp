@@ -1,8 +1,10 @@
 #include "memo/UnitSearch.h"
 
 #include "app/WindowStyle.h"
+#include "memo/MemoScreen.h"
 #include "platform/Platform.h"
 #include "text/Codec.h"
+#include "text/Func_.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -58,8 +60,8 @@ void TFormSearch::FormShow() {
 
 void TFormSearch::Button1Click() {
     const std::string text = Codec::fromQString(Edit1->text());
-    if (text.find('\'') != std::string::npos || text.find('"') != std::string::npos) {
-        Platform::showMessage(this, Codec::sj("文字「'」「\"」を使用しないで下さい"));
+    if (ContainsQuote(text)) {
+        Platform::showMessage(this, Codec::sj(QuoteRefusalText));
         Edit1->setFocus();
         return;
     }

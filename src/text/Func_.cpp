@@ -230,6 +230,10 @@ std::string RemoveQuotes(const std::string& text) {
         [](unsigned char c) { return c == '\'' || c == '"' || c < 0x20; });
 }
 
+bool ContainsQuote(const std::string& text) {
+    return text.find_first_of("'\"") != std::string::npos;
+}
+
 namespace {
 
 // Byte index of the first one-byte colon, or npos.

@@ -48,6 +48,10 @@ std::string RemoveSpaces(const std::string& text);
 // Without apostrophes, double quotes and bytes below 0x20.
 std::string RemoveQuotes(const std::string& text);
 
+// Whether the text holds an apostrophe or a double quote, which user text may
+// not carry into a statement.
+bool ContainsQuote(const std::string& text);
+
 // The parts before and after the first one-byte colon.
 std::string BeforeColon(const std::string& text);
 std::string AfterColon(const std::string& text);

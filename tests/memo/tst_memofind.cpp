@@ -35,15 +35,10 @@ private:
     TForm2* screen = nullptr;
 
     void addLine(int n, const std::string& text, int df = 0) {
-        FieldList fields(6);
-        SetMemoFields(fields);
-        fields[0].Value = std::to_string(n);
-        fields[1].Value = std::to_string(n);
-        fields[2].Value = std::to_string(df);
-        fields[3].Value = "1";
-        fields[4].Value = text;
-        fields[5].Value = SearchKey(text);
-        QVERIFY(other.InsertRow("MYMEMO1", 6, fields));
+        FieldList fields;
+        QVERIFY(InsertMemoRow(other, "MYMEMO1", fields, n, n, text, 1));
+        if (df != 0)
+            QVERIFY(other.UpdateSet("MYMEMO1", "DF=" + std::to_string(df), "N=" + std::to_string(n)));
     }
 
     // Answers the next modal dialog with the given action once it is up.

@@ -65,18 +65,9 @@ private:
 
     // Lines written by "another client", N and SN 1..count unless given.
     void addLines(const std::string& name, int count, int firstN = 1) {
-        FieldList fields(6);
-        SetMemoFields(fields);
-        for (int i = 0; i < count; ++i) {
-            const int n = firstN + i;
-            fields[0].Value = std::to_string(n);
-            fields[1].Value = std::to_string(n);
-            fields[2].Value = "0";
-            fields[3].Value = "2";
-            fields[4].Value = "line" + std::to_string(n);
-            fields[5].Value = SearchKey(fields[4].Value);
-            QVERIFY(other.InsertRow(name, 6, fields));
-        }
+        FieldList fields;
+        for (int n = firstN; n < firstN + count; ++n)
+            QVERIFY(InsertMemoRow(other, name, fields, n, n, "line" + std::to_string(n), 2));
     }
 
     std::string status() const { return screen->StatusText(); }
@@ -385,17 +376,9 @@ private slots:
 
     void pasteSpreadsLinesEvenly() {
         openScreen();
-        FieldList fields(6);
-        SetMemoFields(fields);
-        for (auto [n, sn] : {std::pair{1, "2"}, std::pair{2, "4"}}) {
-            fields[0].Value = std::to_string(n);
-            fields[1].Value = sn;
-            fields[2].Value = "0";
-            fields[3].Value = "2";
-            fields[4].Value = "x";
-            fields[5].Value = "X";
-            QVERIFY(other.InsertRow(table(), 6, fields));
-        }
+        FieldList fields;
+        QVERIFY(InsertMemoRow(other, table(), fields, 1, 2, "x", 2));
+        QVERIFY(InsertMemoRow(other, table(), fields, 2, 4, "x", 2));
         screen->ButtonKClick();
         screen->SelectRow(1); // SN 4, after SN 2
         Platform::setClipboardText("a'b\r\nc\"d\r\n\te\r\n");

@@ -1,5 +1,6 @@
 #include "app/Settings.h"
 
+#include "db/UnitFBDB.h"
 #include "platform/Platform.h"
 #include "text/Func_.h"
 
@@ -57,6 +58,10 @@ void ClampRefreshAndPage() {
         RowsPerPage = 5;
     if (RowsPerPage > 10000)
         RowsPerPage = 10000;
+}
+
+bool ConnectCurrent(TFormFBDB& db) {
+    return db.Connect(DatabaseLocation, DatabaseFileName, DatabaseUser, DatabasePassword);
 }
 
 } // namespace Settings

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+class TFormFBDB;
+
 // The current settings: process-wide plain values that every screen reads
 // (code page 932 strings). The settings dialog and the choosers write them;
 // the launcher loads and saves them with the two settings files.
@@ -46,6 +48,10 @@ bool DatabaseConfigured();
 
 // MemberNumber not 0 and MemberName non-empty after RemoveSpaces.
 bool MemberIdentified();
+
+// Connects db with DatabaseLocation, DatabaseFileName, DatabaseUser and
+// DatabasePassword, as every connection of the client is made.
+bool ConnectCurrent(TFormFBDB& db);
 
 // Clamps RefreshSeconds to 1..99999 and RowsPerPage to 5..10000.
 void ClampRefreshAndPage();

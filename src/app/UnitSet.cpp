@@ -38,8 +38,7 @@ TFormFBDB& database() {
 }
 
 bool connectDatabase() {
-    return database().Connect(Settings::DatabaseLocation, Settings::DatabaseFileName, Settings::DatabaseUser,
-                              Settings::DatabasePassword);
+    return Settings::ConnectCurrent(database());
 }
 
 std::string text(const QLineEdit* edit) {

@@ -238,8 +238,7 @@ bool TMemoScreen::EnsureConnected() {
         return false;
     if (Db->IsConnected())
         return true;
-    return Db->Connect(Settings::DatabaseLocation, Settings::DatabaseFileName, Settings::DatabaseUser,
-                       Settings::DatabasePassword);
+    return Settings::ConnectCurrent(*Db);
 }
 
 // ---- Show, close, resize ----------------------------------------------------------------------
@@ -279,8 +278,7 @@ void TMemoScreen::FormShow() {
         Platform::showMessage(this, Codec::sj("最初に使用者登録を行って下さい。"));
         return;
     }
-    if (!Db->Connect(Settings::DatabaseLocation, Settings::DatabaseFileName, Settings::DatabaseUser,
-                     Settings::DatabasePassword)) {
+    if (!Settings::ConnectCurrent(*Db)) {
         Db->Disconnect();
         Platform::showMessage(this,
                               Codec::sj("データベース接続エラーです。データベースの設定を確認して下さい。"));

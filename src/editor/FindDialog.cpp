@@ -23,6 +23,7 @@ FindDialog::FindDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(Edit1, 0, 1);
     layout->addWidget(ButtonFind, 0, 2);
     layout->addWidget(ButtonCancel, 1, 2);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(Edit1, &QLineEdit::textChanged, this,
             [this](const QString& text) { ButtonFind->setEnabled(!text.isEmpty()); });
     connect(ButtonFind, &QPushButton::clicked, this, &FindDialog::find);

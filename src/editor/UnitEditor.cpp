@@ -131,6 +131,12 @@ TFormEditor::TFormEditor(QWidget* parent) : QWidget(parent) {
     // Every edit command is in the menu, which decides what Delete does.
     RichEdit1->setContextMenuPolicy(Qt::NoContextMenu);
     RichEdit1->installEventFilter(this);
+    // Emptied, the text area starts again in its own font: a pad handed over
+    // after a formatted file does not take the format the caret stood in.
+    connect(RichEdit1, &QTextEdit::textChanged, this, [this] {
+        if (RichEdit1->document()->isEmpty())
+            RichEdit1->setCurrentCharFormat(QTextCharFormat());
+    });
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setSizeGripEnabled(false);

@@ -160,6 +160,15 @@ private slots:
         QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Bold));
         cursor.setPosition(3);
         QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Normal));
+        // A pad handed over then does not take the format the caret stood in.
+        cursor.setPosition(8);
+        editor()->RichEdit1->setTextCursor(cursor);
+        forms().Form2->show();
+        forms().Form2->ButtonHClick();
+        forms().Form2->hide();
+        cursor = QTextCursor(editor()->RichEdit1->document());
+        cursor.setPosition(2);
+        QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Normal));
     }
 
     void failedSaveKeepsTheOldFile() {

@@ -4,9 +4,11 @@
 #include "text/Func_.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <map>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -41,40 +43,27 @@ struct GroupState {
 
 // \fcharsetN to the Windows code page whose bytes \'hh carries; 0 for "the document's".
 int CharsetCodePage(std::int64_t charset) {
-    switch (charset) {
-    case 0:
-    case 2:
-        return 1252;
-    case 77:
-        return 10000;
-    case 128:
-        return 932;
-    case 129:
-        return 949;
-    case 134:
-        return 936;
-    case 136:
-        return 950;
-    case 161:
-        return 1253;
-    case 162:
-        return 1254;
-    case 177:
-        return 1255;
-    case 178:
-        return 1256;
-    case 186:
-        return 1257;
-    case 204:
-        return 1251;
-    case 222:
-        return 874;
-    case 238:
-        return 1250;
-    default:
-        return 0;
-    }
+    static constexpr std::pair<int, int> CodePages[] = {
+        {0, 1252},   {2, 1252},   {77, 10000}, {128, 932},  {129, 949},  {134, 936}, {136, 950},  {161, 1253},
+        {162, 1254}, {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251}, {222, 874}, {238, 1250},
+    };
+    for (const auto& [set, codePage] : CodePages)
+        if (set == charset)
+            return codePage;
+    return 0;
 }
+
+// Control words that stand for one character.
+struct SpecialCharacter {
+    std::string_view word;
+    std::uint32_t code;
+};
+
+constexpr SpecialCharacter SpecialCharacters[] = {
+    {"tab", '\t'},      {"emdash", 0x2014}, {"endash", 0x2013},    {"bullet", 0x2022},
+    {"lquote", 0x2018}, {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
+    {"emspace", ' '},   {"enspace", ' '},   {"qmspace", ' '},
+};
 
 bool IsSkippedDestination(std::string_view word) {
     static constexpr std::string_view Words[] = {
@@ -134,16 +123,6 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
         out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (code & 0x3F));
     }
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 bool IsLetter(char c) {
@@ -298,16 +277,17 @@ bool Reader::CloseGroup() {
 void Reader::ControlSymbol(char symbol) {
     switch (symbol) {
     case '\'': {
-        const int high = Pos < In.size() ? HexValue(In[Pos]) : -1;
-        const int low = Pos + 1 < In.size() ? HexValue(In[Pos + 1]) : -1;
-        if (high < 0 || low < 0) {
+        const char* const digits = In.data() + Pos;
+        const size_t length = std::min<size_t>(2, In.size() - Pos);
+        unsigned value = 0;
+        const auto [end, error] = std::from_chars(digits, digits + length, value, 16);
+        if (error != std::errc() || end != digits + 2) {
             // A truncated escape: its digits are dropped.
-            while (Pos < In.size() && HexValue(In[Pos]) >= 0)
-                ++Pos;
+            Pos += static_cast<size_t>(end - digits);
             return;
         }
         Pos += 2;
-        TextByte(static_cast<unsigned char>(high * 16 + low));
+        TextByte(static_cast<unsigned char>(value));
         return;
     }
     case '\\':
@@ -422,24 +402,13 @@ void Reader::ControlWord(std::string_view word, bool hasParameter, std::int64_t 
         return;
     } else if (word == "par" || word == "sect" || word == "line") {
         EndParagraph();
-    } else if (word == "tab") {
-        EmitCode('\t');
-    } else if (word == "emdash") {
-        EmitCode(0x2014);
-    } else if (word == "endash") {
-        EmitCode(0x2013);
-    } else if (word == "bullet") {
-        EmitCode(0x2022);
-    } else if (word == "lquote") {
-        EmitCode(0x2018);
-    } else if (word == "rquote") {
-        EmitCode(0x2019);
-    } else if (word == "ldblquote") {
-        EmitCode(0x201C);
-    } else if (word == "rdblquote") {
-        EmitCode(0x201D);
-    } else if (word == "emspace" || word == "enspace" || word == "qmspace") {
-        EmitCode(' ');
+    } else {
+        for (const SpecialCharacter& special : SpecialCharacters) {
+            if (special.word == word) {
+                EmitCode(special.code);
+                break;
+            }
+        }
     }
 }
 

@@ -9,6 +9,7 @@
 #include "editor/UnitEditor.h"
 #include "memo/Unit2.h"
 #include "platform/Platform.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestDatabase.h"
 #include "text/Codec.h"
 
@@ -19,9 +20,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 class TestEditor : public QObject {
     Q_OBJECT
@@ -175,15 +174,10 @@ private slots:
         const std::string file = path("old.txt");
         writeBytes(file, "old contents");
         setText(std::string(20000, 'x'));
-        // A full disk, for root too: the file size limit stops the write half-way.
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limit = saved;
-        limit.rlim_cur = 4096;
-        setrlimit(RLIMIT_FSIZE, &limit);
-        save(file);
-        setrlimit(RLIMIT_FSIZE, &saved);
+        {
+            const FileSizeLimit fullDisk(4096);
+            save(file);
+        }
         QCOMPARE(Platform::takeMessages(), std::vector<std::string>{Codec::sj("保存出来ませんでした")});
         QCOMPARE(fileBytes(file), std::string("old contents"));
         QCOMPARE(

@@ -62,8 +62,11 @@ std::string chooseFile(QWidget* parent, bool save, const std::string& folder, co
         QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog,
                          [&dialog, proposed] { dialog.selectFile(proposed); });
     }
-    if (!filter.isEmpty())
+    if (!filter.isEmpty()) {
+        // The descriptions already name their patterns.
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setNameFilter(filter);
+    }
     if (!defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -113,6 +116,19 @@ std::string chooseOpenFile(QWidget* parent, const std::string& folder, const std
 std::string chooseSaveFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
                            const QString& filter, const QString& defaultSuffix) {
     return chooseFile(parent, true, folder, proposedName, filter, defaultSuffix, false);
+}
+
+QString nameFilter(const char* pairs) {
+    const QStringList parts = QString::fromLatin1(pairs).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns)
+            if (pattern == QStringLiteral("*.*"))
+                pattern = QStringLiteral("*");
+        filters.append(parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+    }
+    return filters.join(QStringLiteral(";;"));
 }
 
 std::string clipboardText() {

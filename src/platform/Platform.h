@@ -29,6 +29,11 @@ std::string chooseOpenFile(QWidget* parent, const std::string& folder, const std
 std::string chooseSaveFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
                            const QString& filter = QString(), const QString& defaultSuffix = QString());
 
+// A file dialog filter written as "description|patterns|description|patterns"
+// (patterns separated by ";") in the name filter syntax of chooseOpenFile and
+// chooseSaveFile. "*.*" stands for every file, as it does on Windows.
+QString nameFilter(const char* pairs);
+
 // Plain text of the clipboard in code page 932.
 std::string clipboardText();
 void setClipboardText(const std::string& text);

@@ -8,9 +8,12 @@ namespace {
 
 // One iconv conversion with a fallback for what the target cannot hold:
 // invalid or unconvertible input is replaced and skipped, never truncated.
+// An encoding iconv does not know gives "" and, when asked, known = false.
 std::string convert(const char* to, const char* from, const std::string& input,
-                    const std::string& replacement, int badSourceBytes) {
+                    const std::string& replacement, int badSourceBytes, bool* known = nullptr) {
     iconv_t cd = iconv_open(to, from);
+    if (known)
+        *known = cd != reinterpret_cast<iconv_t>(-1);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return {};
     std::string out;
@@ -68,6 +71,13 @@ QString toQString(const std::string& sjis) {
 std::string fromQString(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     return fromUtf8(std::string(utf8.constData(), static_cast<size_t>(utf8.size())));
+}
+
+std::string codePageToUtf8(int codePage, const std::string& bytes) {
+    const std::string name = codePage == 10000 ? std::string("MACINTOSH") : "CP" + std::to_string(codePage);
+    bool known = false;
+    std::string utf8 = convert("UTF-8", name.c_str(), bytes, "\xEF\xBF\xBD", 1, &known);
+    return known ? utf8 : convert("UTF-8", "CP1252", bytes, "\xEF\xBF\xBD", 1);
 }
 
 std::string sj(const char* utf8) {

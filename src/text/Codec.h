@@ -23,4 +23,8 @@ std::string toUtf8(const std::string& sjis);
 // UTF-8 to code page 932; characters it cannot hold become "?".
 std::string fromUtf8(const std::string& utf8);
 
+// Bytes of a Windows code page (932, 1252, 10000 for Mac Roman, ...) to UTF-8;
+// a code page the system does not know is read as 1252. Invalid bytes become U+FFFD.
+std::string codePageToUtf8(int codePage, const std::string& bytes);
+
 } // namespace Codec

@@ -1,17 +1,16 @@
 #include "app/Settings.h"
 #include "app/SettingsFiles.h"
 #include "platform/Platform.h"
+#include "support/FileSizeLimit.h"
 #include "text/Func_.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -333,14 +332,11 @@ TEST_F(SettingsFilesTest, FailedSaveKeepsThePreviousFileAndLeavesNoTemporaryFile
     Settings::ServerName = "another-server-with-a-much-longer-name";
 
     // The disk "fills up" after a few bytes of the new file.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 16;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool written = SettingsFiles::WriteDbSettings(path("db.dat"));
-    setrlimit(RLIMIT_FSIZE, &saved);
+    bool written = true;
+    {
+        const FileSizeLimit fullDisk(16);
+        written = SettingsFiles::WriteDbSettings(path("db.dat"));
+    }
     EXPECT_FALSE(written);
     EXPECT_EQ(readBytes(path("db.dat")), previous);
     EXPECT_EQ(leftovers(), std::vector<std::string>{"db.dat"});

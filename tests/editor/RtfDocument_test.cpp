@@ -1,0 +1,114 @@
+#include "editor/RtfDocument.h"
+#include "text/Codec.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+
+namespace {
+
+std::string ReadData(const char* name) {
+    std::ifstream in(std::string(QBOOK2_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The run of the document whose text holds the code page 932 form of utf8.
+const RtfRun* RunWith(const RtfDocument& document, const char* utf8) {
+    for (const RtfParagraph& paragraph : document.paragraphs)
+        for (const RtfRun& run : paragraph)
+            if (run.text.find(Codec::sj(utf8)) != std::string::npos)
+                return &run;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(RtfDocument, WrittenLinesComeBackAsTheyWere) {
+    // 表, ソ and 能 end in the byte "\", which must not reach the document bare.
+    const std::string text = Codec::sj("表示とソフト、能力\n{braces} back\\slash\tTab\nｶﾀｶﾅ\n \n\nlast");
+    const std::string rtf = WriteRtf(text);
+    EXPECT_TRUE(IsRtf(rtf));
+    EXPECT_NE(rtf.find("\\ansicpg932"), std::string::npos);
+    EXPECT_NE(rtf.find("\\fcharset128"), std::string::npos);
+    EXPECT_NE(rtf.find("\\'95\\'5c"), std::string::npos);
+    for (const char byte : rtf)
+        ASSERT_LT(static_cast<unsigned char>(byte), 0x80);
+    EXPECT_EQ(ReadRtf(rtf).plainText(), text);
+    EXPECT_EQ(ReadRtf(rtf).paragraphs.size(), 6u);
+
+    for (const std::string& edge :
+         {std::string(), std::string("\n"), std::string("a\n"), Codec::sj("表\n\n")})
+        EXPECT_EQ(ReadRtf(WriteRtf(edge)).plainText(), edge);
+    EXPECT_EQ(ReadRtf(WriteRtf("a\r\nb\r\n")).plainText(), "a\nb\n");
+}
+
+TEST(RtfDocument, ReadsDocumentsOfOtherPrograms) {
+    // Written by LibreOffice from a text file: \uN with "?" fallbacks, styles, page descriptions.
+    const std::string lines = ReadData("libreoffice-lines.rtf");
+    ASSERT_TRUE(IsRtf(lines));
+    EXPECT_EQ(
+        ReadRtf(lines).plainText(),
+        Codec::sj("Hello, world {braces} back\\slash\n表示とソフト、能力\nｶﾀｶﾅ half width\n\n最後の行 end"));
+
+    // Written by LibreOffice from formatted HTML: two-byte text takes \ab and \afs after \dbch.
+    const RtfDocument formatted = ReadRtf(ReadData("libreoffice-formatted.rtf"));
+    EXPECT_EQ(formatted.plainText(), Codec::sj("plain 太字 bold 斜体 下線\n赤い文字 大きい"));
+    ASSERT_TRUE(RunWith(formatted, "太字") && RunWith(formatted, "bold"));
+    EXPECT_TRUE(RunWith(formatted, "太字")->bold);
+    EXPECT_TRUE(RunWith(formatted, "bold")->bold);
+    EXPECT_FALSE(RunWith(formatted, "plain")->bold);
+    EXPECT_TRUE(RunWith(formatted, "斜体")->italic);
+    EXPECT_TRUE(RunWith(formatted, "下線")->underline);
+    EXPECT_EQ(RunWith(formatted, "赤い文字")->colour, (RtfColour{255, 0, 0}));
+    EXPECT_EQ(RunWith(formatted, "大きい")->halfPoints, 40);
+
+    const RtfDocument pandoc = ReadRtf(ReadData("pandoc.rtf"));
+    EXPECT_EQ(pandoc.plainText(), Codec::sj("見出し\nこんにちは 太字 and italic text.\n表示{}\n"));
+    EXPECT_EQ(RunWith(pandoc, "見出し")->halfPoints, 36);
+    EXPECT_TRUE(RunWith(pandoc, "太字")->bold);
+    EXPECT_TRUE(RunWith(pandoc, "italic")->italic);
+}
+
+TEST(RtfDocument, DecodesEscapesInTheirCodePages) {
+    // \'hh in a \fcharset128 font is code page 932 whatever the document's code page;
+    // \uN skips \ucN fallback characters; a surrogate pair is one character.
+    const std::string rtf = "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset128 Gothic;}}"
+                            "\\f0 caf\\'e9{\\f1 \\'82\\'a0\\'95\\'5c}\\uc2\\u12356\\'82\\'a2x\\uc0\\u12358 "
+                            "\\u-10179\\u-8704 y\\emdash\\{\\}\\\\\\tab z}";
+    EXPECT_EQ(ReadRtf(rtf).plainText(), Codec::sj("caf?あ表いxう?y―{}\\\tz"));
+    EXPECT_EQ(ReadRtf("{\\rtf1 a\\line b\\par c\\par}").plainText(), "a\nb\nc");
+}
+
+TEST(RtfDocument, SkipsDestinationsThatAreNotText) {
+    const std::string rtf = "{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}"
+                            "{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}}{\\*\\unknown hidden\\par}"
+                            "{\\pict\\bin4 {}\\}}visible{\\field{\\*\\fldinst HYPERLINK}{\\fldrslt  link}}}";
+    EXPECT_EQ(ReadRtf(rtf).plainText(), "visible link");
+}
+
+TEST(RtfDocument, MalformedInputEndsWithoutHarm) {
+    // Nesting far deeper than the reader keeps still balances out.
+    const std::string deep =
+        "{\\rtf1 " + std::string(100000, '{') + "x" + std::string(100000, '}') + "\\par y}";
+    EXPECT_EQ(ReadRtf(deep).plainText(), "x\ny");
+    EXPECT_EQ(ReadRtf("{\\rtf1 " + std::string(100000, '{') + "unterminated").plainText(), "unterminated");
+    EXPECT_EQ(ReadRtf("{\\rtf1 a\\'8").plainText(), "a");
+    EXPECT_EQ(ReadRtf("{\\rtf1 a\\").plainText(), "a");
+    EXPECT_EQ(ReadRtf("{\\rtf1 a\\bin999999999999 b}").plainText(), "a");
+    EXPECT_EQ(ReadRtf("{\\rtf1\\uc99999999999\\u99999999999 a\\fs-5\\cf-3\\f99999 b\\u0\\u}").plainText(),
+              "?b");
+    EXPECT_EQ(ReadRtf("}}}{\\rtf1 after}").plainText(), "");
+
+    // Random bytes from the reader's own alphabet.
+    const std::string alphabet = "{}\\'*uc0129abfinpr -;\x82\xa0\r\n";
+    std::uint32_t seed = 12345;
+    for (int round = 0; round < 2000; ++round) {
+        std::string input = "{\\rtf1";
+        for (int i = 0; i < 300; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            input += alphabet[(seed >> 16) % alphabet.size()];
+        }
+        const RtfDocument document = ReadRtf(input);
+        EXPECT_EQ(document.plainText().find('\r'), std::string::npos);
+    }
+}

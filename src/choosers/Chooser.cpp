@@ -1,11 +1,9 @@
 #include "choosers/Chooser.h"
 
 #include "app/Forms.h"
-#include "app/Settings.h"
 #include "app/WindowStyle.h"
 #include "db/UnitFBDB.h"
 #include "memo/MemoScreen.h"
-#include "platform/Platform.h"
 #include "platform/WindowShape.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
@@ -66,22 +64,13 @@ void TChooser::ShapeWindow() {
         WindowShape::setOvalRegion(button);
 }
 
-bool TChooser::ConnectForListing() {
-    if (!Settings::DatabaseConfigured()) {
-        Platform::showMessage(this, Codec::sj("最初にデータベースの設定を行って下さい。"));
-        return false;
+void TChooser::SetTabChain(std::initializer_list<QWidget*> controls) {
+    QWidget* previous = nullptr;
+    for (QWidget* control : controls) {
+        if (previous)
+            setTabOrder(previous, control);
+        previous = control;
     }
-    if (!Settings::MemberIdentified()) {
-        Platform::showMessage(this, Codec::sj("最初に使用者登録を行って下さい。"));
-        return false;
-    }
-    if (!Settings::ConnectCurrent(*forms().FormFBDB)) {
-        Platform::showMessage(this,
-                              Codec::sj("データベース接続エラーです。データベースの設定を確認して下さい。"));
-        Settings::DatabaseLocation.clear();
-        return false;
-    }
-    return true;
 }
 
 void TChooser::ReadRegistry(const char* table, int columns, const std::function<void()>& row) {

@@ -45,9 +45,8 @@ protected:
 
     // The window's rounded region and the oval buttons.
     void ShapeWindow();
-    // The database settings and member checks and the connection, each with
-    // its message when it fails; true when the chooser may read the registry.
-    bool ConnectForListing();
+    // Tab order through the controls in the order given.
+    void SetTabChain(std::initializer_list<QWidget*> controls);
     // Reads the rows of the registry table in N order into RowBuffer (made
     // columns entries long), calling row after each.
     void ReadRegistry(const char* table, int columns, const std::function<void()>& row);

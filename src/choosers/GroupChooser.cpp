@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/Settings.h"
+#include "app/ShowChecks.h"
 #include "app/WindowStyle.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
@@ -44,10 +45,7 @@ TGroupChooser::TGroupChooser(const GroupChooserConfig& config, QWidget* parent)
     Label2 = AddLabel("グループ", QRect(16, 156, 52, 13));
     ComboBox2 = AddList(QRect(80, 152, 257, 21));
     Button3 = AddButton("閉じる(&C)", QRect(128, 192, 97, 41), &TGroupChooser::Button3Click);
-    setTabOrder(Button1, ComboBox1);
-    setTabOrder(ComboBox1, Button2);
-    setTabOrder(Button2, ComboBox2);
-    setTabOrder(ComboBox2, Button3);
+    SetTabChain({Button1, ComboBox1, Button2, ComboBox2, Button3});
 }
 
 void TGroupChooser::FormShow() {
@@ -56,7 +54,7 @@ void TGroupChooser::FormShow() {
     ComboBox2->clear();
     Button1->setEnabled(false);
     Button2->setEnabled(false);
-    if (!ConnectForListing())
+    if (!ConnectOnShow(this, Settings::MemberIdentified))
         return;
     ReadRegistry(Config.table, GroupColumns, [this] {
         // Without a positive number a row names no pad.

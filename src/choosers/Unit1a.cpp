@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/Settings.h"
+#include "app/ShowChecks.h"
 #include "db/UnitSchema.h"
 #include "memo/Unit2.h"
 #include "memo/Unit3.h"
@@ -19,9 +20,7 @@ TForm1a::TForm1a(QWidget* parent) : TChooser("まいめも", 282, 218, parent) {
     Label1 = AddLabel("メンバー", QRect(32, 132, 52, 13));
     ComboBox1 = AddList(QRect(96, 128, 153, 21));
     Button3 = AddButton("閉じる(&C)", QRect(88, 168, 105, 41), &TForm1a::Button3Click);
-    setTabOrder(Button1, Button2);
-    setTabOrder(Button2, ComboBox1);
-    setTabOrder(ComboBox1, Button3);
+    SetTabChain({Button1, Button2, ComboBox1, Button3});
 }
 
 void TForm1a::FormShow() {
@@ -29,7 +28,7 @@ void TForm1a::FormShow() {
     ComboBox1->clear();
     Button1->setEnabled(false);
     Button2->setEnabled(false);
-    if (!ConnectForListing())
+    if (!ConnectOnShow(this, Settings::MemberIdentified))
         return;
     ReadRegistry("MEMBER", MemberColumns, [this] {
         const std::int32_t number = ToIntOrZero(RowBuffer[0].Value);

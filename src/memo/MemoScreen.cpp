@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/Settings.h"
+#include "app/ShowChecks.h"
 #include "app/WindowStyle.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
@@ -289,21 +290,8 @@ void TMemoScreen::FormShow() {
     LoadPage();
     SetEntryText({});
 
-    if (!Settings::DatabaseConfigured()) {
-        Platform::showMessage(this, Codec::sj("最初にデータベースの設定を行って下さい。"));
+    if (!ConnectOnShow(this, Config.showTest))
         return;
-    }
-    if (!Config.showTest()) {
-        Platform::showMessage(this, Codec::sj("最初に使用者登録を行って下さい。"));
-        return;
-    }
-    if (!Settings::ConnectCurrent(*Db)) {
-        Db->Disconnect();
-        Platform::showMessage(this,
-                              Codec::sj("データベース接続エラーです。データベースの設定を確認して下さい。"));
-        Settings::DatabaseLocation.clear();
-        return;
-    }
     TableName = Config.tableName();
     Ready = true;
     if (OpenMemoTable()) {

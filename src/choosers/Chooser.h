@@ -6,15 +6,15 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 
 class QComboBox;
 class QLabel;
-class QRect;
 class TMemoScreen;
 
 // What the three choosers share: the fixed rounded window with its oval
-// buttons and drop-down lists, the checks and the connection that every
-// showing starts with, and the hand-off to the memo screen chosen.
+// buttons and drop-down lists, the reading of a registry table and the
+// hand-off to the memo screen chosen.
 class TChooser : public QWidget {
     Q_OBJECT
 public:

@@ -24,17 +24,19 @@ std::string positiveOrNothing(const std::string& value) {
     return ToIntOrZero(value) > 0 ? value : std::string();
 }
 
-} // namespace
-
-std::string GroupListItem(const FieldList& groupRow) {
+// "3:Alpha－Plans": number, name and summary of a group row.
+std::string listItem(const FieldList& groupRow) {
     return groupRow[GroupN].Value + ":" + groupRow[GroupName].Value + Codec::sj("－") +
            groupRow[GroupSummary].Value;
 }
 
-std::string GroupPeriod(const FieldList& groupRow) {
+// The start and the end around "～", each shown only when it is a number greater than 0.
+std::string period(const FieldList& groupRow) {
     return positiveOrNothing(groupRow[GroupStart].Value) + Codec::sj("～") +
            positiveOrNothing(groupRow[GroupEnd].Value);
 }
+
+} // namespace
 
 TGroupChooser::TGroupChooser(const GroupChooserConfig& config, QWidget* parent)
     : TChooser(config.caption, 351, 240, parent), Config(config) {
@@ -60,7 +62,7 @@ void TGroupChooser::FormShow() {
         // Without a positive number a row names no pad.
         if (ToIntOrZero(RowBuffer[GroupN].Value) <= 0)
             return;
-        const QString item = Codec::toQString(GroupListItem(RowBuffer));
+        const QString item = Codec::toQString(listItem(RowBuffer));
         if (CanEditGroupPad(RowBuffer, Settings::MemberNumber))
             ComboBox1->addItem(item);
         else if (Config.mayRead(RowBuffer, Settings::MemberNumber))
@@ -109,7 +111,7 @@ void TGroupChooser::OpenSelected(QComboBox* list, const char* emptyMessage, bool
     *(edit ? Config.editNumber : Config.viewNumber) = group;
     TMemoScreen* screen = edit ? Config.editScreen() : Config.viewScreen();
     screen->LabelA1->setText(Codec::toQString(Codec::sj("グループ名：") + RowBuffer[GroupName].Value));
-    screen->LabelA2->setText(Codec::toQString(Codec::sj("期間：") + GroupPeriod(RowBuffer)));
+    screen->LabelA2->setText(Codec::toQString(Codec::sj("期間：") + period(RowBuffer)));
     screen->LabelA3->setText(Codec::toQString(Codec::sj("概略：") + RowBuffer[GroupSummary].Value));
     HandOver(screen);
 }

@@ -3,7 +3,6 @@
 #include "choosers/Chooser.h"
 
 #include <cstdint>
-#include <string>
 
 class QComboBox;
 class QLabel;
@@ -53,8 +52,3 @@ private:
 
     GroupChooserConfig Config;
 };
-
-// "3:Alpha－Plans": number, name and summary of a group row.
-std::string GroupListItem(const FieldList& groupRow);
-// The period: the start and the end around "～", each only when it is a number greater than 0.
-std::string GroupPeriod(const FieldList& groupRow);

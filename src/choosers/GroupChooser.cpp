@@ -3,7 +3,6 @@
 #include "app/Forms.h"
 #include "app/Settings.h"
 #include "app/ShowChecks.h"
-#include "app/WindowStyle.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "memo/MemoScreen.h"

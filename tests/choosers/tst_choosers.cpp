@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 namespace {

@@ -201,8 +201,11 @@ private slots:
     }
 
     void refusesWithoutSettingsOrKeyword() {
-        window->hide();
+        // Every search makes the checks of the show again.
         Settings::MemberName = sj("　");
+        search("かいぎしつ");
+        QCOMPARE(Platform::takeMessages(), sjLines({"最初に使用者登録を行って下さい。"}));
+        window->hide();
         window->show();
         QVERIFY(!window->Ready);
         search("かいぎしつ");

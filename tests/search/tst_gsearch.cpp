@@ -39,11 +39,16 @@ private:
     std::unique_ptr<TestDatabase> database;
     TFormGSearch* window = nullptr;
 
-    void addLine(const std::string& table, int n, const char* text, int df = 0) {
+    void addLine(const std::string& table, int n, const std::string& text) {
         FieldList fields;
-        QVERIFY(InsertMemoRow(database->db(), table, fields, n, n, sj(text), 2));
-        if (df != 0)
-            QVERIFY(database->db().UpdateSet(table, "DF=" + std::to_string(df), "N=" + std::to_string(n)));
+        QVERIFY(InsertMemoRow(database->db(), table, fields, n, n, text, 2));
+    }
+
+    // Lines numbered from 1 in the given order.
+    void addLines(const std::string& table, std::initializer_list<const char*> texts) {
+        int n = 0;
+        for (const char* text : texts)
+            addLine(table, ++n, sj(text));
     }
 
     void makePad(const std::string& table) {
@@ -126,23 +131,15 @@ private slots:
         for (const char* table :
              {"MYMEMO1", "MYMEMO2", "OGMEMO0", "OGMEMO1", "OGMEMO2", "CGMEMO1", "CGMEMO2", "ALMEMO"})
             makePad(table);
-        addLine("MYMEMO1", 1, "カイギシツＡを予約");
-        addLine("MYMEMO1", 2, "昼食");
-        addLine("MYMEMO1", 3, "ｶｲｷﾞｼﾂBの鍵");
-        addLine("MYMEMO1", 4, "カイギシツ削除済", 1);
-        addLine("MYMEMO2", 1, "値引き50%OFF");
-        addLine("MYMEMO2", 2, "値引き50XOFF");
-        addLine("MYMEMO2", 3, "A_B");
-        addLine("MYMEMO2", 4, "AXB");
-        addLine("MYMEMO2", 5, "アムール");
-        addLine("MYMEMO2", 6, "ダム湖");
-        addLine("OGMEMO0", 1, "カイギシツ");
-        addLine("OGMEMO1", 1, "第２カイギシツ");
-        addLine("OGMEMO2", 1, "かいぎしつ清掃");
-        addLine("CGMEMO1", 1, "カイギシツ会議");
-        addLine("CGMEMO2", 1, "カイギシツ");
-        addLine("ALMEMO", 1, "無関係");
-        addLine("ALMEMO", 2, "全員カイギシツへ");
+        addLines("MYMEMO1", {"カイギシツＡを予約", "昼食", "ｶｲｷﾞｼﾂBの鍵", "カイギシツ削除済"});
+        QVERIFY(database->db().UpdateSet("MYMEMO1", "DF=1", "N=4"));
+        addLines("MYMEMO2", {"値引き50%OFF", "値引き50XOFF", "A_B", "AXB", "アムール", "ダム湖"});
+        addLines("OGMEMO0", {"カイギシツ"});
+        addLines("OGMEMO1", {"第２カイギシツ"});
+        addLines("OGMEMO2", {"かいぎしつ清掃"});
+        addLines("CGMEMO1", {"カイギシツ会議"});
+        addLines("CGMEMO2", {"カイギシツ"});
+        addLines("ALMEMO", {"無関係", "全員カイギシツへ"});
 
         Settings::MemberNumber = 1;
         Settings::MemberName = sj("自分");
@@ -222,7 +219,7 @@ private slots:
     void resultsPastTheLimitAreCut() {
         // About 31 000 lines of 131 characters fill the area; 32 000 match.
         const std::string text = "CUT" + std::string(117, 'x');
-        addLine("MYMEMO2", 100, text.c_str());
+        addLine("MYMEMO2", 100, text);
         // The server copies the line (a client such as isql would not keep its bytes).
         QVERIFY(database->runIsql(
             "SET TERM ^ ;\nEXECUTE BLOCK AS DECLARE I INTEGER = 101; BEGIN WHILE (I < 32100) DO BEGIN "

@@ -6,7 +6,7 @@
 #include "platform/Platform.h"
 #include "text/Codec.h"
 
-bool ConnectOnShow(QWidget* window, bool (*memberTest)()) {
+bool ConnectOnShow(QWidget* window, bool (*memberTest)(), bool keepOpenConnection) {
     if (!Settings::DatabaseConfigured()) {
         Platform::showMessage(window, Codec::sj("最初にデータベースの設定を行って下さい。"));
         return false;
@@ -16,6 +16,8 @@ bool ConnectOnShow(QWidget* window, bool (*memberTest)()) {
         return false;
     }
     TFormFBDB& db = *forms().FormFBDB;
+    if (keepOpenConnection && db.IsConnected())
+        return true;
     if (!Settings::ConnectCurrent(db)) {
         db.Disconnect();
         Platform::showMessage(window,

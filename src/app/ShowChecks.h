@@ -7,4 +7,6 @@ class QWidget;
 // member test passes, the connection is made. The first that fails shows its
 // message box over window (a failed connection also clears DatabaseLocation,
 // so that every window asks for the settings again); true when all passed.
-bool ConnectOnShow(QWidget* window, bool (*memberTest)());
+// With keepOpenConnection a connection that is still open is used as it is
+// instead of being made anew.
+bool ConnectOnShow(QWidget* window, bool (*memberTest)(), bool keepOpenConnection = false);

@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/Settings.h"
+#include "app/ShowChecks.h"
 #include "app/WindowStyle.h"
 #include "db/StatementText.h"
 #include "db/UnitFBDB.h"
@@ -123,23 +124,7 @@ std::string TFormGSearch::StatusText() const {
 // one for the show; for a search only when the shared connection has been
 // closed meanwhile (the settings dialog and a failed connection elsewhere close it).
 bool TFormGSearch::CheckAndConnect(bool freshConnection) {
-    if (!Settings::DatabaseConfigured()) {
-        Platform::showMessage(this, Codec::sj("最初にデータベースの設定を行って下さい。"));
-        return false;
-    }
-    if (!Settings::MemberIdentified()) {
-        Platform::showMessage(this, Codec::sj("最初に使用者登録を行って下さい。"));
-        return false;
-    }
-    if (!freshConnection && Db->IsConnected())
-        return true;
-    if (Settings::ConnectCurrent(*Db))
-        return true;
-    Db->Disconnect();
-    Platform::showMessage(this,
-                          Codec::sj("データベース接続エラーです。データベースの設定を確認して下さい。"));
-    Settings::DatabaseLocation.clear();
-    return false;
+    return ConnectOnShow(this, Settings::MemberIdentified, !freshConnection);
 }
 
 void TFormGSearch::FormShow() {

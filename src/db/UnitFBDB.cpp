@@ -205,8 +205,11 @@ struct TFormFBDB::Impl {
         endQuietly(transaction, [this](ITransaction* t) { t->rollback(&status); });
     }
 
+    // A detached module has no connection left to lose: the mark goes with it,
+    // so that the next Connect starts clean.
     void detach() {
         endQuietly(attachment, [this](IAttachment* a) { a->detach(&status); });
+        connectionLost = false;
     }
 
     // Ends a statement's work. A connection the server has dropped is let go,
@@ -214,10 +217,8 @@ struct TFormFBDB::Impl {
     void finish() {
         closeStatement();
         rollback();
-        if (connectionLost) {
-            connectionLost = false;
+        if (connectionLost)
             detach();
-        }
     }
 
     void endQuery() {

@@ -111,6 +111,11 @@ TEST_F(FbdbTest, FailedConnectLeavesTheModuleDetachedAndEveryCallFails) {
     EXPECT_FALSE(db.Connect("127.0.0.1/3999:" + database->folder() + "/", "QBOOK.FDB", "SYSDBA",
                             database->password()));
     expectDetached();
+    // The next good Connect starts clean: the network failure does not let it go.
+    ASSERT_TRUE(database->connect(db));
+    EXPECT_EQ(db.SelectRows("N", "DETACHED", "", ""), 1);
+    EXPECT_EQ(db.SelectMax("DETACHED", "N", ""), "1");
+    EXPECT_TRUE(db.IsConnected());
 
     ASSERT_TRUE(database->connect(db));
     EXPECT_FALSE(db.Connect(database->locationPrefix(), "MISSING.FDB", "SYSDBA", database->password()));

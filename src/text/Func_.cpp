@@ -128,19 +128,31 @@ double ToFloatOrZero(const std::string& text) {
     return value;
 }
 
+namespace {
+
+// The number in scientific form, [d.ddd]e[+-]xx: fifteen significant digits
+// where they give it back exactly (so that stored texts stay as they were),
+// otherwise the shortest digits that do, so that no sort number turns into its
+// neighbour. to_chars and from_chars ignore the process locale (Qt sets it).
+std::string Scientific(double magnitude) {
+    char buffer[40];
+    char* end =
+        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 14).ptr;
+    double back = 0.0;
+    std::from_chars(buffer, end, back);
+    if (back != magnitude)
+        end = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific).ptr;
+    return std::string(buffer, end);
+}
+
+} // namespace
+
 std::string FloatToText(double value) {
     if (value == 0.0 || !std::isfinite(value))
         return "0";
-    // to_chars ignores the process locale (Qt sets it from the environment).
-    // Output: [-]d.ddddddddddddddE[+-]xx with 15 significant digits.
-    char buffer[40];
-    char* end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14).ptr;
-    std::string s(buffer, end);
-    const bool negative = s[0] == '-';
-    if (negative)
-        s.erase(0, 1);
+    const std::string s = Scientific(std::fabs(value));
     const size_t ePos = s.find('e');
-    std::string digits = s.substr(0, 1) + s.substr(2, ePos - 2);
+    std::string digits = s.substr(0, 1) + (ePos > 2 ? s.substr(2, ePos - 2) : std::string());
     const char* exponentText = s.c_str() + ePos + 1;
     if (*exponentText == '+')
         ++exponentText;
@@ -148,7 +160,7 @@ std::string FloatToText(double value) {
     std::from_chars(exponentText, s.c_str() + s.size(), exponent);
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
-    std::string out = negative ? "-" : "";
+    std::string out = value < 0 ? "-" : "";
     if (exponent < -5 || exponent >= 15) {
         out += digits.substr(0, 1);
         if (digits.size() > 1)

@@ -27,8 +27,9 @@ std::int32_t ToIntOrZero(const std::string& text);
 // anything that does not convert in full gives 0.0.
 double ToFloatOrZero(const std::string& text);
 
-// General number format with at most 15 significant digits and "." as the
-// separator; scientific form (1.5E-6) only below 1e-5 or from 1e15.
+// General number format with "." as the separator: 15 significant digits when
+// they read back to the same double, else the shortest digits that do;
+// scientific form (1.5E-6) only below 1e-5 or from 1e15.
 std::string FloatToText(double value);
 
 // Number of characters (a two-byte character counts once).

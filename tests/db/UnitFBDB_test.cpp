@@ -178,7 +178,7 @@ TEST_F(FbdbTest, ValuesAreReadInTheirStandardTextForm) {
     EXPECT_EQ(values(fields),
               (std::vector<std::string>{"2", "1.9073486328125E-6", "1.5E-6", "-32768", " a "}));
     db.ReadNext(fields);
-    EXPECT_EQ(values(fields), (std::vector<std::string>{"3", "0", "1.23456789012346E17", "0", ""}));
+    EXPECT_EQ(values(fields), (std::vector<std::string>{"3", "0", "1.2345678901234568E17", "0", ""}));
     db.ReadNext(fields);
     EXPECT_EQ(values(fields), (std::vector<std::string>{"4", "-2", "1E15", "0", "0"}));
     db.ReadNext(fields);

@@ -324,6 +324,18 @@ private slots:
         QCOMPARE(status(), Codec::sj("そのまま めも入力を行って下さい"));
     }
 
+    void insertBetweenSortNumbersThatNeedSeventeenDigits() {
+        openScreen();
+        addLines(table(), 2);
+        QVERIFY(other.UpdateSet(table(), "SN=1-POWER(2,-50)", "N=1"));
+        QVERIFY(other.UpdateSet(table(), "SN=1", "N=2"));
+        screen->ButtonKClick();
+        screen->SelectRow(1);
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(screen->Cell(2, 2), std::string("line2"));
+        QVERIFY(ToFloatOrZero(rows(table())[1].sn) == 1.0 - 0x1p-51);
+    }
+
     void deleteMarksTextLinesAndRemovesBlankOnes() {
         openScreen();
         addLines(table(), 2);

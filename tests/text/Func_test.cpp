@@ -115,17 +115,21 @@ TEST(FloatToText, GeneralFormatWithFifteenDigits) {
     EXPECT_EQ(FloatToText(1e15), "1E15");
     EXPECT_EQ(FloatToText(1e20), "1E20");
     EXPECT_EQ(FloatToText(-2.5e-7), "-2.5E-7");
-    EXPECT_EQ(FloatToText(1.0 / 3.0), "0.333333333333333");
-    EXPECT_EQ(FloatToText(0.1 + 0.2), "0.3");
+    // Where fifteen digits do not give the number back, the shortest digits that do.
+    EXPECT_EQ(FloatToText(1.0 / 3.0), "0.3333333333333333");
+    EXPECT_EQ(FloatToText(0.1 + 0.2), "0.30000000000000004");
+    EXPECT_EQ(FloatToText(1.0 + 0x1p-50), "1.0000000000000009");
+    EXPECT_EQ(FloatToText(-(1.0 + 0x1p-50)), "-1.0000000000000009");
+    EXPECT_EQ(FloatToText(100002.0 - 1e-10), "100001.9999999999");
+    EXPECT_EQ(FloatToText(1e15 + 1), "1.000000000000001E15");
     EXPECT_EQ(FloatToText(12345.5), "12345.5");
     EXPECT_EQ(FloatToText(100.0), "100");
 }
 
 TEST(FloatToText, ReadsBackThroughToFloatOrZero) {
-    for (double value : {0.1, 2.5, 1e-5, 1.5e-6, 123456789012345.0, 1e15, -3.75, 7.0, 1001.25, 1e20})
+    for (double value : {0.1, 2.5, 1e-5, 1.5e-6, 123456789012345.0, 1e15, -3.75, 7.0, 1001.25, 1e20,
+                         1.0 / 3.0, 100002.0 - 1e-10, 1.0 + 0x1p-50, 2.0 / 3.0 * 1e-7, 123456.789e10})
         EXPECT_EQ(ToFloatOrZero(FloatToText(value)), value) << FloatToText(value);
-    const double third = 1.0 / 3.0;
-    EXPECT_NEAR(ToFloatOrZero(FloatToText(third)), third, 1e-15);
 }
 
 TEST(FloatToText, PointSeparatorUnderACommaLocale) {

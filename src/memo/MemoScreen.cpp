@@ -629,12 +629,23 @@ void TMemoScreen::CopyLine() {
 
 // ---- Changing the pad -----------------------------------------------------------------------------
 
-// Sort number of the last live line at or before PageStart (0 when there is none).
-double TMemoScreen::SortNumberBeforePage() {
-    Db->SelectRows("*", TableName, "(SN <= " + FloatToText(PageStart + Tolerance) + ") AND (DF = 0)", "SN,N");
+// Sort number of the line before grid row `row` (0 when there is none), between
+// which and the row new lines go. Before row 0 it is the last live line whose
+// sort number is smaller than the row's by more than the tolerance; the page
+// then starts right after that line, as an ordinary page does, so that the new
+// lines show on it also after a find or a jump (whose page starts just below
+// the hit).
+double TMemoScreen::SortNumberBeforeRow(int row) {
+    if (row > 0)
+        return ToFloatOrZero(Cell(0, row - 1));
+    if (PageStart <= 0)
+        return 0.0;
+    const double c = ToFloatOrZero(Cell(0, row));
+    Db->SelectRows("*", TableName, "(SN < " + FloatToText(c - Tolerance) + ") AND (DF = 0)", "SN,N");
     Db->ReadLast(RowBuffer);
     Db->CloseQuery();
-    return ToFloatOrZero(RowBuffer[MemoSN].Value);
+    PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value);
+    return PageStart;
 }
 
 void TMemoScreen::RegisterLine() {
@@ -693,13 +704,7 @@ void TMemoScreen::InsertLine() {
     const double c = ToFloatOrZero(Cell(0, r));
     bool ok = false;
     if (EnsureConnected()) {
-        double m;
-        if (r > 0)
-            m = (ToFloatOrZero(Cell(0, r - 1)) + c) / 2;
-        else if (PageStart > 0)
-            m = (SortNumberBeforePage() + c) / 2;
-        else
-            m = c / 2;
+        const double m = (SortNumberBeforeRow(r) + c) / 2;
         const int n = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
         ok = InsertMemoRow(*Db, TableName, RowBuffer, n, m, {}, Settings::MemberNumber);
     }
@@ -759,14 +764,8 @@ void TMemoScreen::ButtonIClick() {
         double base;
         double step;
         if (beforeRow) {
-            const double c = ToFloatOrZero(Cell(0, r));
-            double p = 0.0;
-            if (r > 0)
-                p = ToFloatOrZero(Cell(0, r - 1));
-            else if (PageStart > 0)
-                p = SortNumberBeforePage();
-            base = p;
-            step = (c - p) / (k + 1);
+            base = SortNumberBeforeRow(r);
+            step = (ToFloatOrZero(Cell(0, r)) - base) / (k + 1);
         } else {
             base = ToFloatOrZero(Db->SelectMax(TableName, "SN", ""));
             step = 1.0;

@@ -124,7 +124,7 @@ private:
     void StartPageBackFromLast(int steps);
     void RestartTimer();
     bool EnsureConnected();
-    double SortNumberBeforePage();
+    double SortNumberBeforeRow(int row);
     void SetCell(int column, int row, const std::string& text);
     std::string EntryText() const;
     void SetEntryText(const std::string& text);

@@ -202,6 +202,25 @@ private slots:
         QCOMPARE(status(), Codec::sj("指示された登録番号は見つかりませんでした"));
     }
 
+    void newLinesAfterAJumpOrAFindGoBeforeTheHit() {
+        FieldList fields;
+        for (int n = 11; n <= 13; ++n)
+            QVERIFY(InsertMemoRow(other, "MYMEMO1", fields, n, 99990 + n, "far" + std::to_string(n), 1));
+        jump(QStringLiteral("12")); // SN 100002
+        QCOMPARE(firstText(), std::string("far12"));
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(screen->Cell(0, 0), std::string("100001.5"));
+        QCOMPARE(screen->Cell(2, 1), std::string("far12"));
+
+        screen->ButtonAClick();
+        find("omega", false, true); // SN 7, after SN 6
+        Platform::setClipboardText("pasted");
+        screen->ButtonIClick();
+        QCOMPARE(firstText(), std::string("pasted"));
+        QCOMPARE(screen->Cell(0, 0), std::string("6.5"));
+        QVERIFY(other.DeleteRows("MYMEMO1", "N > 10"));
+    }
+
     void groupPadsOpenTheirOwnTables() {
         TForm4* group = forms().Form4;
         const std::string name = Settings::MemberName;

@@ -324,6 +324,16 @@ private slots:
         QCOMPARE(status(), Codec::sj("そのまま めも入力を行って下さい"));
     }
 
+    void insertOnRowZeroOfTheSecondPage() {
+        openScreen();
+        addLines(table(), 7);
+        screen->ButtonKClick();
+        screen->ButtonCClick(); // starts with line5, after line4
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(screen->Cell(0, 0), std::string("4.5"));
+        QCOMPARE(screen->Cell(2, 1), std::string("line5"));
+    }
+
     void insertBetweenSortNumbersThatNeedSeventeenDigits() {
         openScreen();
         addLines(table(), 2);

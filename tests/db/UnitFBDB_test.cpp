@@ -1,6 +1,7 @@
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "support/TestDatabase.h"
+#include "text/Codec.h"
 
 #include <gtest/gtest.h>
 
@@ -193,6 +194,37 @@ TEST_F(FbdbTest, ValuesAreReadInTheirStandardTextForm) {
               1);
     db.ReadFirst(one);
     EXPECT_EQ(values(one), (std::vector<std::string>{"ab   ", "1.25", ""}));
+}
+
+TEST_F(FbdbTest, TextBlobsAreReadWhole) {
+    ASSERT_TRUE(
+        database->runIsql("CREATE TABLE BLOBS (N INTEGER, T BLOB SUB_TYPE TEXT, B BLOB SUB_TYPE BINARY);"));
+    std::string text;
+    for (int i = 0; i < 100; ++i)
+        text += Codec::sj("ダム表") + "abc";
+    FieldList fields(3);
+    fields[0] = {"N", "", 1, 0, "1"};
+    fields[1] = {"T", "", 4, 0, text};
+    fields[2] = {"B", "", 4, 0, "bin"};
+    ASSERT_TRUE(db.InsertRow("BLOBS", 3, fields)) << db.LastError();
+    fields[0].Value = "2";
+    fields[1].Value.clear();
+    ASSERT_TRUE(db.InsertRow("BLOBS", 3, fields)) << db.LastError();
+    // 76 800 bytes: more than one segment.
+    for (int i = 0; i < 7; ++i)
+        ASSERT_TRUE(db.UpdateSet("BLOBS", "T=T||T", "N=1")) << db.LastError();
+    std::string whole;
+    for (int i = 0; i < 128; ++i)
+        whole += text;
+
+    ASSERT_EQ(db.SelectRows("*", "BLOBS", "", "N"), 2) << db.LastError();
+    db.ReadFirst(fields);
+    EXPECT_EQ(values(fields), (std::vector<std::string>{"1", whole, "bin"}));
+    db.ReadNext(fields);
+    EXPECT_EQ(values(fields), (std::vector<std::string>{"2", "", "bin"}));
+    fields[1].Value.clear();
+    ASSERT_TRUE(db.SelectRow("BLOBS", "N=1", fields));
+    EXPECT_EQ(fields[1].Value, whole);
 }
 
 TEST_F(FbdbTest, SelectRowsReadsForwardAndBackward) {

@@ -2,9 +2,13 @@
 #include "platform/Platform.h"
 #include "text/Codec.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <clocale>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/resource.h>
 
 namespace {
 
@@ -346,4 +350,34 @@ TEST(PumpWait, WaitsAcrossTheTickWrap) {
     PumpWait(0);
     EXPECT_EQ(calls, 2);
     Platform::setTickSource(nullptr);
+}
+
+TEST(PumpWait, SleepsUntilTheDeadlineWhileEventsRun) {
+    int argc = 1;
+    char name[] = "test_text";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    const auto processorSeconds = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    int fired = 0;
+    QTimer::singleShot(100, &app, [&] { ++fired; });
+    const double processorBefore = processorSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    PumpWait(1000);
+    EXPECT_GE(clock.elapsed(), 1000);
+    EXPECT_LT(clock.elapsed(), 1500);
+    EXPECT_LT(processorSeconds() - processorBefore, 0.1);
+    EXPECT_EQ(fired, 1);
+
+    // The first wake-up after keepWaiting turns false ends the wait.
+    bool closed = false;
+    QTimer::singleShot(50, &app, [&] { closed = true; });
+    clock.restart();
+    PumpWait(5000, [&] { return !closed; });
+    EXPECT_LT(clock.elapsed(), 1000);
 }

@@ -76,16 +76,24 @@ std::string AlMemoTable() {
     return "ALMEMO";
 }
 
-OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer) {
+OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer,
+                                  const std::function<bool()>& keepWaiting) {
     rowBuffer.resize(MemoColumns);
     SetMemoFields(rowBuffer);
     if (db.TableExists(table))
         return OpenMemoTableResult::Existing;
-    if (db.CreateTable(table, MemoColumns, rowBuffer))
-        return OpenMemoTableResult::Created;
-    PumpWait(5000);
-    if (db.CreateTable(table, MemoColumns, rowBuffer))
-        return OpenMemoTableResult::Created;
+    for (int attempt = 1;; ++attempt) {
+        if (db.CreateTable(table, MemoColumns, rowBuffer))
+            return OpenMemoTableResult::Created;
+        // Another client opening the same new pad may have created it first.
+        if (db.TableExists(table))
+            return OpenMemoTableResult::Existing;
+        if (attempt == 2)
+            break;
+        PumpWait(5000, keepWaiting);
+        if (keepWaiting && !keepWaiting())
+            return OpenMemoTableResult::Abandoned;
+    }
     db.Disconnect();
     return OpenMemoTableResult::Failed;
 }

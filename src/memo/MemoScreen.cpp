@@ -260,6 +260,7 @@ void TMemoScreen::resizeEvent(QResizeEvent* event) {
 }
 
 void TMemoScreen::FormShow() {
+    const int show = ++Shows;
     Db = forms().FormFBDB;
     Ready = false;
     PageStart = 0.0;
@@ -287,7 +288,12 @@ void TMemoScreen::FormShow() {
     }
     TableName = Config.tableName();
     Ready = true;
-    if (OpenMemoTable()) {
+    const bool opened = OpenMemoTable();
+    // Closed while the table creation waited to retry: the close ended this
+    // show (and a show since has set the screen up itself).
+    if (!StillShowing(show))
+        return;
+    if (opened) {
         SetEntryText(Cell(2, 0));
         SetStatus(Codec::sj(GridHint));
     } else {
@@ -299,6 +305,12 @@ void TMemoScreen::FormShow() {
 void TMemoScreen::FormClose() {
     Timer1->stop();
     RowBuffer.clear();
+    // Without its row buffer the screen can read or write nothing.
+    Ready = false;
+}
+
+bool TMemoScreen::StillShowing(int show) const {
+    return Shows == show && isVisible();
 }
 
 void TMemoScreen::FormResize() {
@@ -328,7 +340,8 @@ void TMemoScreen::LayOut() {
 // ---- Page model -------------------------------------------------------------------------------
 
 bool TMemoScreen::OpenMemoTable() {
-    switch (::OpenMemoTable(*Db, TableName, RowBuffer)) {
+    const int show = Shows;
+    switch (::OpenMemoTable(*Db, TableName, RowBuffer, [this, show] { return StillShowing(show); })) {
     case OpenMemoTableResult::Existing:
         SetStatus(Codec::sj("めも「") + TableName + Codec::sj("」を表示します"));
         break;
@@ -337,6 +350,8 @@ bool TMemoScreen::OpenMemoTable() {
         break;
     case OpenMemoTableResult::Failed:
         Platform::showMessage(this, Codec::sj("テーブル作成が出来ませんでした。確認して下さい。"));
+        return false;
+    case OpenMemoTableResult::Abandoned:
         return false;
     }
     LoadPage();

@@ -15,15 +15,27 @@
 #include "text/Func_.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QProcess>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <chrono>
+#include <cstring>
+#include <iostream>
 #include <memory>
+#include <thread>
 
 namespace {
+
+// The own pad that several client processes open at once.
+constexpr std::int32_t NewPadMember = 41;
+// Makes the test program such a client (see OpenNewPad).
+constexpr const char* OpenNewPadArgument = "--open-new-pad";
 
 struct Line {
     int n;
@@ -141,6 +153,54 @@ private slots:
         QVERIFY(screen->Timer1->isActive());
         QCOMPARE(screen->Timer1->interval(), 30000);
         QVERIFY(Platform::takeMessages().empty());
+    }
+
+    void closingDuringTheCreationWaitEndsItQuietly() {
+        Settings::MemberNumber = 32;
+        const ScopedObject refusal =
+            database->createObject("CREATE EXCEPTION NO_CREATE 'no';", "DROP EXCEPTION NO_CREATE;");
+        QVERIFY(refusal.ok());
+        const ScopedObject trigger = database->createObject(
+            "SET TERM ^ ; CREATE TRIGGER NO_CREATE BEFORE CREATE TABLE AS BEGIN EXCEPTION NO_CREATE; END^ "
+            "SET TERM ; ^",
+            "DROP TRIGGER NO_CREATE;");
+        QVERIFY(trigger.ok());
+        QTimer::singleShot(0, screen, [this] { screen->close(); });
+        QElapsedTimer clock;
+        clock.start();
+        screen->show(); // the creation fails, and the screen is closed during the wait
+        QVERIFY(clock.elapsed() < 4000);
+        QVERIFY(Platform::takeMessages().empty());
+        QVERIFY(!screen->Ready);
+        QVERIFY(!screen->Timer1->isActive());
+    }
+
+    void severalClientsOpenANewPadAtOnce() {
+        Settings::MemberNumber = NewPadMember;
+        QVERIFY(!other.TableExists(table()));
+        std::vector<std::unique_ptr<QProcess>> clients;
+        for (int i = 0; i < 8; ++i) {
+            clients.push_back(std::make_unique<QProcess>());
+            clients.back()->start(QCoreApplication::applicationFilePath(),
+                                  {QString::fromLatin1(OpenNewPadArgument), QStringLiteral("-platform"),
+                                   QStringLiteral("offscreen")});
+        }
+        for (auto& client : clients)
+            QVERIFY(client->waitForReadyRead(30000)); // set up and waiting
+        // Everybody shows the pad at the same moment, a little from now.
+        const qint64 start = QDateTime::currentMSecsSinceEpoch() + 300;
+        const std::string go = Settings::DatabaseLocation + "\n" + Settings::DatabaseUser + "\n" +
+                               Settings::DatabasePassword + "\n" + std::to_string(start) + "\n";
+        for (auto& client : clients)
+            client->write(go.data(), static_cast<qint64>(go.size()));
+        for (auto& client : clients)
+            client->waitForBytesWritten(5000);
+        QByteArray failures;
+        for (auto& client : clients)
+            if (!client->waitForFinished(30000) || client->exitCode() != 0)
+                failures += client->readAll();
+        QVERIFY2(failures.isEmpty(), failures.constData());
+        QVERIFY(other.TableExists(table()));
     }
 
     void pagingWithFiveLinesPerPage() {
@@ -287,11 +347,16 @@ private slots:
         addLines(table(), 1);
         screen->ButtonKClick();
         // Another client wins the race for the next number exactly once.
-        runSql("CREATE GENERATOR RACE_" + table() + ";");
-        runSql("SET TERM ^ ; CREATE TRIGGER RACE_" + table() + " FOR " + table() +
-               " BEFORE INSERT AS BEGIN IF (GEN_ID(RACE_" + table() +
-               ", 1) = 1) THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
-               " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^");
+        const ScopedObject once = database->createObject("CREATE GENERATOR RACE_" + table() + ";",
+                                                         "DROP GENERATOR RACE_" + table() + ";");
+        QVERIFY(once.ok());
+        const ScopedObject trigger = database->createObject(
+            "SET TERM ^ ; CREATE TRIGGER RACE_" + table() + " FOR " + table() +
+                " BEFORE INSERT AS BEGIN IF (GEN_ID(RACE_" + table() +
+                ", 1) = 1) THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
+                " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^",
+            "DROP TRIGGER RACE_" + table() + ";");
+        QVERIFY(trigger.ok());
         screen->SelectRow(screen->RowCount() - 1);
         typeEntry("mine");
         QCOMPARE(status(), Codec::sj("登録出来ませんでした。再度行ってみて下さい"));
@@ -299,7 +364,6 @@ private slots:
         QTest::keyClick(screen->Edit1, Qt::Key_Return); // pressing Enter again stores it
         QCOMPARE(status(), Codec::sj("登録出来ました"));
         QCOMPARE(rows(table()).size(), size_t(3));
-        runSql("DROP TRIGGER RACE_" + table() + ";");
     }
 
     void insertTakesTheMidpoint() {
@@ -373,14 +437,17 @@ private slots:
         addLines(table(), 1, 10);
         screen->ButtonKClick();
         screen->SelectRow(0);
-        runSql("CREATE EXCEPTION NO_DELETE 'no';");
-        runSql("SET TERM ^ ; CREATE TRIGGER NO_UPDATE_" + table() + " FOR " + table() +
-               " BEFORE UPDATE AS BEGIN EXCEPTION NO_DELETE; END^ SET TERM ; ^");
+        const ScopedObject refusal =
+            database->createObject("CREATE EXCEPTION NO_DELETE 'no';", "DROP EXCEPTION NO_DELETE;");
+        QVERIFY(refusal.ok());
+        const ScopedObject trigger =
+            database->createObject("SET TERM ^ ; CREATE TRIGGER NO_UPDATE_" + table() + " FOR " + table() +
+                                       " BEFORE UPDATE AS BEGIN EXCEPTION NO_DELETE; END^ SET TERM ; ^",
+                                   "DROP TRIGGER NO_UPDATE_" + table() + ";");
+        QVERIFY(trigger.ok());
         Platform::setNextAnswer(Platform::Answer::Yes);
         QTest::keyClick(screen->SG1, Qt::Key_Delete);
         QCOMPARE(status(), Codec::sj("現在行の削除が出来ませんでした。再度行ってみて下さい"));
-        runSql("DROP TRIGGER NO_UPDATE_" + table() + ";");
-        runSql("DROP EXCEPTION NO_DELETE;");
     }
 
     void copyPutsOneLineOnTheClipboard() {
@@ -434,11 +501,16 @@ private slots:
     void pasteRetriesANumberTakenMeanwhile() {
         openScreen();
         screen->SelectRow(0);
-        runSql("CREATE GENERATOR PASTE_" + table() + ";");
-        runSql("SET TERM ^ ; CREATE TRIGGER PASTE_" + table() + " FOR " + table() +
-               " BEFORE INSERT AS BEGIN IF (GEN_ID(PASTE_" + table() +
-               ", 1) = 2) THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
-               " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^");
+        const ScopedObject count = database->createObject("CREATE GENERATOR PASTE_" + table() + ";",
+                                                          "DROP GENERATOR PASTE_" + table() + ";");
+        QVERIFY(count.ok());
+        const ScopedObject trigger = database->createObject(
+            "SET TERM ^ ; CREATE TRIGGER PASTE_" + table() + " FOR " + table() +
+                " BEFORE INSERT AS BEGIN IF (GEN_ID(PASTE_" + table() +
+                ", 1) = 2) THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
+                " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^",
+            "DROP TRIGGER PASTE_" + table() + ";");
+        QVERIFY(trigger.ok());
         Platform::setClipboardText("one\ntwo\nthree\n");
         screen->ButtonIClick();
         std::vector<std::string> texts;
@@ -446,20 +518,22 @@ private slots:
             texts.push_back(line.text);
         QCOMPARE(texts, (std::vector<std::string>{"one", "two", "three", "other"}));
         QCOMPARE(status(), Codec::sj("クリップボードからペーストを行いました"));
-        runSql("DROP TRIGGER PASTE_" + table() + ";");
     }
 
     void pasteSaysHowManyLinesCouldNotBeStored() {
         openScreen();
-        runSql("CREATE EXCEPTION NO_PASTE 'no';");
-        runSql("SET TERM ^ ; CREATE TRIGGER NO_PASTE_" + table() + " FOR " + table() +
-               " BEFORE INSERT AS BEGIN IF (NEW.TEXT = 'bad') THEN EXCEPTION NO_PASTE; END^ SET TERM ; ^");
+        const ScopedObject refusal =
+            database->createObject("CREATE EXCEPTION NO_PASTE 'no';", "DROP EXCEPTION NO_PASTE;");
+        QVERIFY(refusal.ok());
+        const ScopedObject trigger = database->createObject(
+            "SET TERM ^ ; CREATE TRIGGER NO_PASTE_" + table() + " FOR " + table() +
+                " BEFORE INSERT AS BEGIN IF (NEW.TEXT = 'bad') THEN EXCEPTION NO_PASTE; END^ SET TERM ; ^",
+            "DROP TRIGGER NO_PASTE_" + table() + ";");
+        QVERIFY(trigger.ok());
         Platform::setClipboardText("good\nbad\nfine");
         screen->ButtonIClick();
         QCOMPARE(rows(table()).size(), size_t(2));
         QCOMPARE(status(), Codec::sj("ペーストした3行のうち1行を登録出来ませんでした。再度行ってみて下さい"));
-        runSql("DROP TRIGGER NO_PASTE_" + table() + ";");
-        runSql("DROP EXCEPTION NO_PASTE;");
     }
 
     void reconnectsWhenAnotherWindowClosedTheConnection() {
@@ -533,5 +607,39 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMemoScreen)
+// One client opening a new pad: sets up, says so on its output, reads the
+// settings and the moment to start from its input, shows the own pad of
+// NewPadMember then, and ends with 0 when the pad is shown without a message.
+int OpenNewPad(int argc, char** argv) {
+    QApplication app(argc, argv);
+    Platform::setScripted(true);
+    CreateForms();
+    std::cout << "ready" << std::endl;
+    std::string start;
+    std::getline(std::cin, Settings::DatabaseLocation);
+    std::getline(std::cin, Settings::DatabaseUser);
+    std::getline(std::cin, Settings::DatabasePassword);
+    std::getline(std::cin, start);
+    Settings::ServerName = BeforeColon(Settings::DatabaseLocation);
+    Settings::ServerFolder = AfterColon(Settings::DatabaseLocation);
+    Settings::MemberNumber = NewPadMember;
+    Settings::MemberName = "Client";
+    std::this_thread::sleep_until(
+        std::chrono::system_clock::time_point(std::chrono::milliseconds(std::stoll(start))));
+    forms().Form2->show();
+    const std::vector<std::string> messages = Platform::takeMessages();
+    std::cout << Codec::toUtf8(forms().Form2->StatusText()) << std::endl;
+    for (const std::string& message : messages)
+        std::cout << Codec::toUtf8(message) << std::endl;
+    return forms().Form2->Ready && messages.empty() ? 0 : 1;
+}
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], OpenNewPadArgument) == 0)
+        return OpenNewPad(argc, argv);
+    QApplication app(argc, argv);
+    TestMemoScreen test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_memoscreen.moc"

@@ -333,6 +333,21 @@ private slots:
         screen->Edit1->clear();
         QTest::keyClicks(screen->Edit1, QString(121, QLatin1Char('a')));
         QCOMPARE(entry(), std::string(120, 'a'));
+
+        // A paste that would pass the limit is cut to what fits, never inside a character.
+        const auto paste = [this](const QString& before, int cursor, const std::string& pasted) {
+            screen->Edit1->setText(before);
+            screen->Edit1->setCursorPosition(cursor);
+            Platform::setClipboardText(pasted);
+            screen->Edit1->paste();
+            return entry();
+        };
+        QCOMPARE(paste(QString(), 0, std::string(130, 'p')), std::string(120, 'p'));
+        QCOMPARE(paste(QString(50, QLatin1Char('a')), 50, std::string(100, 'p')),
+                 std::string(50, 'a') + std::string(70, 'p'));
+        QCOMPARE(paste(QStringLiteral("xy"), 1, std::string(130, 'p')), "x" + std::string(118, 'p') + "y");
+        QCOMPARE(paste(QString(117, QLatin1Char('a')), 117, Codec::sj("あいう")),
+                 std::string(117, 'a') + Codec::sj("あ"));
     }
 
     void quotesAreRefusedInTheEntryField() {

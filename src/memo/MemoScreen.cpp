@@ -80,6 +80,14 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+// The grid of the memo screen. Its keys are the screen's (insert, delete,
+// copy, paste); typing a letter does not look for a row starting with it.
+class MemoGrid : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+    void keyboardSearch(const QString&) override {}
+};
+
 // Shows a window opened from a memo screen. The all-members pad is modal, and
 // a window opened from a modal window takes input only when modal itself.
 void ShowBeside(const QWidget* owner, QWidget* window) {
@@ -117,7 +125,7 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
         LabelA3->move(8, 20);
     }
 
-    SG1 = new QTableWidget(1, 3, this);
+    SG1 = new MemoGrid(1, 3, this);
     SG1->horizontalHeader()->hide();
     SG1->horizontalHeader()->setMinimumSectionSize(1);
     SG1->verticalHeader()->hide();

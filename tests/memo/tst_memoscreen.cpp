@@ -273,6 +273,16 @@ private slots:
         QVERIFY(screen->Timer1->isActive());
     }
 
+    void lettersInTheGridMoveNothing() {
+        openScreen();
+        addLines(table(), 3);
+        screen->ButtonKClick();
+        screen->SelectRow(0);
+        QTest::keyClicks(screen->SG1, QStringLiteral("l"));
+        QCOMPARE(screen->CurrentRow(), 0);
+        QCOMPARE(entry(), std::string("line1"));
+    }
+
     void refreshNeverThrowsAwayTyping() {
         openScreen();
         addLines(table(), 2);

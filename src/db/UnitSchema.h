@@ -57,8 +57,17 @@ bool InsertMemoRow(TFormFBDB& db, const std::string& table, FieldList& row, std:
 bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,
                     const std::string& text, std::int32_t memberNumber, std::int32_t* newN = nullptr);
 
+// The number of a new line: largest N + 1 (deleted lines included; 1 for an empty table).
+std::int32_t NextMemoNumber(TFormFBDB& db, const std::string& table);
+
+// The largest SN of the table (0 for an empty table).
+double LargestSortNumber(TFormFBDB& db, const std::string& table);
+
 // The sort number of a line appended at the end: largest SN + 1 (1 for an empty table).
 double AppendSortNumber(TFormFBDB& db, const std::string& table);
+
+// Reads line n, deleted or not, into row (sized and named as a memo field list); false when there is none.
+bool ReadMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n);
 
 // A changed line whose row has just been read into row: sets MN, TEXT and
 // FIND and writes all six columns back (N, SN and DF as read).

@@ -91,8 +91,7 @@ void TMemoScreen::ButtonGClick() {
     dialog->JumpNumber = 1;
     dialog->exec();
     if (dialog->Accepted) {
-        if (EnsureConnected() &&
-            Db->SelectRow(TableName, "N=" + std::to_string(dialog->JumpNumber), RowBuffer)) {
+        if (EnsureConnected() && ReadMemoLine(*Db, TableName, RowBuffer, dialog->JumpNumber)) {
             PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value) - Tolerance;
             LoadPage();
             SelectRow(0);

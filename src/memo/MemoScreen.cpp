@@ -692,7 +692,7 @@ void TMemoScreen::RegisterLine() {
     bool ok = false;
     bool added = false;
     if (EnsureConnected()) {
-        if (existingRow && Db->SelectRow(TableName, "N=" + std::to_string(n), RowBuffer)) {
+        if (existingRow && ReadMemoLine(*Db, TableName, RowBuffer, n)) {
             ok = ChangeMemoLine(*Db, TableName, RowBuffer, text, Settings::MemberNumber);
         } else {
             ok = InsertMemoLine(*Db, TableName, RowBuffer, AppendSortNumber(*Db, TableName), text,
@@ -728,8 +728,7 @@ void TMemoScreen::InsertLine() {
     bool ok = false;
     if (EnsureConnected()) {
         const double m = (SortNumberBeforeRow(r) + c) / 2;
-        const int n = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
-        ok = InsertMemoRow(*Db, TableName, RowBuffer, n, m, {}, Settings::MemberNumber);
+        ok = InsertMemoLine(*Db, TableName, RowBuffer, m, {}, Settings::MemberNumber);
     }
     LoadPage();
     if (ok) {
@@ -753,14 +752,8 @@ void TMemoScreen::DeleteLine() {
     const int r = CurrentRow();
     const int n = ToIntOrZero(Cell(1, r));
     bool ok = false;
-    if (EnsureConnected()) {
-        // A line with text is kept and marked deleted; a blank line is removed.
-        if (!RemoveSpaces(Cell(2, r)).empty())
-            ok = Db->UpdateSet(TableName, "DF=" + std::to_string(Settings::MemberNumber),
-                               "N=" + std::to_string(n));
-        else
-            ok = Db->DeleteRows(TableName, "N=" + std::to_string(n));
-    }
+    if (EnsureConnected())
+        ok = DeleteMemoLine(*Db, TableName, n, Cell(2, r), Settings::MemberNumber);
     LoadPage();
     // A failed statement is reported as such, never as a deletion.
     SetStatus(
@@ -783,14 +776,14 @@ void TMemoScreen::ButtonIClick() {
     int failed = k;
     if (EnsureConnected()) {
         failed = 0;
-        int next = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
+        int next = NextMemoNumber(*Db, TableName);
         double base;
         double step;
         if (beforeRow) {
             base = SortNumberBeforeRow(r);
             step = (ToFloatOrZero(Cell(0, r)) - base) / (k + 1);
         } else {
-            base = ToFloatOrZero(Db->SelectMax(TableName, "SN", ""));
+            base = LargestSortNumber(*Db, TableName);
             step = 1.0;
         }
         double sn = base;
@@ -800,7 +793,7 @@ void TMemoScreen::ButtonIClick() {
             bool stored = InsertMemoRow(*Db, TableName, RowBuffer, next, sn, text, Settings::MemberNumber);
             // Another client may have taken the number meanwhile: take a fresh one.
             for (int attempt = 1; !stored && attempt < PasteInsertAttempts; ++attempt) {
-                next = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
+                next = NextMemoNumber(*Db, TableName);
                 stored = InsertMemoRow(*Db, TableName, RowBuffer, next, sn, text, Settings::MemberNumber);
             }
             if (!stored)

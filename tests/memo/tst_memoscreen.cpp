@@ -238,6 +238,12 @@ private slots:
         QCOMPARE(screen->PageStart, 0.0);
         QCOMPARE(screen->CurrentRow(), 0);
         QCOMPARE(entry(), std::string("line1"));
+
+        // Deleted last lines take no place on the last page.
+        QVERIFY(other.UpdateSet(table(), "DF=2", "N > 4"));
+        screen->ButtonDClick();
+        QCOMPARE(screen->RowCount(), 5);
+        QCOMPARE(screen->Cell(2, 0), std::string("line1"));
     }
 
     void previousPageEndsWithTheOldFirstLine() {
@@ -403,6 +409,10 @@ private slots:
         QCOMPARE(all[0].n, 4);
         QVERIFY(all[0].text.empty());
         QCOMPARE(screen->CurrentRow(), 0);
+        typeEntry("filled"); // Enter on the new blank line changes it
+        all = rows(table());
+        QCOMPARE(all.size(), size_t(4));
+        QCOMPARE(all[0].text, std::string("filled"));
 
         screen->SelectRow(3); // line3, after line2
         QTest::keyClick(screen->SG1, Qt::Key_Insert);

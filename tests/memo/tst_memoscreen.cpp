@@ -95,6 +95,20 @@ private:
     }
     void runSql(const std::string& sql) { QVERIFY2(database->runIsql(sql), sql.c_str()); }
 
+    // Another client takes the number of the which-th insert into the pad just
+    // before it is stored (a generator and a trigger, removed by the guards).
+    std::pair<ScopedObject, ScopedObject> numberTakenAtInsert(const std::string& name, int which) {
+        const std::string counter = name + "_" + table();
+        return {
+            database->createObject("CREATE GENERATOR " + counter + ";", "DROP GENERATOR " + counter + ";"),
+            database->createObject(
+                "SET TERM ^ ; CREATE TRIGGER " + counter + " FOR " + table() +
+                    " BEFORE INSERT AS BEGIN IF (GEN_ID(" + counter + ", 1) = " + std::to_string(which) +
+                    ") THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
+                    " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^",
+                "DROP TRIGGER " + counter + ";")};
+    }
+
 private slots:
     void initTestCase() {
         Platform::setScripted(true);
@@ -378,16 +392,8 @@ private slots:
         addLines(table(), 1);
         screen->ButtonKClick();
         // Another client wins the race for the next number exactly once.
-        const ScopedObject once = database->createObject("CREATE GENERATOR RACE_" + table() + ";",
-                                                         "DROP GENERATOR RACE_" + table() + ";");
-        QVERIFY(once.ok());
-        const ScopedObject trigger = database->createObject(
-            "SET TERM ^ ; CREATE TRIGGER RACE_" + table() + " FOR " + table() +
-                " BEFORE INSERT AS BEGIN IF (GEN_ID(RACE_" + table() +
-                ", 1) = 1) THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
-                " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^",
-            "DROP TRIGGER RACE_" + table() + ";");
-        QVERIFY(trigger.ok());
+        const auto race = numberTakenAtInsert("RACE", 1);
+        QVERIFY(race.first.ok() && race.second.ok());
         screen->SelectRow(screen->RowCount() - 1);
         typeEntry("mine");
         QCOMPARE(status(), Codec::sj("登録出来ませんでした。再度行ってみて下さい"));
@@ -536,16 +542,8 @@ private slots:
     void pasteRetriesANumberTakenMeanwhile() {
         openScreen();
         screen->SelectRow(0);
-        const ScopedObject count = database->createObject("CREATE GENERATOR PASTE_" + table() + ";",
-                                                          "DROP GENERATOR PASTE_" + table() + ";");
-        QVERIFY(count.ok());
-        const ScopedObject trigger = database->createObject(
-            "SET TERM ^ ; CREATE TRIGGER PASTE_" + table() + " FOR " + table() +
-                " BEFORE INSERT AS BEGIN IF (GEN_ID(PASTE_" + table() +
-                ", 1) = 2) THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
-                " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^",
-            "DROP TRIGGER PASTE_" + table() + ";");
-        QVERIFY(trigger.ok());
+        const auto race = numberTakenAtInsert("PASTE", 2);
+        QVERIFY(race.first.ok() && race.second.ok());
         Platform::setClipboardText("one\ntwo\nthree\n");
         screen->ButtonIClick();
         std::vector<std::string> texts;

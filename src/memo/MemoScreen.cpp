@@ -253,11 +253,26 @@ bool TMemoScreen::EnsureConnected() {
 
 void TMemoScreen::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
+    if (event->spontaneous())
+        return;
+    InFormShow = true;
+    FormShow();
+    InFormShow = false;
+    if (ClosePending) {
+        ClosePending = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
 }
 
 void TMemoScreen::closeEvent(QCloseEvent* event) {
+    // Closed while the show handler waits (before a second table creation):
+    // the window goes on the screen only when the show event has returned, and
+    // hiding it before would leave it there. The wait ends; the close follows.
+    if (InFormShow) {
+        ClosePending = true;
+        event->ignore();
+        return;
+    }
     FormClose();
     QWidget::closeEvent(event);
 }
@@ -268,7 +283,6 @@ void TMemoScreen::resizeEvent(QResizeEvent* event) {
 }
 
 void TMemoScreen::FormShow() {
-    const int show = ++Shows;
     Db = forms().FormFBDB;
     Ready = false;
     PageStart = 0.0;
@@ -297,9 +311,7 @@ void TMemoScreen::FormShow() {
     TableName = Config.tableName();
     Ready = true;
     const bool opened = OpenMemoTable();
-    // Closed while the table creation waited to retry: the close ended this
-    // show (and a show since has set the screen up itself).
-    if (!StillShowing(show))
+    if (ClosePending)
         return;
     if (opened) {
         SetEntryText(Cell(2, 0));
@@ -315,10 +327,6 @@ void TMemoScreen::FormClose() {
     RowBuffer.clear();
     // Without its row buffer the screen can read or write nothing.
     Ready = false;
-}
-
-bool TMemoScreen::StillShowing(int show) const {
-    return Shows == show && isVisible();
 }
 
 void TMemoScreen::FormResize() {
@@ -348,8 +356,7 @@ void TMemoScreen::LayOut() {
 // ---- Page model -------------------------------------------------------------------------------
 
 bool TMemoScreen::OpenMemoTable() {
-    const int show = Shows;
-    switch (::OpenMemoTable(*Db, TableName, RowBuffer, [this, show] { return StillShowing(show); })) {
+    switch (::OpenMemoTable(*Db, TableName, RowBuffer, [this] { return !ClosePending; })) {
     case OpenMemoTableResult::Existing:
         SetStatus(Codec::sj("めも「") + TableName + Codec::sj("」を表示します"));
         break;

@@ -124,8 +124,6 @@ private:
     void StartPageBackFromLast(int steps);
     void RestartTimer();
     bool EnsureConnected();
-    // Whether the screen is still in the show numbered `show` (not closed since).
-    bool StillShowing(int show) const;
     double SortNumberBeforeRow(int row);
     void SetCell(int column, int row, const std::string& text);
     std::string EntryText() const;
@@ -138,5 +136,6 @@ private:
     MemoScreenConfig Config;
     QLabel* StatusLabel = nullptr;
     TFormFBDB* Db = nullptr;
-    int Shows = 0; // number of the current show
+    bool InFormShow = false;
+    bool ClosePending = false; // closed during FormShow: the close follows it
 };

@@ -264,6 +264,13 @@ void TMemoScreen::showEvent(QShowEvent* event) {
     }
 }
 
+// Whether the show handler may go on: the screen was not closed meanwhile,
+// neither by a close that waits for the show (see closeEvent) nor by a hide
+// (when the handler runs for a window already on the screen).
+bool TMemoScreen::StillShowing() const {
+    return !ClosePending && isVisible();
+}
+
 void TMemoScreen::closeEvent(QCloseEvent* event) {
     // Closed while the show handler waits (before a second table creation):
     // the window goes on the screen only when the show event has returned, and
@@ -311,7 +318,7 @@ void TMemoScreen::FormShow() {
     TableName = Config.tableName();
     Ready = true;
     const bool opened = OpenMemoTable();
-    if (ClosePending)
+    if (!StillShowing())
         return;
     if (opened) {
         SetEntryText(Cell(2, 0));
@@ -356,7 +363,7 @@ void TMemoScreen::LayOut() {
 // ---- Page model -------------------------------------------------------------------------------
 
 bool TMemoScreen::OpenMemoTable() {
-    switch (::OpenMemoTable(*Db, TableName, RowBuffer, [this] { return !ClosePending; })) {
+    switch (::OpenMemoTable(*Db, TableName, RowBuffer, [this] { return StillShowing(); })) {
     case OpenMemoTableResult::Existing:
         SetStatus(Codec::sj("めも「") + TableName + Codec::sj("」を表示します"));
         break;

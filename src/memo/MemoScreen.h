@@ -124,6 +124,7 @@ private:
     void StartPageBackFromLast(int steps);
     void RestartTimer();
     bool EnsureConnected();
+    bool StillShowing() const;
     double SortNumberBeforeRow(int row);
     void SetCell(int column, int row, const std::string& text);
     std::string EntryText() const;

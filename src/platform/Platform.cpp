@@ -7,10 +7,13 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+#include <chrono>
 #include <csignal>
 #include <deque>
+#include <thread>
 #include <time.h>
 #include <unistd.h>
 
@@ -161,6 +164,23 @@ std::uint32_t tickCount() {
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
                                       static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+void waitForEvents(std::uint32_t ms) {
+    if (script().tickSource) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    if (!QCoreApplication::instance()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return;
+    }
+    // Only wakes the wait at the deadline; any other event wakes it earlier.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(std::chrono::milliseconds(ms));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void keepTerminationSignals() {

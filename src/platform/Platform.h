@@ -44,6 +44,12 @@ bool escapeKeyDown();
 // Milliseconds since an arbitrary start, wrapping at 2^32.
 std::uint32_t tickCount();
 
+// Processes the pending user-interface events; when there are none, sleeps
+// until the next one arrives or ms milliseconds have passed. A scripted tick
+// count (setTickSource) is a clock of its own: then only the pending events
+// are processed, without sleeping.
+void waitForEvents(std::uint32_t ms);
+
 // Makes SIGINT and SIGTERM end the process at once. The Firebird client
 // library otherwise takes over both (when they are left at their defaults)
 // to shut its connections down, and the process would then not end.

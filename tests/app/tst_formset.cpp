@@ -264,10 +264,17 @@ void TestFormSet::connectionTestPassesAndListsMembers() {
     QCOMPARE(shownMessages(), QStringList{u("データベース接続ＯＫです")});
     QCOMPARE(Settings::DatabaseLocation, "localhost:" + folder);
     QVERIFY(Settings::DatabaseConfigured());
-    QCOMPARE(itemsOf(Form->ComboBox1),
-             (QStringList{u("1:山田太郎"), u("3:Nopass"), u("7:営業:東京"), u("12:ABC")}));
+    const QStringList members{u("1:山田太郎"), u("3:Nopass"), u("7:営業:東京"), u("12:ABC")};
+    QCOMPARE(itemsOf(Form->ComboBox1), members);
     QCOMPARE(Form->ComboBox1->currentIndex(), -1);
     QVERIFY(!forms().FormFBDB->IsConnected());
+
+    // Pressed again, the list is made anew: each member once, nothing selected.
+    Form->ComboBox1->setCurrentIndex(2);
+    Form->Button2->click();
+    QCOMPARE(shownMessages(), QStringList{u("データベース接続ＯＫです")});
+    QCOMPARE(itemsOf(Form->ComboBox1), members);
+    QCOMPARE(Form->ComboBox1->currentIndex(), -1);
 }
 
 void TestFormSet::connectionTestFails_data() {

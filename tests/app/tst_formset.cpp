@@ -532,12 +532,21 @@ void TestFormSet::identifiedMemberPreselectedOnNextShow() {
 
 void TestFormSet::folderChooser() {
     open();
+    const QString chosen = q(Db->folder() + "/");
     Form->Edit2->setText(u("/srv/qbook/data"));
-    Platform::setNextFileName(Codec::sj("/var/lib/qbook2/demo/　"));
+    Platform::setNextFileName(Db->folder() + Codec::sj("/　"));
     Form->Button1->click();
     QCOMPARE(q(Platform::lastFileDialogRequest().folder), u("/srv/qbook/"));
     QCOMPARE(q(Platform::lastFileDialogRequest().proposedName), u("　"));
-    QCOMPARE(Form->Edit2->text(), u("/var/lib/qbook2/demo/"));
+    QCOMPARE(Form->Edit2->text(), chosen);
+
+    // A folder that does not exist is not taken, whether its parent exists or not.
+    for (const std::string& missing :
+         {Db->folder() + "/no-such-folder", std::string("/no-such-root/qbook")}) {
+        Platform::setNextFileName(missing + Codec::sj("/　"));
+        Form->Button1->click();
+        QCOMPARE(Form->Edit2->text(), chosen);
+    }
 
     // Cancelled: nothing changes; a text without a separator starts nowhere in particular.
     Form->Edit2->setText(u("qbook"));

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ inline constexpr int DbSettingsLineCount = 5;
 // TForm8, Left and Top of TFormSet, then the four of TFormEditor and of
 // TFormGSearch.
 using LayoutValues = std::array<std::int32_t, WindowValueCount>;
+
+// Every value of a window that was never placed (never shown, never moved) is
+// written as this number: such a window opens where a first run opens it.
+inline constexpr std::int32_t UnplacedWindow = std::numeric_limits<std::int32_t>::min();
 
 // Reads the layout file: every line read replaces its window number or its
 // current setting (MemberNumber, MemberName, MemberPassword, RefreshSeconds,

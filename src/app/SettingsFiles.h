@@ -41,8 +41,11 @@ bool ReadLayout(const std::string& path, LayoutValues& windows);
 bool ReadDbSettings(const std::string& path);
 
 // Write the whole file or nothing: the new content goes to a temporary file
-// (owner read and write only) beside the target, which then replaces the
-// target. On failure the previous file stays as it was. False on failure.
+// beside the target, which then replaces the target. A replaced file keeps its
+// owner and permission bits; a new file is readable and writable by its owner
+// only. Where the folder takes no new file, or the owner could not be kept, an
+// existing file is rewritten in place. On failure the previous file stays as
+// it was. False on failure.
 bool WriteLayout(const std::string& path, const LayoutValues& windows);
 bool WriteDbSettings(const std::string& path);
 

@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -61,6 +63,28 @@ std::vector<std::string> windowLines() {
     for (int i = 0; i < SettingsFiles::WindowValueCount; ++i)
         lines.push_back(std::to_string(i * 10 - 7));
     return lines;
+}
+
+constexpr uid_t NobodyId = 65534;
+
+// Runs check in a child process for which the folder takes no new file: root
+// gives up its rights and runs as nobody, any other user finds the folder
+// read-only. True when check returned true.
+bool asUserWhoCannotWriteTo(const fs::path& folder, const std::function<bool()>& check) {
+    const fs::perms kept = fs::status(folder).permissions();
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(NobodyId) != 0 || setuid(NobodyId) != 0))
+            _exit(2);
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    const bool waited = child > 0 && waitpid(child, &status, 0) == child;
+    fs::permissions(folder, kept);
+    return waited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 class SettingsFilesTest : public ::testing::Test {
@@ -227,13 +251,48 @@ TEST_F(SettingsFilesTest, WrittenFilesHaveTheExactLineFormat) {
     }
 }
 
-TEST_F(SettingsFilesTest, ReplacingAReadableFileLeavesItOwnerOnly) {
+TEST_F(SettingsFilesTest, ReplacingAFileKeepsItsPermissionBitsAndOwner) {
     writeBytes(path("db.dat"), "old\r\n");
-    chmod(path("db.dat").c_str(), 0644);
+    chmod(path("db.dat").c_str(), 0664);
+    // Root can hand the file to another user, whose file it must stay.
+    const bool otherOwner = geteuid() == 0 && chown(path("db.dat").c_str(), NobodyId, NobodyId) == 0;
     ASSERT_TRUE(SettingsFiles::WriteDbSettings(path("db.dat")));
     struct stat info {};
     ASSERT_EQ(stat(path("db.dat").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(info.st_mode & 07777, 0664u);
+    if (otherOwner) {
+        EXPECT_EQ(info.st_uid, NobodyId);
+        EXPECT_EQ(info.st_gid, NobodyId);
+    }
+    EXPECT_EQ(physicalLines(readBytes(path("db.dat"))).size(), 5u);
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"db.dat"});
+}
+
+TEST_F(SettingsFilesTest, FolderThatTakesNoNewFileHasItsFilesRewrittenInPlace) {
+    fillSettings();
+    writeBytes(path("db.dat"), "old\r\n");
+    chmod(path("db.dat").c_str(), 0666);
+    Settings::ServerName = "new-server";
+    EXPECT_TRUE(asUserWhoCannotWriteTo(dir, [&] { return SettingsFiles::WriteDbSettings(path("db.dat")); }));
+    EXPECT_EQ(physicalLines(readBytes(path("db.dat")))[0], "new-server");
+    struct stat info {};
+    ASSERT_EQ(stat(path("db.dat").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0666u);
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"db.dat"});
+
+    // A new content that does not fit leaves the old one.
+    const std::string previous = readBytes(path("db.dat"));
+    Settings::ServerName = std::string(200, 's');
+    EXPECT_FALSE(asUserWhoCannotWriteTo(dir, [&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{previous.size() + 8, previous.size() + 8};
+        return setrlimit(RLIMIT_FSIZE, &small) == 0 && SettingsFiles::WriteDbSettings(path("db.dat"));
+    }));
+    EXPECT_EQ(readBytes(path("db.dat")), previous);
+
+    // A file that is not there cannot be made.
+    EXPECT_FALSE(
+        asUserWhoCannotWriteTo(dir, [&] { return SettingsFiles::WriteLayout(path("layout.dat"), {}); }));
     EXPECT_EQ(leftovers(), std::vector<std::string>{"db.dat"});
 }
 
@@ -354,15 +413,6 @@ TEST_F(SettingsFilesTest, FailedSaveKeepsThePreviousFileAndLeavesNoTemporaryFile
     // The folder does not exist.
     EXPECT_FALSE(SettingsFiles::WriteDbSettings((dir / "missing" / "db.dat").string()));
     EXPECT_FALSE(fs::exists(dir / "missing"));
-
-    // A read-only folder stops only users other than root.
-    if (geteuid() != 0) {
-        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_FALSE(SettingsFiles::WriteDbSettings(path("db.dat")));
-        fs::permissions(dir, fs::perms::owner_all);
-        EXPECT_EQ(readBytes(path("db.dat")), previous);
-        EXPECT_EQ(leftovers(), (std::vector<std::string>{"db.dat", "layout.dat"}));
-    }
 }
 
 TEST(SettingsChecks, ConfiguredAndIdentifiedNeedEveryValueNonBlank) {

@@ -153,13 +153,64 @@ TEST_F(SettingsFilesTest, FirstRunWithNeitherFileKeepsTheStartValues) {
 }
 
 TEST_F(SettingsFilesTest, LayoutPathReplacesOnlyTheFileNameExtension) {
-    Platform::setExecutablePath("/opt/q.b/qbook2.exe");
+    fs::create_directories(dir / "q.b");
+    const std::string folder = (dir / "q.b").string() + "/";
+    Platform::setExecutablePath(folder + "qbook2.exe");
     Settings::ComputePaths();
-    EXPECT_EQ(Settings::LayoutFilePath, "/opt/q.b/qbook2.dat");
-    EXPECT_EQ(Settings::DbSettingsFilePath, "/opt/q.b/qbook2db.dat");
-    Platform::setExecutablePath("/opt/q.b/qbook2");
+    EXPECT_EQ(Settings::LayoutFilePath, folder + "qbook2.dat");
+    EXPECT_EQ(Settings::DbSettingsFilePath, folder + "qbook2db.dat");
+    Platform::setExecutablePath(folder + "qbook2");
     Settings::ComputePaths();
-    EXPECT_EQ(Settings::LayoutFilePath, "/opt/q.b/qbook2.dat");
+    EXPECT_EQ(Settings::LayoutFilePath, folder + "qbook2.dat");
+}
+
+// The folder's own copy keeps its files beside it; a copy in a folder the user
+// cannot write, or the installed program, keeps them in the user's
+// configuration folder; a writable file beside a shared copy stays there.
+TEST_F(SettingsFilesTest, SettingsLieBesideTheExecutableOnlyWhereTheUserMayWriteThem) {
+    const fs::path program = dir / "program";
+    const fs::path config = dir / "config";
+    fs::create_directories(program);
+    fs::create_directories(config);
+    fs::permissions(dir, fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(config, fs::perms::all);
+    Platform::setExecutablePath((program / "qbook2").string());
+    const std::string besideLayout = (program / "qbook2.dat").string();
+    const std::string inConfig = (config / "qbook2").string() + "/";
+    const auto pathsAre = [](const std::string& layout, const std::string& db) {
+        Settings::ComputePaths();
+        return Settings::ExeFolder.back() == '/' && Settings::LayoutFilePath == layout &&
+               Settings::DbSettingsFilePath == db;
+    };
+    ASSERT_EQ(setenv("XDG_CONFIG_HOME", config.c_str(), 1), 0);
+    EXPECT_TRUE(pathsAre(besideLayout, (program / "qbook2db.dat").string()));
+    EXPECT_FALSE(fs::exists(config / "qbook2"));
+
+    EXPECT_TRUE(asUserWhoCannotWriteTo(program, [&] {
+        fillSettings();
+        struct stat folder {};
+        return pathsAre(inConfig + "qbook2.dat", inConfig + "qbook2db.dat") &&
+               stat(inConfig.c_str(), &folder) == 0 && (folder.st_mode & 0777) == 0700 &&
+               SettingsFiles::WriteDbSettings(Settings::DbSettingsFilePath);
+    }));
+    EXPECT_EQ(physicalLines(readBytes(config / "qbook2" / "qbook2db.dat"))[0], "db-server");
+
+    // Without XDG_CONFIG_HOME: ~/.config/qbook2/.
+    EXPECT_TRUE(asUserWhoCannotWriteTo(program, [&] {
+        unsetenv("XDG_CONFIG_HOME");
+        setenv("HOME", (config / "home").c_str(), 1);
+        const std::string home = (config / "home" / ".config" / "qbook2").string() + "/";
+        return pathsAre(home + "qbook2.dat", home + "qbook2db.dat");
+    }));
+
+    writeBytes(besideLayout, "");
+    chmod(besideLayout.c_str(), 0666);
+    EXPECT_TRUE(
+        asUserWhoCannotWriteTo(program, [&] { return pathsAre(besideLayout, inConfig + "qbook2db.dat"); }));
+
+    Platform::setExecutablePath(Settings::InstalledProgramFolder() + "qbook2");
+    EXPECT_TRUE(pathsAre(inConfig + "qbook2.dat", inConfig + "qbook2db.dat"));
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(SettingsFilesTest, RefreshAndPageSizeAreClampedOnLoading) {

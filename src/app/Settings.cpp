@@ -72,7 +72,10 @@ void SetStartValues() {
 }
 
 void ComputePaths() {
-    const std::string exe = Platform::executablePath();
+    ComputePathsFor(Platform::executablePath());
+}
+
+void ComputePathsFor(const std::string& exe) {
     const size_t slash = exe.rfind('/');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     ExeFolder = exe.substr(0, nameStart);

@@ -44,6 +44,8 @@ void SetStartValues();
 // otherwise in $XDG_CONFIG_HOME/qbook2/ (by default ~/.config/qbook2/, created
 // when needed), with the same names.
 void ComputePaths();
+// The same for the executable at exe.
+void ComputePathsFor(const std::string& exe);
 
 // The folder the package installs the program to, with its trailing separator.
 std::string InstalledProgramFolder();

@@ -4,6 +4,7 @@
 
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -39,18 +40,44 @@ QString title() {
     return QGuiApplication::applicationDisplayName();
 }
 
+// Whether the folder a path names a file in exists.
+bool folderExists(const QString& path) {
+    return QFileInfo(QFileInfo(path).path()).isDir();
+}
+
+// A file dialog that, when asked to, confirms a name only in an existing folder.
+class FileDialog : public QFileDialog {
+public:
+    FileDialog(QWidget* parent, bool folderMustExist)
+        : QFileDialog(parent), FolderMustExist(folderMustExist) {}
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (FolderMustExist && !files.isEmpty() && !folderExists(files.first()))
+            return;
+        QFileDialog::accept();
+    }
+
+private:
+    bool FolderMustExist;
+};
+
 std::string chooseFile(QWidget* parent, bool save, const std::string& folder, const std::string& proposedName,
                        const QString& filter, const QString& defaultSuffix, bool fileMustExist) {
     Script& s = script();
     s.lastFileDialog = {folder, proposedName};
+    const bool folderMustExist = !save && !fileMustExist;
     if (s.scripted) {
         if (s.fileNames.empty())
             return {};
         std::string name = s.fileNames.front();
         s.fileNames.pop_front();
+        // A name the dialog would not confirm ends it as a cancel would.
+        if (folderMustExist && !folderExists(Codec::toQString(name)))
+            return {};
         return name;
     }
-    QFileDialog dialog(parent);
+    FileDialog dialog(parent, folderMustExist);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save || !fileMustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -23,7 +23,8 @@ Answer askYesNo(QWidget* parent, const std::string& text);
 
 // A file-open dialog starting in folder with proposedName; empty when cancelled.
 // Paths are code page 932. With fileMustExist false a name that does not exist
-// is accepted too, so that a folder can be chosen by confirming a made-up name.
+// is accepted too, so that a folder can be chosen by confirming a made-up name;
+// the folder itself must exist.
 std::string chooseOpenFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
                            const QString& filter = QString(), bool fileMustExist = true);
 std::string chooseSaveFile(QWidget* parent, const std::string& folder, const std::string& proposedName,

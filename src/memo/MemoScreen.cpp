@@ -595,15 +595,16 @@ void TMemoScreen::OnTableChanged(const std::string& table) {
     ScheduleLiveRefresh();
 }
 
-// The timer runs exactly while the screen is idle: no action is under way and
-// the member is not typing (where typing holds the refresh).
 void TMemoScreen::ScheduleLiveRefresh() {
-    if (!ChangePending || !Timer1->isActive() || LiveTimer->isActive())
+    if (!ChangePending || LiveTimer->isActive())
         return;
     const std::uint32_t since = Platform::tickCount() - LastLiveRefresh;
     LiveTimer->start(since >= LiveRefreshGap ? 0 : static_cast<int>(LiveRefreshGap - since));
 }
 
+// The timer runs exactly while the screen is idle: no action is under way and
+// the member is not typing (where typing holds the refresh). Otherwise the
+// change waits until the timer is started again.
 void TMemoScreen::LiveRefresh() {
     if (!ChangePending || !Timer1->isActive())
         return;

@@ -157,11 +157,18 @@ private slots:
     }
 
     void changesWaitWhileTheMemberTypes() {
+        // With the tick count standing still, a refresh waits the full 300 ms
+        // after the one before: the member starts typing while it waits.
+        Platform::setTickSource([] { return std::uint32_t{1000}; });
+        const auto restored = qScopeGuard([] { Platform::setTickSource(nullptr); });
+        insertInto(AlMemoTable(), "before typing");
+        QTRY_VERIFY_WITH_TIMEOUT(padHolds(pad, "before typing"), 1000);
+        insertInto(AlMemoTable(), "while typing");
+        QTest::qWait(50);
         pad->Edit1->setFocus();
         pad->Edit1->clear();
         QTest::keyClicks(pad->Edit1, QStringLiteral("typing"));
         QVERIFY(!pad->Timer1->isActive());
-        insertInto(AlMemoTable(), "while typing");
         QTest::qWait(600);
         QVERIFY(!padHolds(pad, "while typing"));
         QCOMPARE(pad->Edit1->text(), QStringLiteral("typing"));
@@ -217,12 +224,18 @@ private slots:
         viewer->ShowPad(); // switched to another member's pad
         QCOMPARE(viewer->TableName, MyMemoTable(6));
         pad->hide();
+        std::vector<std::string> heard;
+        const QMetaObject::Connection listener =
+            connect(forms().FormFBDB, &TFormFBDB::TableChanged, this,
+                    [&](const std::string& table) { heard.push_back(table); });
+        const auto disconnected = qScopeGuard([&] { disconnect(listener); });
 
         std::uint64_t before = statements();
         insertInto(MyMemoTable(5), "old pad");
         insertInto(AlMemoTable(), "hidden pad");
         QTest::qWait(600);
         QCOMPARE(statements(), before);
+        QCOMPARE(heard, std::vector<std::string>{}); // not even listened for
 
         insertInto(MyMemoTable(6), "shown pad");
         QTRY_VERIFY_WITH_TIMEOUT(padHolds(viewer, "shown pad"), 1000);
@@ -231,6 +244,7 @@ private slots:
         insertInto(MyMemoTable(6), "after hiding");
         QTest::qWait(600);
         QCOMPARE(statements(), before);
+        QCOMPARE(heard, std::vector<std::string>{MyMemoTable(6)});
     }
 
     void theScreenListensAgainAfterTheServerEndedItsConnection() {

@@ -6,6 +6,7 @@
 #include "text/Func_.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <atomic>
@@ -261,6 +262,7 @@ struct TFormFBDB::Impl {
     quint64 request = 0; // answers to any other request are stale
     quint64 lastRequest = 0;
     bool eventsRefused = false; // the server could not deliver events on this connection
+    bool listened = false;      // a request was queued on this connection (it has an event link)
 
     void fail(const FbException& e) {
         lastError = FbStatusText(util, e.getStatus());
@@ -317,6 +319,7 @@ struct TFormFBDB::Impl {
         try {
             events.reset(attachment->queEvents(&status, callback.get(), static_cast<unsigned>(block.size()),
                                                block.data()));
+            listened = true;
             return;
         } catch (const FbException& e) {
             fail(e);
@@ -364,6 +367,7 @@ struct TFormFBDB::Impl {
         endQuietly(attachment, [this](IAttachment* a) { a->detach(&status); });
         connectionLost = false;
         eventsRefused = false;
+        listened = false;
     }
 
     // Ends a statement's work. A connection the server has dropped is let go,
@@ -526,7 +530,24 @@ struct TFormFBDB::Impl {
     }
 };
 
+namespace {
+
+// The modules of the process, for EndEventLinks.
+std::vector<TFormFBDB*>& Modules() {
+    static std::vector<TFormFBDB*> modules;
+    return modules;
+}
+
+} // namespace
+
+void TFormFBDB::EndEventLinks() {
+    for (TFormFBDB* module : Modules())
+        if (module->d->listened)
+            module->Disconnect();
+}
+
 TFormFBDB::TFormFBDB(QObject* parent) : QObject(parent), d(std::make_unique<Impl>()) {
+    Modules().push_back(this);
     connect(
         &d->relay, &EventRelay::delivered, this,
         [this](quint64 request, const QByteArray& block) {
@@ -538,6 +559,7 @@ TFormFBDB::TFormFBDB(QObject* parent) : QObject(parent), d(std::make_unique<Impl
 
 TFormFBDB::~TFormFBDB() {
     Disconnect();
+    std::erase(Modules(), this);
 }
 
 bool TFormFBDB::Connect(const std::string& locationPrefix, const std::string& fileName,
@@ -702,6 +724,15 @@ bool TFormFBDB::DropChangeTrigger(const std::string& tableName) {
 }
 
 void TFormFBDB::Subscribe(const std::string& tableName) {
+    // A connection with an event link must be detached before the process
+    // ends: the client library's thread that serves the link would otherwise
+    // run on while the library is torn down at exit. Events are delivered
+    // only while the application object lives, so its end ends the links.
+    static const QCoreApplication* linksEndWith = nullptr;
+    if (QCoreApplication::instance() && QCoreApplication::instance() != linksEndWith) {
+        linksEndWith = QCoreApplication::instance();
+        qAddPostRoutine(EndEventLinks);
+    }
     if (d->subscriptions[tableName].users++ == 0)
         d->listen();
 }

@@ -71,6 +71,8 @@ signals:
 
 private:
     void EndQuery();
+    // Disconnects every module whose connection has an event link.
+    static void EndEventLinks();
     struct Impl;
     std::unique_ptr<Impl> d;
 };

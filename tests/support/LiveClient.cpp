@@ -160,6 +160,8 @@ int Run(int argc, char** argv) {
         while (input.next(command)) {
             if (command == "quit") {
                 app.quit();
+            } else if (command == "statements") {
+                std::cout << "statements " << Now() << " " << forms().FormFBDB->StatementCount() << std::endl;
             } else if (command.rfind("enter ", 0) == 0) {
                 pad->SelectRow(pad->RowCount() - 1);
                 pad->Edit1->setText(QString::fromStdString(command.substr(6)));
@@ -222,6 +224,8 @@ void Process::readReports() {
         const std::int64_t at = std::stoll(words[1]);
         if (words[0] == "tick") {
             ticks_.push_back(at);
+        } else if (words[0] == "statements" && words.size() == 3) {
+            statementCounts_.push_back(std::stoll(words[2]));
         } else if (words[0] == "grid") {
             const size_t textStart = words[0].size() + words[1].size() + 2;
             const std::string text = line.size() > textStart ? line.substr(textStart) : std::string();
@@ -230,37 +234,46 @@ void Process::readReports() {
     }
 }
 
-std::int64_t Process::waitForGrid(const std::function<bool(const std::vector<std::string>&)>& test,
-                                  int timeoutMs) {
+std::int64_t Process::waitFor(int timeoutMs, const std::function<std::int64_t()>& found) {
     QElapsedTimer clock;
     clock.start();
     for (;;) {
         readReports();
-        while (!grids_.empty()) {
-            const Report report = grids_.front();
-            grids_.erase(grids_.begin());
-            if (test(report.lines))
-                return report.at;
-        }
+        if (const std::int64_t value = found(); value >= 0)
+            return value;
         if (clock.elapsed() >= timeoutMs)
             return -1;
         QTest::qWait(5);
     }
 }
 
+std::int64_t Process::waitForGrid(const std::function<bool(const std::vector<std::string>&)>& test,
+                                  int timeoutMs) {
+    return waitFor(timeoutMs, [&]() -> std::int64_t {
+        while (!grids_.empty()) {
+            const Report report = grids_.front();
+            grids_.erase(grids_.begin());
+            if (test(report.lines))
+                return report.at;
+        }
+        return -1;
+    });
+}
+
+std::int64_t Process::statements(int timeoutMs) {
+    readReports();
+    statementCounts_.clear();
+    send("statements");
+    return waitFor(timeoutMs, [&]() -> std::int64_t {
+        return statementCounts_.empty() ? -1 : statementCounts_.front();
+    });
+}
+
 std::int64_t Process::waitForTick(int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
     readReports();
     ticksSeen_ = ticks_.size();
-    for (;;) {
-        readReports();
-        if (ticks_.size() > ticksSeen_)
-            return ticks_[ticksSeen_++];
-        if (clock.elapsed() >= timeoutMs)
-            return -1;
-        QTest::qWait(5);
-    }
+    return waitFor(timeoutMs,
+                   [&]() -> std::int64_t { return ticks_.size() > ticksSeen_ ? ticks_[ticksSeen_++] : -1; });
 }
 
 } // namespace LiveClient

@@ -16,8 +16,9 @@
 // with the moment (steady clock, nanoseconds) it happened:
 //   grid <ns> <line>|<line>|...   the texts of the grid, whenever they changed
 //   tick <ns>                     a tick of the refresh timer
+//   statements <ns> <count>       the statements its data access sent so far
 // It takes commands on its input: "enter <text>" types a line into the entry
-// field and registers it; "quit" ends it.
+// field and registers it; "statements" asks for the count; "quit" ends it.
 namespace LiveClient {
 
 inline constexpr const char* Argument = "--live-client";
@@ -53,6 +54,8 @@ public:
     std::int64_t waitForGrid(const std::function<bool(const std::vector<std::string>&)>& test, int timeoutMs);
     // Waits for a tick not yet reported; its moment, or -1 after timeoutMs.
     std::int64_t waitForTick(int timeoutMs);
+    // The client's statement count, asked for now; -1 when no answer came in time.
+    std::int64_t statements(int timeoutMs);
     // Every tick reported so far.
     const std::vector<std::int64_t>& ticks() const { return ticks_; }
     // What the client wrote on its error output.
@@ -60,12 +63,15 @@ public:
 
 private:
     void readReports();
+    // Reads reports until found gives a value that is not negative; -1 after timeoutMs.
+    std::int64_t waitFor(int timeoutMs, const std::function<std::int64_t()>& found);
 
     QProcess process_;
     QByteArray pending_;
     std::vector<Report> grids_; // not yet waited for
     std::vector<std::int64_t> ticks_;
     size_t ticksSeen_ = 0;
+    std::vector<std::int64_t> statementCounts_;
 };
 
 // Whether any of lines is text.

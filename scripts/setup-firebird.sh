@@ -6,6 +6,10 @@ set -euo pipefail
 
 QBOOK_DB_PASSWORD="${QBOOK_DB_PASSWORD:-quillstem}"
 QBOOK_DATA_DIR="${QBOOK_DATA_DIR:-/var/lib/qbook2}"
+# The server's event port: open pads hear of changes through a second
+# connection from each client to this port (a firewall must let it through).
+QBOOK_EVENT_PORT="${QBOOK_EVENT_PORT:-3051}"
+FIREBIRD_CONF="${FIREBIRD_CONF:-/etc/firebird/3.0/firebird.conf}"
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -30,9 +34,26 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   as_root locale-gen >/dev/null
 fi
 
+# A fixed event port instead of one the server picks for each client. Only
+# the setting is written: a server that is running already takes it at its
+# next start (until then events use a port it picks, which works wherever no
+# firewall stands between client and server), so no running server is
+# restarted here.
+event_port_line="RemoteAuxPort = $QBOOK_EVENT_PORT"
+if ! grep -qxF "$event_port_line" "$FIREBIRD_CONF"; then
+  as_root sed -i -e '/^[[:space:]]*RemoteAuxPort[[:space:]]*=/d' -e '/^# qbook2: the port of event connections/d' "$FIREBIRD_CONF"
+  printf '# qbook2: the port of event connections, for firewalls\n%s\n' "$event_port_line" |
+    as_root tee -a "$FIREBIRD_CONF" >/dev/null
+  event_port_set=1
+fi
+
 listening() { (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null; }
 
-if ! listening; then
+if listening; then
+  if [ -n "${event_port_set:-}" ]; then
+    echo "event port $QBOOK_EVENT_PORT set in $FIREBIRD_CONF; the running server takes it at its next start"
+  fi
+else
   as_root mkdir -p /run/firebird3.0 /var/run/firebird/3.0
   as_root chown firebird:firebird /run/firebird3.0 /var/run/firebird/3.0
   as_root su -s /bin/sh firebird -c '/usr/sbin/firebird >/dev/null 2>&1 &'
@@ -52,4 +73,4 @@ fi
 as_root mkdir -p "$QBOOK_DATA_DIR"
 as_root chown firebird:firebird "$QBOOK_DATA_DIR"
 as_root chmod 1777 "$QBOOK_DATA_DIR"
-echo "firebird ready on localhost:3050, data folder $QBOOK_DATA_DIR"
+echo "firebird ready on localhost:3050 (events on port $QBOOK_EVENT_PORT), data folder $QBOOK_DATA_DIR"

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <ostream>
 #include <set>
@@ -46,6 +47,10 @@ commands:
   group-remove open|closed N
   demo                             create the database if it is missing and fill it with demo
                                    members, groups and memo lines, unless MEMBER has rows
+  events-on                        give every memo table the trigger through which open clients
+                                   see a change of its pad at once (running it again is harmless)
+  events-off                       remove that trigger from every memo table; the clients then
+                                   see changes at their next timed refresh
   write-settings PROGRAM [--member N --member-password TEXT]
                                    write the settings files of the client whose executable is
                                    PROGRAM, for this database, with member N identified; a
@@ -355,6 +360,7 @@ public:
     int groupList(const CommandArgs& args);
     int groupRemove(const CommandArgs& args);
     int demo();
+    int changeEvents(bool on);
     int writeSettings(const CommandArgs& args);
 
 private:
@@ -676,7 +682,7 @@ int Admin::groupRemove(const CommandArgs& args) {
 
 bool Admin::addMemoLine(const std::string& table, std::int32_t member, const char* text) {
     FieldList fields = memoFields();
-    if (!Db.TableExists(table) && !Db.CreateTable(table, MemoColumns, fields))
+    if (!Db.TableExists(table) && !CreateMemoTable(Db, table, fields))
         return refuse("cannot create table " + table + ": " + lastError());
     if (!InsertMemoLine(Db, table, fields, AppendSortNumber(Db, table), Codec::fromUtf8(text), member))
         return refuse("cannot add a line to " + table + ": " + lastError());
@@ -729,6 +735,24 @@ int Admin::demo() {
             return kAdminFailed;
     Out << "demo data added: " << std::size(kDemoMembers) << " members, " << std::size(kDemoGroups)
         << " groups, " << lines.size() << " memo lines\n";
+    return kAdminOk;
+}
+
+int Admin::changeEvents(bool on) {
+    if (!connect())
+        return kAdminFailed;
+    Db.TableExists(AlMemoTable());
+    if (!Db.LastError().empty())
+        return fail("cannot list the tables: " + lastError());
+    std::vector<std::string> tables;
+    std::copy_if(Db.ListBox1().begin(), Db.ListBox1().end(), std::back_inserter(tables), IsMemoTableName);
+    for (const std::string& table : tables)
+        if (!(on ? Db.AddChangeTrigger(table) : Db.DropChangeTrigger(table)))
+            return fail("cannot " +
+                        std::string(on ? "add the change trigger to " : "remove the change trigger of ") +
+                        table + ": " + lastError());
+    Out << (on ? "change events on for " : "change events off for ") << tables.size() << " memo table"
+        << (tables.size() == 1 ? "" : "s") << "\n";
     return kAdminOk;
 }
 
@@ -811,6 +835,8 @@ const CommandSpec kCommands[] = {
     {"group-list", 1, {}, {}, true},
     {"group-remove", 2, {}, {}, true},
     {"demo", 0, {}, {}, false},
+    {"events-on", 0, {}, {}, false},
+    {"events-off", 0, {}, {}, false},
     {"write-settings", 1, {"--member", "--member-password"}, {}, false},
 };
 
@@ -910,5 +936,7 @@ int RunAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return admin.groupRemove(parsed);
     if (command == "write-settings")
         return admin.writeSettings(parsed);
+    if (command == "events-on" || command == "events-off")
+        return admin.changeEvents(command == "events-on");
     return admin.demo();
 }

@@ -216,6 +216,26 @@ Lines TableNames() {
             "ORDER BY RDB$RELATION_NAME"};
 }
 
+std::string ChangeTriggerName(const std::string& table) {
+    return table + "_CHANGED";
+}
+
+Lines CreateChangeTrigger(const std::string& table) {
+    return {"CREATE OR ALTER TRIGGER " + QuoteNames(ChangeTriggerName(table)) + " FOR " + QuoteNames(table),
+            "   AFTER INSERT OR UPDATE OR DELETE",
+            "   AS",
+            "   BEGIN",
+            "      POST_EVENT '" + table + "';",
+            "   END"};
+}
+
+Lines DropChangeTrigger(const std::string& table) {
+    const std::string trigger = ChangeTriggerName(table);
+    return {"EXECUTE BLOCK AS", "   BEGIN",
+            "      IF (EXISTS (SELECT * FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = '" + trigger + "')) THEN",
+            "         EXECUTE STATEMENT 'DROP TRIGGER " + QuoteNames(trigger) + "';", "   END"};
+}
+
 std::string Join(const Lines& lines) {
     size_t size = 0;
     for (const auto& line : lines)

@@ -40,6 +40,15 @@ Lines SelectRows(const std::string& columns, const std::string& table, const std
 Lines SelectMax(const std::string& table, const std::string& column, const std::string& where);
 Lines TableNames();
 
+// The change trigger of a memo table: after every insert, update and delete
+// it posts the event named after the table, which the server delivers to the
+// listening clients when the transaction commits. Named after the table with
+// "_CHANGED" appended; created or replaced, so making it again is harmless.
+std::string ChangeTriggerName(const std::string& table);
+Lines CreateChangeTrigger(const std::string& table);
+// Removes the table's change trigger; a table without one is left as it is.
+Lines DropChangeTrigger(const std::string& table);
+
 // The text sent to the server: every line followed by CR LF.
 std::string Join(const Lines& lines);
 

@@ -1,13 +1,20 @@
 #include "db/UnitFBDB.h"
 
+#include "db/EventBlock.h"
 #include "db/FbRef.h"
 #include "db/StatementText.h"
 #include "text/Func_.h"
 
+#include <QByteArray>
+#include <QCoreApplication>
+
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstring>
 #include <exception>
+#include <map>
+#include <mutex>
 #include <string_view>
 
 using namespace Firebird;
@@ -163,6 +170,65 @@ bool ConnectionLost(const ISC_STATUS* vector) {
 
 } // namespace
 
+// Carries the deliveries of queued events from the client library's thread to
+// the module's thread, through a queued connection.
+class EventRelay : public QObject {
+    Q_OBJECT
+signals:
+    void delivered(quint64 request, QByteArray block);
+};
+
+namespace {
+
+// Called by the client library on a thread of its own when a queued request
+// is answered, and on the calling thread with no block when the request is
+// cancelled or released. Passes each answer on to the relay until closed, and
+// touches nothing else. Reference counted: the client library keeps it as
+// long as it needs it.
+class EventCallback final : public IEventCallbackImpl<EventCallback, ThrowStatusWrapper> {
+public:
+    EventCallback(EventRelay* relay, quint64 request) : relay_(relay), request_(request) {}
+
+    void addRef() override { ++references_; }
+    int release() override {
+        if (--references_ != 0)
+            return 1;
+        delete this;
+        return 0;
+    }
+
+    void eventCallbackFunction(unsigned length, const unsigned char* events) override {
+        if (length == 0 || !events)
+            return;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (relay_)
+            emit relay_->delivered(
+                request_, QByteArray(reinterpret_cast<const char*>(events), static_cast<qsizetype>(length)));
+    }
+
+    // No answer is passed on after this returns.
+    void close() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        relay_ = nullptr;
+    }
+
+private:
+    std::atomic<int> references_{1};
+    std::mutex mutex_;
+    EventRelay* relay_;
+    const quint64 request_;
+};
+
+// A subscribed table.
+struct Subscription {
+    int users = 0;
+    std::uint32_t count = 0; // the server's count of its event, once known on this connection
+    bool counted = false;
+    bool catchUp = false; // suspended meanwhile: the first count on a connection reports a change
+};
+
+} // namespace
+
 struct TFormFBDB::Impl {
     IMaster* master = fb_get_master_interface();
     IUtil* util = master->getUtilInterface();
@@ -183,6 +249,20 @@ struct TFormFBDB::Impl {
 
     std::vector<std::string> tableNames;
     std::string lastError;
+    std::uint64_t statements = 0;
+
+    // Live tables: one request for the events of every subscribed table is
+    // queued on the connection at a time. (The client library reuses the
+    // place of an answered request for the next one, so a request released
+    // after another was queued would cancel that one.)
+    EventRelay relay; // declared before the callback, which points to it
+    std::map<std::string, Subscription> subscriptions;
+    FbRef<EventCallback> callback;
+    FbRef<IEvents> events;
+    quint64 request = 0; // answers to any other request are stale
+    quint64 lastRequest = 0;
+    bool eventsRefused = false; // the server could not deliver events on this connection
+    bool listened = false;      // a request was queued on this connection (it has an event link)
 
     void fail(const FbException& e) {
         lastError = FbStatusText(util, e.getStatus());
@@ -213,11 +293,81 @@ struct TFormFBDB::Impl {
         endQuietly(transaction, [this](ITransaction* t) { t->rollback(&status); });
     }
 
+    // Cancels the queued request. Its callback is closed first, so that an
+    // answer on its way is dropped.
+    void stopListening() {
+        if (callback)
+            callback->close();
+        endQuietly(events, [this](IEvents* e) { e->cancel(&status); });
+        callback.reset();
+        request = 0;
+    }
+
+    // Queues the request for the subscribed tables anew, with the counts known
+    // on this connection (0 for the others, which the server answers at once
+    // with its counts). After a failure nothing more is tried on this connection.
+    void listen() {
+        stopListening();
+        if (!attachment || eventsRefused || subscriptions.empty())
+            return;
+        std::vector<EventBlock::Event> wanted;
+        for (const auto& [table, subscription] : subscriptions)
+            wanted.push_back({table, subscription.counted ? subscription.count : 0});
+        const std::vector<unsigned char> block = EventBlock::Build(wanted);
+        request = ++lastRequest;
+        callback.reset(new EventCallback(&relay, request));
+        try {
+            events.reset(attachment->queEvents(&status, callback.get(), static_cast<unsigned>(block.size()),
+                                               block.data()));
+            listened = true;
+            return;
+        } catch (const FbException& e) {
+            fail(e);
+        }
+        eventsRefused = true;
+        stopListening();
+    }
+
+    // An answer to the queued request, on the module's thread: the tables
+    // whose counts moved on. The request is queued again at once with the
+    // counts just reported.
+    std::vector<std::string> answered(quint64 answeredRequest, const QByteArray& block) {
+        std::vector<std::string> changed;
+        if (answeredRequest == 0 || answeredRequest != request)
+            return changed;
+        events.reset(); // answered: released before the next request takes its place
+        for (const EventBlock::Event& event :
+             EventBlock::Parse(reinterpret_cast<const unsigned char*>(block.data()), block.size())) {
+            const auto found = subscriptions.find(event.name);
+            if (found == subscriptions.end())
+                continue;
+            Subscription& subscription = found->second;
+            if (subscription.counted ? event.count != subscription.count : subscription.catchUp)
+                changed.push_back(event.name);
+            subscription.count = event.count;
+            subscription.counted = true;
+            subscription.catchUp = false;
+        }
+        listen();
+        if (connectionLost)
+            detach();
+        return changed;
+    }
+
     // A detached module has no connection left to lose: the mark goes with it,
-    // so that the next Connect starts clean.
-    void detach() {
+    // so that the next Connect starts clean. The request is cancelled first;
+    // unless the connection is being replaced at once, each subscription then
+    // reports a change when it is counted again.
+    void detach(bool replacing = false) {
+        stopListening();
+        for (auto& [table, subscription] : subscriptions) {
+            subscription.counted = false;
+            subscription.catchUp = subscription.catchUp || !replacing;
+        }
         endQuietly(attachment, [this](IAttachment* a) { a->detach(&status); });
         connectionLost = false;
+        eventsRefused = false;
+        listened = false;
     }
 
     // Ends a statement's work. A connection the server has dropped is let go,
@@ -278,6 +428,7 @@ struct TFormFBDB::Impl {
         if (!connected())
             return false;
         bool ok = false;
+        ++statements;
         try {
             endQuery();
             begin();
@@ -304,6 +455,7 @@ struct TFormFBDB::Impl {
         if (!connected())
             return false;
         bool ok = false;
+        ++statements;
         try {
             endQuery();
             begin();
@@ -378,17 +530,44 @@ struct TFormFBDB::Impl {
     }
 };
 
-TFormFBDB::TFormFBDB(QObject* parent) : QObject(parent), d(std::make_unique<Impl>()) {}
+namespace {
+
+// The modules of the process, for EndEventLinks.
+std::vector<TFormFBDB*>& Modules() {
+    static std::vector<TFormFBDB*> modules;
+    return modules;
+}
+
+} // namespace
+
+void TFormFBDB::EndEventLinks() {
+    for (TFormFBDB* module : Modules())
+        if (module->d->listened)
+            module->Disconnect();
+}
+
+TFormFBDB::TFormFBDB(QObject* parent) : QObject(parent), d(std::make_unique<Impl>()) {
+    Modules().push_back(this);
+    connect(
+        &d->relay, &EventRelay::delivered, this,
+        [this](quint64 request, const QByteArray& block) {
+            for (const std::string& table : d->answered(request, block))
+                emit TableChanged(table);
+        },
+        Qt::QueuedConnection);
+}
 
 TFormFBDB::~TFormFBDB() {
     Disconnect();
+    std::erase(Modules(), this);
 }
 
 bool TFormFBDB::Connect(const std::string& locationPrefix, const std::string& fileName,
                         const std::string& user, const std::string& password) {
     if (locationPrefix.empty() || fileName.empty() || user.empty() || password.empty())
         return false;
-    Disconnect();
+    d->endQuery();
+    d->detach(true);
     d->lastError.clear();
     const std::string database = locationPrefix + fileName;
     try {
@@ -397,6 +576,8 @@ bool TFormFBDB::Connect(const std::string& locationPrefix, const std::string& fi
         dpb->insertString(&d->status, isc_dpb_password, password.c_str());
         d->attachment.reset(d->provider->attachDatabase(
             &d->status, database.c_str(), dpb->getBufferLength(&d->status), dpb->getBuffer(&d->status)));
+        d->listen();
+        d->lastError.clear();
         return true;
     } catch (const FbException& e) {
         d->fail(e);
@@ -534,6 +715,40 @@ void TFormFBDB::EndQuery() {
     d->endQuery();
 }
 
+bool TFormFBDB::AddChangeTrigger(const std::string& tableName) {
+    return d->modify(StatementText::CreateChangeTrigger(tableName));
+}
+
+bool TFormFBDB::DropChangeTrigger(const std::string& tableName) {
+    return d->modify(StatementText::DropChangeTrigger(tableName));
+}
+
+void TFormFBDB::Subscribe(const std::string& tableName) {
+    // A connection with an event link must be detached before the process
+    // ends: the client library's thread that serves the link would otherwise
+    // run on while the library is torn down at exit. Events are delivered
+    // only while the application object lives, so its end ends the links.
+    static const QCoreApplication* linksEndWith = nullptr;
+    if (QCoreApplication::instance() && QCoreApplication::instance() != linksEndWith) {
+        linksEndWith = QCoreApplication::instance();
+        qAddPostRoutine(EndEventLinks);
+    }
+    if (d->subscriptions[tableName].users++ == 0)
+        d->listen();
+}
+
+void TFormFBDB::Unsubscribe(const std::string& tableName) {
+    const auto found = d->subscriptions.find(tableName);
+    if (found == d->subscriptions.end() || --found->second.users > 0)
+        return;
+    d->subscriptions.erase(found);
+    d->listen();
+}
+
+std::uint64_t TFormFBDB::StatementCount() const {
+    return d->statements;
+}
+
 const std::vector<std::string>& TFormFBDB::ListBox1() const {
     return d->tableNames;
 }
@@ -541,3 +756,5 @@ const std::vector<std::string>& TFormFBDB::ListBox1() const {
 std::string TFormFBDB::LastError() const {
     return d->lastError;
 }
+
+#include "UnitFBDB.moc"

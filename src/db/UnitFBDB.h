@@ -3,6 +3,7 @@
 #include "db/TableField.h"
 
 #include <QObject>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,6 +40,25 @@ public:
     void ReadPrior(FieldList& fields);
     void CloseQuery();
 
+    // The table's change trigger (StatementText::CreateChangeTrigger), made
+    // or replaced, and its removal (harmless without one); each committed.
+    bool AddChangeTrigger(const std::string& tableName);
+    bool DropChangeTrigger(const std::string& tableName);
+
+    // Live tables. While a table is subscribed, each commit that changed it
+    // (announced by its change trigger) emits TableChanged on this object's
+    // thread. Subscriptions are counted per name and belong to the module,
+    // not to a connection: Disconnect, a failed Connect and a connection the
+    // server ended suspend them, and the next Connect takes them up again,
+    // then reporting one change each, since changes may have been missed in
+    // between. Without a connection, or when the server cannot deliver
+    // events, a subscription stays silent.
+    void Subscribe(const std::string& tableName);
+    void Unsubscribe(const std::string& tableName);
+
+    // Statements sent to the server since the module was made (for tools and benchmarks).
+    std::uint64_t StatementCount() const;
+
     // Names of the user tables found by the last TableExists.
     const std::vector<std::string>& ListBox1() const;
 
@@ -46,8 +66,13 @@ public:
     // operation; empty when it succeeded. For tools only: screens never show it.
     std::string LastError() const;
 
+signals:
+    void TableChanged(const std::string& tableName);
+
 private:
     void EndQuery();
+    // Disconnects every module whose connection has an event link.
+    static void EndEventLinks();
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -4,6 +4,8 @@
 #include "text/Codec.h"
 #include "text/Func_.h"
 
+#include <algorithm>
+
 namespace {
 
 void setField(FieldList& fields, size_t index, const char* name, const char* caption, std::int32_t kind,
@@ -76,6 +78,23 @@ std::string AlMemoTable() {
     return "ALMEMO";
 }
 
+bool IsMemoTableName(const std::string& name) {
+    if (name == AlMemoTable())
+        return true;
+    const std::string prefix = name.substr(0, 6);
+    const std::string number = name.substr(std::min<size_t>(name.size(), 6));
+    return (prefix == "MYMEMO" || prefix == "OGMEMO" || prefix == "CGMEMO") && !number.empty() &&
+           number[0] != '0' &&
+           std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool CreateMemoTable(TFormFBDB& db, const std::string& table, const FieldList& memoFields) {
+    if (!db.CreateTable(table, MemoColumns, memoFields))
+        return false;
+    db.AddChangeTrigger(table);
+    return true;
+}
+
 OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer,
                                   const std::function<bool()>& keepWaiting) {
     rowBuffer.resize(MemoColumns);
@@ -83,7 +102,7 @@ OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, Field
     if (db.TableExists(table))
         return OpenMemoTableResult::Existing;
     for (int attempt = 1;; ++attempt) {
-        if (db.CreateTable(table, MemoColumns, rowBuffer))
+        if (CreateMemoTable(db, table, rowBuffer))
             return OpenMemoTableResult::Created;
         // Another client opening the same new pad may have created it first.
         if (db.TableExists(table))

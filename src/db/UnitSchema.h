@@ -36,11 +36,21 @@ std::string OgMemoTable(std::int32_t groupNumber);
 std::string CgMemoTable(std::int32_t groupNumber);
 std::string AlMemoTable();
 
+// Whether name is one of the memo table names above (a number without leading zeros).
+bool IsMemoTableName(const std::string& name);
+
+// A new memo table from the memo field list, then its change trigger, which
+// tells the clients showing the pad of every change at once. A table whose
+// trigger cannot be made still works: the clients see its changes at their
+// next refresh. False when the table could not be created.
+bool CreateMemoTable(TFormFBDB& db, const std::string& table, const FieldList& memoFields);
+
 enum class OpenMemoTableResult { Existing, Created, Failed, Abandoned };
 
 // After a successful Connect: fills rowBuffer with the memo field list and
 // makes sure the table exists, creating it (one retry after 5 s). A table that
-// another client created meanwhile counts as existing. On failure the module
+// another client created meanwhile counts as existing (and is left as that
+// client made it). On failure the module
 // is disconnected; the caller shows the message. When keepWaiting turns false
 // during the 5 s (the screen was closed), the wait ends and nothing more is
 // done, rowBuffer included: Abandoned.

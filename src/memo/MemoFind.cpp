@@ -31,7 +31,7 @@ void TMemoScreen::ButtonEClick() {
     }
     if (!FindKeyword.empty())
         FindFromCurrentRow();
-    Timer1->start();
+    ResumeTimer();
 }
 
 void TMemoScreen::ButtonFClick() {
@@ -40,7 +40,7 @@ void TMemoScreen::ButtonFClick() {
     Timer1->stop();
     if (!FindKeyword.empty())
         FindFromCurrentRow();
-    Timer1->start();
+    ResumeTimer();
 }
 
 void TMemoScreen::FindFromCurrentRow() {

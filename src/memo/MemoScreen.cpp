@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -162,6 +163,9 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
 
     Timer1 = new QTimer(this);
     connect(Timer1, &QTimer::timeout, this, &TMemoScreen::Timer1Timer);
+    LiveTimer = new QTimer(this);
+    LiveTimer->setSingleShot(true);
+    connect(LiveTimer, &QTimer::timeout, this, &TMemoScreen::LiveRefresh);
 
     connect(ButtonA, &QPushButton::clicked, this, &TMemoScreen::ButtonAClick);
     connect(ButtonB, &QPushButton::clicked, this, &TMemoScreen::ButtonBClick);
@@ -240,6 +244,12 @@ void TMemoScreen::SetEntryText(const std::string& text) {
 
 void TMemoScreen::RestartTimer() {
     Timer1->start(Settings::RefreshSeconds * 1000);
+    ScheduleLiveRefresh();
+}
+
+void TMemoScreen::ResumeTimer() {
+    Timer1->start();
+    ScheduleLiveRefresh();
 }
 
 void TMemoScreen::ShowGridHint() {
@@ -287,6 +297,12 @@ bool TMemoScreen::StillShowing() const {
     return !ClosePending && isVisible();
 }
 
+void TMemoScreen::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        StopLiveUpdates();
+}
+
 void TMemoScreen::closeEvent(QCloseEvent* event) {
     // Closed while the show handler waits (before a second table creation):
     // the window goes on the screen only when the show event has returned, and
@@ -307,6 +323,8 @@ void TMemoScreen::resizeEvent(QResizeEvent* event) {
 
 void TMemoScreen::FormShow() {
     Db = forms().FormFBDB;
+    connect(Db, &TFormFBDB::TableChanged, this, &TMemoScreen::OnTableChanged, Qt::UniqueConnection);
+    StopLiveUpdates();
     Ready = false;
     PageStart = 0.0;
     PageLines = Settings::RowsPerPage;
@@ -324,6 +342,8 @@ void TMemoScreen::FormShow() {
         return;
     TableName = Config.tableName();
     Ready = true;
+    // Listening before the first page is read, so that no later change is missed.
+    StartLiveUpdates();
     const bool opened = OpenMemoTable();
     if (!StillShowing())
         return;
@@ -332,6 +352,7 @@ void TMemoScreen::FormShow() {
         ShowGridHint();
     } else {
         Ready = false;
+        StopLiveUpdates();
     }
     RestartTimer();
 }
@@ -349,6 +370,7 @@ void TMemoScreen::ShowPad() {
 
 void TMemoScreen::FormClose() {
     Timer1->stop();
+    StopLiveUpdates();
     RowBuffer.clear();
     // Without its row buffer the screen can read or write nothing.
     Ready = false;
@@ -364,7 +386,7 @@ void TMemoScreen::FormResize() {
     SG1->setColumnWidth(2, width() - 27);
     // A window that was never shown has no timer to start.
     if (wasActive || isVisible())
-        Timer1->start();
+        ResumeTimer();
 }
 
 void TMemoScreen::LayOut() {
@@ -407,6 +429,8 @@ bool TMemoScreen::OpenMemoTable() {
 
 void TMemoScreen::LoadPage() {
     Loading = true;
+    // What the page is about to show includes every change announced so far.
+    ChangePending = false;
     int r = CurrentRow();
     bool onAppendRow = false;
     if (Cell(0, r).empty() && r > 0) {
@@ -550,6 +574,44 @@ void TMemoScreen::Timer1Timer() {
     Refresh(Codec::sj("◆自動更新中◆"));
 }
 
+void TMemoScreen::StartLiveUpdates() {
+    LiveTable = TableName;
+    Db->Subscribe(LiveTable);
+    LastLiveRefresh = Platform::tickCount() - LiveRefreshGap;
+}
+
+void TMemoScreen::StopLiveUpdates() {
+    LiveTimer->stop();
+    ChangePending = false;
+    if (Db && !LiveTable.empty())
+        Db->Unsubscribe(LiveTable);
+    LiveTable.clear();
+}
+
+void TMemoScreen::OnTableChanged(const std::string& table) {
+    if (LiveTable.empty() || table != LiveTable)
+        return;
+    ChangePending = true;
+    ScheduleLiveRefresh();
+}
+
+void TMemoScreen::ScheduleLiveRefresh() {
+    if (!ChangePending || LiveTimer->isActive())
+        return;
+    const std::uint32_t since = Platform::tickCount() - LastLiveRefresh;
+    LiveTimer->start(since >= LiveRefreshGap ? 0 : static_cast<int>(LiveRefreshGap - since));
+}
+
+// The timer runs exactly while the screen is idle: no action is under way and
+// the member is not typing (where typing holds the refresh). Otherwise the
+// change waits until the timer is started again.
+void TMemoScreen::LiveRefresh() {
+    if (!ChangePending || !Timer1->isActive())
+        return;
+    LastLiveRefresh = Platform::tickCount();
+    Timer1Timer();
+}
+
 void TMemoScreen::ButtonKClick() {
     Refresh(Codec::sj("●○o 手動更新中 o○●"));
 }
@@ -586,7 +648,7 @@ void TMemoScreen::HoldRefreshWhileTyping() {
 
 void TMemoScreen::ResumeRefreshAfterTyping() {
     if (Config.access->fieldPausesRefresh)
-        Timer1->start();
+        ResumeTimer();
 }
 
 bool TMemoScreen::eventFilter(QObject* watched, QEvent* event) {
@@ -791,7 +853,7 @@ void TMemoScreen::DeleteLine() {
     Timer1->stop();
     if (Platform::askYesNo(this, Codec::sj("現在行を削除します。よろしいですか？")) !=
         Platform::Answer::Yes) {
-        Timer1->start();
+        ResumeTimer();
         return;
     }
     const int r = CurrentRow();
@@ -812,7 +874,7 @@ void TMemoScreen::ButtonIClick() {
     Timer1->stop();
     const std::vector<std::string> lines = SplitLines(Platform::clipboardText());
     if (lines.empty()) {
-        Timer1->start();
+        ResumeTimer();
         return;
     }
     const int k = static_cast<int>(lines.size());
@@ -886,5 +948,5 @@ void TMemoScreen::ButtonHClick() {
     QTextCursor cursor = editor->RichEdit1->textCursor();
     cursor.setPosition(0);
     editor->RichEdit1->setTextCursor(cursor);
-    Timer1->start();
+    ResumeTimer();
 }

@@ -3,6 +3,7 @@
 #include "db/TableField.h"
 
 #include <QWidget>
+#include <cstdint>
 #include <string>
 
 class QLabel;
@@ -139,6 +140,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -149,6 +151,17 @@ private:
     void Refresh(const std::string& busyText);
     void StartPageBackFromLast(int steps);
     void RestartTimer();
+    // Starts the timer again with its interval unchanged.
+    void ResumeTimer();
+    // Live refresh: while the pad is shown, the screen listens for its
+    // table's changes and refreshes as the timer does, soon after a change,
+    // whenever the timer runs (not during an action, nor while the member
+    // types); a change meanwhile waits until the timer runs again.
+    void StartLiveUpdates();
+    void StopLiveUpdates();
+    void OnTableChanged(const std::string& table);
+    void ScheduleLiveRefresh();
+    void LiveRefresh();
     void ShowGridHint();
     void ShowEntryHint();
     void HoldRefreshWhileTyping();
@@ -163,10 +176,16 @@ private:
 
     // Sort numbers closer than this count as equal.
     static constexpr double Tolerance = 1e-10;
+    // The shortest time between two refreshes for changes of the pad.
+    static constexpr std::uint32_t LiveRefreshGap = 300;
 
     MemoScreenConfig Config;
     QLabel* StatusLabel = nullptr;
     TFormFBDB* Db = nullptr;
     bool InFormShow = false;
     bool ClosePending = false; // closed during FormShow: the close follows it
+    QTimer* LiveTimer = nullptr;
+    std::string LiveTable;      // the table subscribed to, while shown
+    bool ChangePending = false; // a change arrived that no page load has shown yet
+    std::uint32_t LastLiveRefresh = 0;
 };

@@ -122,6 +122,32 @@ TEST(StatementText, UpdateSetDeleteAndSelects) {
         "ORDER BY RDB$RELATION_NAME\r\n");
 }
 
+TEST(StatementText, ChangeTriggerOfAMemoTable) {
+    using StatementText::Join;
+    EXPECT_EQ(Join(StatementText::CreateChangeTrigger("MYMEMO12")),
+              "CREATE OR ALTER TRIGGER MYMEMO12_CHANGED FOR MYMEMO12\r\n"
+              "   AFTER INSERT OR UPDATE OR DELETE\r\n"
+              "   AS\r\n"
+              "   BEGIN\r\n"
+              "      POST_EVENT 'MYMEMO12';\r\n"
+              "   END\r\n");
+    EXPECT_EQ(
+        Join(StatementText::DropChangeTrigger("ALMEMO")),
+        "EXECUTE BLOCK AS\r\n"
+        "   BEGIN\r\n"
+        "      IF (EXISTS (SELECT * FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = 'ALMEMO_CHANGED')) THEN\r\n"
+        "         EXECUTE STATEMENT 'DROP TRIGGER ALMEMO_CHANGED';\r\n"
+        "   END\r\n");
+    // A mixed-case name is quoted where it is a name and matched exactly in the catalogue.
+    EXPECT_EQ(StatementText::CreateChangeTrigger("myMemo")[0],
+              "CREATE OR ALTER TRIGGER \"myMemo_CHANGED\" FOR \"myMemo\"");
+    EXPECT_EQ(
+        StatementText::DropChangeTrigger("myMemo")[2],
+        "      IF (EXISTS (SELECT * FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = 'myMemo_CHANGED')) THEN");
+    EXPECT_EQ(StatementText::DropChangeTrigger("myMemo")[3],
+              "         EXECUTE STATEMENT 'DROP TRIGGER \"myMemo_CHANGED\"';");
+}
+
 TEST(StatementText, NamesPassThroughQuoteNames) {
     FieldList fields = memoRow("1", "1", "");
     fields[4].Name = "Text";

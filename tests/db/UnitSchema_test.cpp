@@ -70,6 +70,10 @@ TEST(Schema, MemoFieldListAndTableNames) {
     EXPECT_EQ(OgMemoTable(3), "OGMEMO3");
     EXPECT_EQ(CgMemoTable(40), "CGMEMO40");
     EXPECT_EQ(AlMemoTable(), "ALMEMO");
+    for (const char* name : {"MYMEMO12", "OGMEMO3", "CGMEMO40", "ALMEMO"})
+        EXPECT_TRUE(IsMemoTableName(name)) << name;
+    for (const char* name : {"MYMEMO", "MYMEMO012", "MYMEMO1X", "ALMEMO1", "MEMBER", "mymemo1", "XYMEMO1"})
+        EXPECT_FALSE(IsMemoTableName(name)) << name;
 
     FieldList group;
     SetGroupFields(group);
@@ -130,6 +134,11 @@ TEST_F(SchemaTest, OpeningAMemoTableCreatesItOnFirstUse) {
         name.erase(name.find_last_not_of(' ') + 1);
     EXPECT_EQ(names, (std::vector<std::string>{"N", "SN", "DF", "MN", "TEXT", "FIND"}));
     EXPECT_EQ(db.SelectRows("N", "MYMEMO7", "", ""), 0);
+    // With its change trigger.
+    EXPECT_EQ(db.SelectRows("RDB$TRIGGER_NAME", "RDB$TRIGGERS",
+                            "(RDB$RELATION_NAME = 'MYMEMO7') AND (RDB$TRIGGER_NAME = 'MYMEMO7_CHANGED')", ""),
+              1);
+    db.CloseQuery();
 }
 
 TEST_F(SchemaTest, AFailedCreationIsRetriedOnceThenDisconnects) {
@@ -171,6 +180,8 @@ TEST_F(SchemaTest, ATableAnotherClientCreatedFirstOpensAsExisting) {
     EXPECT_EQ(result, OpenMemoTableResult::Existing);
     EXPECT_EQ(ticks, 0); // at once, without the wait for a retry
     EXPECT_TRUE(db.IsConnected());
+    // The table is the other client's: it is left as that client made it.
+    EXPECT_EQ(db.SelectRows("*", "RDB$TRIGGERS", "RDB$RELATION_NAME = 'MYMEMO8'", ""), 0);
 }
 
 TEST_F(SchemaTest, MemoLinesFollowTheRowRules) {

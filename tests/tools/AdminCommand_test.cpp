@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "app/SettingsFiles.h"
 #include "db/DatabaseAdmin.h"
+#include "db/StatementText.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "support/TestDatabase.h"
@@ -10,6 +11,8 @@
 #include "text/Func_.h"
 
 #include <gtest/gtest.h>
+
+#include <QScopeGuard>
 
 #include <cstdio>
 #include <filesystem>
@@ -294,6 +297,49 @@ TEST_F(AdminCommand, WriteSettingsPreparesAClientOnce) {
     std::filesystem::remove_all(folder);
 }
 
+// The tables that have a change trigger, by name.
+std::vector<std::string> changeTriggers(TFormFBDB& db) {
+    const auto trimmed = [](const std::string& name) {
+        return name.substr(0, name.find_last_not_of(' ') + 1);
+    };
+    FieldList row(2);
+    std::vector<std::string> tables;
+    const int count = db.SelectRows("RDB$RELATION_NAME,RDB$TRIGGER_NAME", "RDB$TRIGGERS",
+                                    "RDB$SYSTEM_FLAG = 0", "RDB$RELATION_NAME");
+    for (int i = 0; i < count; ++i) {
+        i == 0 ? db.ReadFirst(row) : db.ReadNext(row);
+        if (trimmed(row[1].Value) == StatementText::ChangeTriggerName(trimmed(row[0].Value)))
+            tables.push_back(trimmed(row[0].Value));
+    }
+    db.CloseQuery();
+    return tables;
+}
+
+TEST_F(AdminCommand, EventsOnAndOffCoverEveryMemoTableAndMayBeRepeated) {
+    TFormFBDB db;
+    ASSERT_TRUE(Database->connect(db));
+    FieldList fields;
+    SetMemoFields(fields);
+    // Memo tables as copies that know nothing of events make them, and a table of another kind.
+    for (const std::string& table :
+         {MyMemoTable(70), OgMemoTable(70), AlMemoTable(), std::string("MYMEMO70X")})
+        ASSERT_TRUE(db.CreateTable(table, MemoColumns, fields)) << db.LastError();
+    const auto triggersRemoved = qScopeGuard([] { admin({"events-off"}); });
+
+    for (int run = 0; run < 2; ++run) {
+        const Outcome on = admin({"events-on"});
+        ASSERT_EQ(on.status, kAdminOk) << on.err;
+        EXPECT_EQ(on.out, "change events on for 3 memo tables\n");
+        EXPECT_EQ(changeTriggers(db), (std::vector<std::string>{"ALMEMO", "MYMEMO70", "OGMEMO70"}));
+    }
+    for (int run = 0; run < 2; ++run) {
+        const Outcome off = admin({"events-off"});
+        ASSERT_EQ(off.status, kAdminOk) << off.err;
+        EXPECT_EQ(off.out, "change events off for 3 memo tables\n");
+        EXPECT_EQ(changeTriggers(db), std::vector<std::string>{});
+    }
+}
+
 TEST(AdminCommandLine, WrongCommandLinesAreUsageErrors) {
     const Outcome help = runAdmin({"--help"});
     EXPECT_EQ(help.status, kAdminOk);
@@ -369,6 +415,8 @@ TEST(AdminDemo, CreatesTheDatabaseAndFillsItOnce) {
         EXPECT_GT(db.SelectRows("*", table, "", ""), 0) << table;
         db.CloseQuery();
     }
+    // The demo's pads are live.
+    EXPECT_EQ(changeTriggers(db), (std::vector<std::string>{AlMemoTable(), MyMemoTable(1), OgMemoTable(1)}));
 }
 
 } // namespace

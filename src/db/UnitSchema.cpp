@@ -4,6 +4,9 @@
 #include "text/Codec.h"
 #include "text/Func_.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace {
 
 void setField(FieldList& fields, size_t index, const char* name, const char* caption, std::int32_t kind,
@@ -76,6 +79,38 @@ std::string AlMemoTable() {
     return "ALMEMO";
 }
 
+bool IsMemoTableName(const std::string& name) {
+    if (name == AlMemoTable())
+        return true;
+    for (const char* prefix : {"MYMEMO", "OGMEMO", "CGMEMO"}) {
+        const std::string_view head(prefix);
+        if (name.size() > head.size() && name.compare(0, head.size(), head) == 0)
+            return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(head.size()), name.end(),
+                               [](char c) { return c >= '0' && c <= '9'; });
+    }
+    return false;
+}
+
+std::vector<MemoIndex> MemoIndexes(const std::string& table) {
+    return {{"IX_" + table + "_SN_N", false}, {"IX_" + table + "_SN_N_DESC", true}};
+}
+
+bool CreateMemoIndex(TFormFBDB& db, const std::string& table, const MemoIndex& index) {
+    return db.CreateIndex(index.name, table, "SN,N", index.descending);
+}
+
+void AddMemoIndexes(TFormFBDB& db, const std::string& table) {
+    for (const MemoIndex& index : MemoIndexes(table))
+        CreateMemoIndex(db, table, index);
+}
+
+bool IndexExists(TFormFBDB& db, const std::string& indexName) {
+    const int count =
+        db.SelectRows("RDB$INDEX_NAME", "RDB$INDICES", "RDB$INDEX_NAME = '" + indexName + "'", "");
+    db.CloseQuery();
+    return count > 0;
+}
+
 OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer,
                                   const std::function<bool()>& keepWaiting) {
     rowBuffer.resize(MemoColumns);
@@ -83,8 +118,10 @@ OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, Field
     if (db.TableExists(table))
         return OpenMemoTableResult::Existing;
     for (int attempt = 1;; ++attempt) {
-        if (db.CreateTable(table, MemoColumns, rowBuffer))
+        if (db.CreateTable(table, MemoColumns, rowBuffer)) {
+            AddMemoIndexes(db, table);
             return OpenMemoTableResult::Created;
+        }
         // Another client opening the same new pad may have created it first.
         if (db.TableExists(table))
             return OpenMemoTableResult::Existing;

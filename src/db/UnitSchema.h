@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class TFormFBDB;
 
@@ -36,11 +37,33 @@ std::string OgMemoTable(std::int32_t groupNumber);
 std::string CgMemoTable(std::int32_t groupNumber);
 std::string AlMemoTable();
 
+// Whether name is a memo table's: ALMEMO, or MYMEMO, OGMEMO or CGMEMO followed by a number.
+bool IsMemoTableName(const std::string& name);
+
+// The indexes of a memo table on its page order (SN, N), named after the
+// table: ascending for the page reads and the finds downwards, descending for
+// the steps back and the finds upwards. Reads work without them, only slower.
+struct MemoIndex {
+    std::string name;
+    bool descending;
+};
+std::vector<MemoIndex> MemoIndexes(const std::string& table);
+
+// Creates one of them; false when the server refused it.
+bool CreateMemoIndex(TFormFBDB& db, const std::string& table, const MemoIndex& index);
+
+// Creates them all on a table just created. One the server refuses is left
+// out: the table works without it, and qbook2-admin can add it later.
+void AddMemoIndexes(TFormFBDB& db, const std::string& table);
+
+// Whether the database has an index of that name.
+bool IndexExists(TFormFBDB& db, const std::string& indexName);
+
 enum class OpenMemoTableResult { Existing, Created, Failed, Abandoned };
 
 // After a successful Connect: fills rowBuffer with the memo field list and
-// makes sure the table exists, creating it (one retry after 5 s). A table that
-// another client created meanwhile counts as existing. On failure the module
+// makes sure the table exists, creating it (one retry after 5 s) with its
+// indexes. A table that another client created meanwhile counts as existing. On failure the module
 // is disconnected; the caller shows the message. When keepWaiting turns false
 // during the 5 s (the screen was closed), the wait ends and nothing more is
 // done, rowBuffer included: Abandoned.

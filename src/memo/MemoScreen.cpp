@@ -419,14 +419,16 @@ void TMemoScreen::LoadPage() {
     for (int c = 0; c < 3; ++c)
         SetCell(c, 0, {});
 
+    // The page and one line more, which tells whether the page ends with the
+    // append row: the count is compared with PageLines only.
     int count = 0;
     const std::string condition = "(SN > " + FloatToText(PageStart) + ") AND (DF = 0)";
     if (Ready && EnsureConnected()) {
-        count = Db->SelectRows("*", TableName, condition, "SN,N");
+        count = Db->SelectRows("*", TableName, condition, PageOrder, PageLines + 1);
         // The server dropped the connection (restart, ended attachment): the
         // module has let it go; one fresh connection, and the page reads again.
         if (count == 0 && !Db->IsConnected() && EnsureConnected())
-            count = Db->SelectRows("*", TableName, condition, "SN,N");
+            count = Db->SelectRows("*", TableName, condition, PageOrder, PageLines + 1);
     }
     if (!Ready || count <= 0) {
         if (Ready)
@@ -460,13 +462,15 @@ void TMemoScreen::LoadPage() {
     Loading = false;
 }
 
-// Steps back from the last row of the open result, at most `steps` rows: the
-// row reached gives PageStart, the top of the pad when the stepping ran past
-// the first row; an empty result leaves PageStart alone.
-void TMemoScreen::StartPageBackFromLast(int steps) {
-    Db->ReadLast(RowBuffer);
+// Steps back `steps` lines from the last line of the open result, which holds
+// the lines in backward order (BackwardOrder), so at least steps + 1 of them
+// unless the pad has no more: the line reached gives PageStart, the top of the
+// pad when the stepping ran past the first line; an empty result leaves
+// PageStart alone.
+void TMemoScreen::StepBackToPageStart(int steps) {
+    Db->ReadFirst(RowBuffer);
     for (int i = 0; i < steps; ++i) {
-        Db->ReadPrior(RowBuffer);
+        Db->ReadNext(RowBuffer);
         if (RowBuffer[MemoSN].Value.empty()) {
             PageStart = 0.0;
             break;
@@ -500,10 +504,12 @@ void TMemoScreen::ButtonBClick() {
     }
     Timer1->stop();
     if (EnsureConnected()) {
-        const int count =
-            Db->SelectRows("*", TableName, "(SN < " + FloatToText(PageStart) + ") AND (DF = 0)", "SN,N");
+        // At most PageLines - 2 steps back: PageLines lines before the page
+        // are as good as all of them.
+        const int count = Db->SelectRows("*", TableName, "(SN < " + FloatToText(PageStart) + ") AND (DF = 0)",
+                                         BackwardOrder, PageLines);
         const int a = count == 0 ? 2 : count + 1;
-        StartPageBackFromLast(std::min(a, PageLines - 1) - 1);
+        StepBackToPageStart(std::min(a, PageLines - 1) - 1);
     }
     LoadPage();
     SelectRow(RowCount() - 1);
@@ -528,8 +534,11 @@ void TMemoScreen::ButtonDClick() {
         return;
     Timer1->stop();
     if (EnsureConnected()) {
-        const int count = Db->SelectRows("*", TableName, "(SN > 0.0) AND (DF = 0)", "SN,N");
-        StartPageBackFromLast(std::min(count, PageLines));
+        // PageLines steps back, and one line more that tells whether the pad
+        // has a line before the last page.
+        const int count =
+            Db->SelectRows("*", TableName, "(SN > 0.0) AND (DF = 0)", BackwardOrder, PageLines + 1);
+        StepBackToPageStart(std::min(count, PageLines));
     }
     LoadPage();
     SelectRow(RowCount() - 1);
@@ -709,8 +718,9 @@ double TMemoScreen::SortNumberBeforeRow(int row) {
     if (PageStart <= 0)
         return 0.0;
     const double c = ToFloatOrZero(Cell(0, row));
-    Db->SelectRows("*", TableName, "(SN < " + FloatToText(c - Tolerance) + ") AND (DF = 0)", "SN,N");
-    Db->ReadLast(RowBuffer);
+    Db->SelectRows("*", TableName, "(SN < " + FloatToText(c - Tolerance) + ") AND (DF = 0)", BackwardOrder,
+                   1);
+    Db->ReadFirst(RowBuffer);
     Db->CloseQuery();
     PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value);
     return PageStart;

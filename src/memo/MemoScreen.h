@@ -123,6 +123,8 @@ public:
     void DeleteLine();
     void CopyLine();
     void FindFromCurrentRow();
+    // Makes line n (deleted or not) the first of the page; false when there is no line n.
+    bool JumpToNumber(std::int32_t n);
     // Whether the pad may be changed now: the pad is open and the screen is
     // not one of the viewers. Every change of the pad starts with this test.
     bool CanChangePad() const;
@@ -147,7 +149,7 @@ private:
     bool SG1KeyDown(int key);
     bool Edit1KeyDown(int key);
     void Refresh(const std::string& busyText);
-    void StartPageBackFromLast(int steps);
+    void StepBackToPageStart(int steps);
     void RestartTimer();
     void ShowGridHint();
     void ShowEntryHint();
@@ -163,6 +165,10 @@ private:
 
     // Sort numbers closer than this count as equal.
     static constexpr double Tolerance = 1e-10;
+    // The order of the lines on a page, and the same order backwards for the
+    // reads that step back from a sort number.
+    static constexpr const char* PageOrder = "SN,N";
+    static constexpr const char* BackwardOrder = "SN DESC,N DESC";
 
     MemoScreenConfig Config;
     QLabel* StatusLabel = nullptr;

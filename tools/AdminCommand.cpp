@@ -46,6 +46,8 @@ commands:
   group-remove open|closed N
   demo                             create the database if it is missing and fill it with demo
                                    members, groups and memo lines, unless MEMBER has rows
+  add-memo-indexes                 add the indexes on the page order (SN, N) to every memo table
+                                   that lacks them; tables that have them are left as they are
   write-settings PROGRAM [--member N --member-password TEXT]
                                    write the settings files of the client whose executable is
                                    PROGRAM, for this database, with member N identified; a
@@ -355,6 +357,7 @@ public:
     int groupList(const CommandArgs& args);
     int groupRemove(const CommandArgs& args);
     int demo();
+    int addMemoIndexes();
     int writeSettings(const CommandArgs& args);
 
 private:
@@ -676,8 +679,11 @@ int Admin::groupRemove(const CommandArgs& args) {
 
 bool Admin::addMemoLine(const std::string& table, std::int32_t member, const char* text) {
     FieldList fields = memoFields();
-    if (!Db.TableExists(table) && !Db.CreateTable(table, MemoColumns, fields))
-        return refuse("cannot create table " + table + ": " + lastError());
+    if (!Db.TableExists(table)) {
+        if (!Db.CreateTable(table, MemoColumns, fields))
+            return refuse("cannot create table " + table + ": " + lastError());
+        AddMemoIndexes(Db, table);
+    }
     if (!InsertMemoLine(Db, table, fields, AppendSortNumber(Db, table), Codec::fromUtf8(text), member))
         return refuse("cannot add a line to " + table + ": " + lastError());
     return true;
@@ -730,6 +736,39 @@ int Admin::demo() {
     Out << "demo data added: " << std::size(kDemoMembers) << " members, " << std::size(kDemoGroups)
         << " groups, " << lines.size() << " memo lines\n";
     return kAdminOk;
+}
+
+int Admin::addMemoIndexes() {
+    if (!connect())
+        return kAdminFailed;
+    Db.TableExists(AlMemoTable());
+    std::vector<std::string> tables;
+    for (const std::string& name : Db.ListBox1())
+        if (IsMemoTableName(name))
+            tables.push_back(name);
+    int added = 0;
+    int kept = 0;
+    int failed = 0;
+    for (const std::string& table : tables) {
+        for (const MemoIndex& index : MemoIndexes(table)) {
+            const std::string what = "index " + index.name + " on " + table;
+            if (IndexExists(Db, index.name)) {
+                Out << "kept " << what << " (it exists)\n";
+                ++kept;
+            } else if (CreateMemoIndex(Db, table, index)) {
+                Out << "added " << what << " (SN, N" << (index.descending ? ", descending" : "") << ")\n";
+                ++added;
+            } else {
+                Err << "qbook2-admin: cannot add " << what << ": " << lastError() << "\n";
+                ++failed;
+            }
+        }
+    }
+    Out << tables.size() << " memo tables: " << added << " indexes added, " << kept << " kept";
+    if (failed > 0)
+        Out << ", " << failed << " failed";
+    Out << "\n";
+    return failed > 0 ? kAdminFailed : kAdminOk;
 }
 
 // The values a connection test and a user check in the client's settings
@@ -811,6 +850,7 @@ const CommandSpec kCommands[] = {
     {"group-list", 1, {}, {}, true},
     {"group-remove", 2, {}, {}, true},
     {"demo", 0, {}, {}, false},
+    {"add-memo-indexes", 0, {}, {}, false},
     {"write-settings", 1, {"--member", "--member-password"}, {}, false},
 };
 
@@ -910,5 +950,7 @@ int RunAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return admin.groupRemove(parsed);
     if (command == "write-settings")
         return admin.writeSettings(parsed);
+    if (command == "add-memo-indexes")
+        return admin.addMemoIndexes();
     return admin.demo();
 }

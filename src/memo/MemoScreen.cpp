@@ -194,13 +194,15 @@ std::string TMemoScreen::Cell(int column, int row) const {
 
 void TMemoScreen::SetCell(int column, int row, const std::string& text) {
     QTableWidgetItem* item = SG1->item(row, column);
-    if (!item) {
+    const bool added = !item;
+    if (added)
         item = new QTableWidgetItem;
-        SG1->setItem(row, column, item);
-    }
     // The item keeps the exact bytes; the display text is only for the eye.
     item->setData(Qt::UserRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
     item->setText(Codec::toQString(text));
+    // A new item is filled before it joins the grid, which then hears of it once.
+    if (added)
+        SG1->setItem(row, column, item);
 }
 
 int TMemoScreen::CurrentRow() const {

@@ -194,11 +194,14 @@ std::string TMemoScreen::Cell(int column, int row) const {
 
 void TMemoScreen::SetCell(int column, int row, const std::string& text) {
     QTableWidgetItem* item = SG1->item(row, column);
+    const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+    if (item && item->data(Qt::UserRole).toByteArray() == bytes)
+        return;
     const bool added = !item;
     if (added)
         item = new QTableWidgetItem;
     // The item keeps the exact bytes; the display text is only for the eye.
-    item->setData(Qt::UserRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    item->setData(Qt::UserRole, bytes);
     item->setText(Codec::toQString(text));
     // A new item is filled before it joins the grid, which then hears of it once.
     if (added)
@@ -417,10 +420,6 @@ void TMemoScreen::LoadPage() {
     }
     const double remembered = ToFloatOrZero(Cell(0, r));
 
-    SG1->setRowCount(1);
-    for (int c = 0; c < 3; ++c)
-        SetCell(c, 0, {});
-
     // The page and one line more, which tells whether the page ends with the
     // append row: the count is compared with PageLines only.
     int count = 0;
@@ -435,11 +434,17 @@ void TMemoScreen::LoadPage() {
     if (!Ready || count <= 0) {
         if (Ready)
             Db->CloseQuery();
+        SG1->setRowCount(1);
+        for (int c = 0; c < 3; ++c)
+            SetCell(c, 0, {});
         SG1->setCurrentCell(0, 2);
         Loading = false;
         return;
     }
 
+    // The rows of the last page are overwritten, not made anew: nothing is
+    // drawn before the handler ends, and a cell that has not changed costs
+    // nothing, which is what most refreshes find.
     const int rows = PageLines < count ? PageLines : count + 1;
     SG1->setRowCount(rows);
     int found = -1;

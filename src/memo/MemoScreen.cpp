@@ -91,6 +91,21 @@ public:
     void keyboardSearch(const QString&) override {}
 };
 
+// A cell of the grid. It keeps the exact code page 932 bytes of its line
+// (UserRole), which the screen reads back; the text shown is made from them
+// only when the cell is drawn, so that a page load converts no line that is
+// not on the screen.
+class MemoCell : public QTableWidgetItem {
+public:
+    QVariant data(int role) const override {
+        if (role != Qt::DisplayRole)
+            return QTableWidgetItem::data(role);
+        const QByteArray bytes = QTableWidgetItem::data(Qt::UserRole).toByteArray();
+        return Codec::toQString(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+    }
+    QTableWidgetItem* clone() const override { return new MemoCell(*this); }
+};
+
 // Shows a window opened from a memo screen. The all-members pad is modal, and
 // a window opened from a modal window takes input only when modal itself.
 void ShowBeside(const QWidget* owner, QWidget* window) {
@@ -195,17 +210,15 @@ std::string TMemoScreen::Cell(int column, int row) const {
 void TMemoScreen::SetCell(int column, int row, const std::string& text) {
     QTableWidgetItem* item = SG1->item(row, column);
     const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
-    if (item && item->data(Qt::UserRole).toByteArray() == bytes)
-        return;
-    const bool added = !item;
-    if (added)
-        item = new QTableWidgetItem;
-    // The item keeps the exact bytes; the display text is only for the eye.
-    item->setData(Qt::UserRole, bytes);
-    item->setText(Codec::toQString(text));
-    // A new item is filled before it joins the grid, which then hears of it once.
-    if (added)
+    if (!item) {
+        // Filled before it joins the grid, which then hears of it once.
+        item = new MemoCell;
+        item->setData(Qt::UserRole, bytes);
         SG1->setItem(row, column, item);
+    } else {
+        // Unchanged bytes leave the cell alone.
+        item->setData(Qt::UserRole, bytes);
+    }
 }
 
 int TMemoScreen::CurrentRow() const {

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -461,18 +462,23 @@ void TMemoScreen::LoadPage() {
     const int rows = PageLines < count ? PageLines : count + 1;
     SG1->setRowCount(rows);
     int found = -1;
-    for (int i = 0; i < rows; ++i) {
-        if (i == 0)
-            Db->ReadFirst(RowBuffer);
-        else
-            Db->ReadNext(RowBuffer);
-        SetCell(0, i, RowBuffer[MemoSN].Value);
-        SetCell(1, i, RowBuffer[MemoN].Value);
-        SetCell(2, i, RowBuffer[MemoText].Value);
-        if (found < 0 && !RowBuffer[MemoSN].Value.empty() &&
-            ToFloatOrZero(RowBuffer[MemoSN].Value) >= remembered - Tolerance)
-            found = i;
+    {
+        // The grid hears of the new page once, not of every cell.
+        const QSignalBlocker quiet(SG1->model());
+        for (int i = 0; i < rows; ++i) {
+            if (i == 0)
+                Db->ReadFirst(RowBuffer);
+            else
+                Db->ReadNext(RowBuffer);
+            SetCell(0, i, RowBuffer[MemoSN].Value);
+            SetCell(1, i, RowBuffer[MemoN].Value);
+            SetCell(2, i, RowBuffer[MemoText].Value);
+            if (found < 0 && !RowBuffer[MemoSN].Value.empty() &&
+                ToFloatOrZero(RowBuffer[MemoSN].Value) >= remembered - Tolerance)
+                found = i;
+        }
     }
+    emit SG1->model()->dataChanged(SG1->model()->index(0, 0), SG1->model()->index(rows - 1, 2));
     Db->CloseQuery();
     int selected = found >= 0 ? found : 0;
     if (onAppendRow)

@@ -236,9 +236,8 @@ private slots:
         QFETCH(bool, indexed);
         openNewPad(indexed);
         // ダ ends with the byte 0x5F, "_" to LIKE, so every アム line is a false hit for ダム.
-        addLine(1, 1, Codec::sj("ダム"));
-        for (int n = 2; n <= 41; ++n)
-            addLine(n, n, Codec::sj("アム"));
+        for (int n = 1; n <= 41; ++n)
+            addLine(n, n, Codec::sj(n == 1 || n == 20 ? "ダム" : "アム"));
         addLine(42, 42, Codec::sj("ダムの湖"));
         for (int n = 43; n <= 45; ++n)
             addLine(n, n);
@@ -246,6 +245,8 @@ private slots:
 
         find(Codec::sj("ダム"), true);
         QCOMPARE(screen->StatusText(), Codec::sj("検索できました"));
+        QCOMPARE(shownPage().front(), 20);
+        screen->ButtonFClick();
         QCOMPARE(shownPage(), (std::vector<int>{42, 43, 44, 45, 0}));
 
         // The previous page ends with the first two lines of the found page.
@@ -255,9 +256,12 @@ private slots:
         QCOMPARE(shownPage(), (std::vector<int>{39, 40, 41, 42, 43}));
         QCOMPARE(screen->CurrentRow(), PageLines - 1);
 
+        // Upwards the nearest hit comes first.
         screen->SelectRow(0);
         find(Codec::sj("ダム"), false);
         QCOMPARE(screen->StatusText(), Codec::sj("検索できました"));
+        QCOMPARE(shownPage().front(), 20);
+        screen->ButtonFClick();
         QCOMPARE(shownPage(), (std::vector<int>{1, 2, 3, 4, 5}));
         screen->ButtonFClick();
         QCOMPARE(screen->StatusText(), Codec::sj("検索できませんでした"));

@@ -11,9 +11,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 using namespace Firebird;
 
@@ -259,6 +264,36 @@ int withDatabase(const std::string& name, const std::function<int(const std::str
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
     return status;
+}
+
+bool Child::start(const std::string& program, const std::vector<std::string>& arguments) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        return false;
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    const bool started = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    if (!started) {
+        close(pipeEnds[0]);
+        return false;
+    }
+    outputEnd = pipeEnds[0];
+    return true;
+}
+
+bool Child::finish() {
+    close(outputEnd);
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void printGoals(const std::vector<Goal>& goals) {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace Bench {
@@ -75,6 +76,22 @@ void printOutcome(const Outcome& outcome, double moduleMinimum, double floorMini
 // prepare runs untimed before every run of module.
 Outcome measure(const std::string& name, int repetitions, const std::function<void()>& module,
                 const std::function<void()>& floor, const std::function<void()>& prepare = {});
+
+// A program started with its standard output on a pipe and its error output
+// thrown away.
+class Child {
+public:
+    // program with arguments; false when it could not be started.
+    bool start(const std::string& program, const std::vector<std::string>& arguments);
+    // The read end of its standard output.
+    int output() const { return outputEnd; }
+    // Waits for its end; true when it ended with status 0.
+    bool finish();
+
+private:
+    pid_t pid = -1;
+    int outputEnd = -1;
+};
 
 // A goal of the benchmark: value at most limit.
 struct Goal {

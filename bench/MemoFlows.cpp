@@ -23,11 +23,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace Bench {
 
@@ -218,30 +214,14 @@ long statusKilobytes(const char* field) {
 
 // The resident memory (kB) of a fresh client process showing the pad of member.
 long shownPadMemory(const std::string& folder, int member) {
-    const std::string self = "/proc/self/exe";
-    const std::string memberText = std::to_string(member);
-    const char* argv[] = {"qbook2-bench", ShowPadArgument, folder.c_str(), memberText.c_str(), nullptr};
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
+    Child child;
+    if (!child.start("/proc/self/exe", {ShowPadArgument, folder, std::to_string(member)}))
         return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    pid_t child = 0;
-    const int spawned =
-        posix_spawn(&child, self.c_str(), &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
     std::string output;
     char buffer[256];
-    for (ssize_t n; spawned == 0 && (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+    for (ssize_t n; (n = read(child.output(), buffer, sizeof buffer)) > 0;)
         output.append(buffer, static_cast<size_t>(n));
-    close(pipeEnds[0]);
-    int status = 0;
-    if (spawned != 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return std::stol(output);
+    return child.finish() ? std::stol(output) : -1;
 }
 
 } // namespace

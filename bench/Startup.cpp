@@ -3,13 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace Bench {
 
@@ -25,28 +20,15 @@ struct Start {
 
 // Milliseconds from starting the program until it reports its window shown; -1 on failure.
 double startToShown(const Start& start) {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const char* argv[] = {start.program.c_str(), start.argument, nullptr};
-    pid_t child = 0;
+    Child child;
     const auto begin = std::chrono::steady_clock::now();
-    const int spawned =
-        posix_spawn(&child, start.program.c_str(), &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
+    if (!child.start(start.program,
+                     start.argument ? std::vector<std::string>{start.argument} : std::vector<std::string>{}))
+        return -1;
     char byte = 0;
-    const bool shown = spawned == 0 && read(pipeEnds[0], &byte, 1) == 1;
+    const bool shown = read(child.output(), &byte, 1) == 1;
     const auto end = std::chrono::steady_clock::now();
-    close(pipeEnds[0]);
-    int status = 0;
-    if (spawned == 0)
-        waitpid(child, &status, 0);
+    child.finish();
     return shown ? std::chrono::duration<double, std::milli>(end - begin).count() : -1;
 }
 

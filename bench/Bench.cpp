@@ -1,11 +1,15 @@
-// Measures the data-access module against a floor: a minimal loop that talks
-// to fbclient directly and does the same statements, converting the same
-// columns to text. The floor is what no client of the server can beat; the
-// ratio module/floor is the module's own cost.
+// The benchmark: the memo screen's flows, the global search, the start-up and
+// the data-access module, each measured against a floor in the same run. A
+// floor is a minimal loop that talks to fbclient directly and sends the same
+// statements, converting the same columns to text: what no client of the
+// server can beat; the ratio to it is the client's own cost.
+
+#include "BenchSupport.h"
+#include "MemoFlows.h"
+#include "Startup.h"
 
 #include "app/Forms.h"
 #include "app/Settings.h"
-#include "db/DatabaseAdmin.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "search/PadCondition.h"
@@ -16,191 +20,19 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <firebird/Interface.h>
 
-#include <algorithm>
-#include <charconv>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <functional>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
-
-using namespace Firebird;
 
 namespace {
 
-constexpr unsigned Dialect = 3;
+using namespace Bench;
+
 constexpr int PageRows = 100;
 const char* const PageCondition = "(SN > 0.0) AND (DF = 0)";
 const char* const PageOrder = "SN,N";
-
-std::string envOr(const char* name, const char* fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? std::string(value) : std::string(fallback);
-}
-
-std::string join(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    return text;
-}
-
-// The direct client: one attachment, each statement in a transaction of its own.
-class Floor {
-public:
-    Floor() : Master(fb_get_master_interface()), Status(Master->getStatus()) {
-        Provider = Master->getDispatcher();
-        Util = Master->getUtilInterface();
-    }
-    ~Floor() {
-        if (Attachment) {
-            try {
-                Attachment->detach(&Status);
-            } catch (const FbException&) {
-                Attachment->release();
-            }
-        }
-        Provider->release();
-        Status.dispose();
-    }
-
-    void attach(const std::string& database, const std::string& user, const std::string& password) {
-        IXpbBuilder* dpb = Util->getXpbBuilder(&Status, IXpbBuilder::DPB, nullptr, 0);
-        dpb->insertString(&Status, isc_dpb_user_name, user.c_str());
-        dpb->insertString(&Status, isc_dpb_password, password.c_str());
-        Attachment = Provider->attachDatabase(&Status, database.c_str(), dpb->getBufferLength(&Status),
-                                              dpb->getBuffer(&Status));
-        dpb->dispose();
-    }
-
-    void detach() {
-        Attachment->detach(&Status);
-        Attachment = nullptr;
-    }
-
-    // One statement without output, committed.
-    void execute(const std::string& sql) { executeAll({sql}); }
-
-    // Statements without output in one transaction, committed.
-    void executeAll(const std::vector<std::string>& statements) {
-        ITransaction* transaction = Attachment->startTransaction(&Status, 0, nullptr);
-        for (const std::string& sql : statements)
-            Attachment->execute(&Status, transaction, static_cast<unsigned>(sql.size()), sql.c_str(), Dialect,
-                                nullptr, nullptr, nullptr, nullptr);
-        transaction->commit(&Status);
-    }
-
-    // Runs a select in a transaction of its own, fetches every row and turns
-    // every column into text; the first pageRows rows are kept, as a screen's
-    // page. Returns the row count.
-    size_t select(const std::string& sql, size_t pageRows, std::vector<std::vector<std::string>>& page) {
-        page.clear();
-        ITransaction* transaction = Attachment->startTransaction(&Status, 0, nullptr);
-        IStatement* statement =
-            Attachment->prepare(&Status, transaction, static_cast<unsigned>(sql.size()), sql.c_str(), Dialect,
-                                IStatement::PREPARE_PREFETCH_METADATA);
-        IMessageMetadata* metadata = statement->getOutputMetadata(&Status);
-        const unsigned count = metadata->getCount(&Status);
-        struct Column {
-            unsigned type, offset, nullOffset, length;
-        };
-        std::vector<Column> columns(count);
-        for (unsigned i = 0; i < count; ++i)
-            columns[i] = {metadata->getType(&Status, i) & ~1u, metadata->getOffset(&Status, i),
-                          metadata->getNullOffset(&Status, i), metadata->getLength(&Status, i)};
-        std::vector<unsigned char> message(metadata->getMessageLength(&Status));
-        IResultSet* cursor = statement->openCursor(&Status, transaction, nullptr, nullptr, metadata, 0);
-        std::vector<std::string> row(count);
-        size_t rows = 0;
-        while (cursor->fetchNext(&Status, message.data()) == IStatus::RESULT_OK) {
-            for (unsigned i = 0; i < count; ++i)
-                toText(message.data(), columns[i].type, columns[i].offset, columns[i].nullOffset,
-                       columns[i].length, row[i]);
-            if (rows < pageRows)
-                page.push_back(row);
-            ++rows;
-        }
-        cursor->close(&Status);
-        statement->free(&Status);
-        metadata->release();
-        transaction->commit(&Status);
-        return rows;
-    }
-
-private:
-    static void toText(const unsigned char* message, unsigned type, unsigned offset, unsigned nullOffset,
-                       unsigned length, std::string& out) {
-        out.clear();
-        short null;
-        std::memcpy(&null, message + nullOffset, sizeof null);
-        if (null)
-            return;
-        char digits[24];
-        const unsigned char* data = message + offset;
-        switch (type) {
-        case SQL_SHORT: {
-            std::int16_t value;
-            std::memcpy(&value, data, sizeof value);
-            out.assign(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-            break;
-        }
-        case SQL_LONG: {
-            std::int32_t value;
-            std::memcpy(&value, data, sizeof value);
-            out.assign(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-            break;
-        }
-        case SQL_DOUBLE: {
-            double value;
-            std::memcpy(&value, data, sizeof value);
-            out = FloatToText(value);
-            break;
-        }
-        case SQL_TEXT:
-            out.assign(reinterpret_cast<const char*>(data), length);
-            break;
-        case SQL_VARYING: {
-            std::uint16_t size;
-            std::memcpy(&size, data, sizeof size);
-            out.assign(reinterpret_cast<const char*>(data + 2), size);
-            break;
-        }
-        default:
-            break;
-        }
-    }
-
-    IMaster* Master;
-    ThrowStatusWrapper Status;
-    IProvider* Provider = nullptr;
-    IUtil* Util = nullptr;
-    IAttachment* Attachment = nullptr;
-};
-
-// The floor of TableExists: the same catalogue query, names right-trimmed and
-// compared without regard to letter case.
-bool floorTableExists(Floor& floor, const std::string& name) {
-    static const std::string sql =
-        "Select RDB$RELATION_NAME from RDB$RELATIONS  where RDB$VIEW_BLR is NULL and "
-        "RDB$SYSTEM_FLAG = 0 ORDER BY RDB$RELATION_NAME\r\n";
-    std::vector<std::vector<std::string>> names;
-    floor.select(sql, SIZE_MAX, names);
-    const std::string wanted = UpperCase932(name);
-    bool found = false;
-    for (std::vector<std::string>& row : names) {
-        std::string& table = row[0];
-        table.erase(table.find_last_not_of(' ') + 1);
-        found = found || UpperCase932(table) == wanted;
-    }
-    return found;
-}
 
 std::string insertText(const std::string& table, const FieldList& fields) {
     std::vector<std::string> lines{"INSERT INTO " + table + " ("};
@@ -218,70 +50,9 @@ std::string insertText(const std::string& table, const FieldList& fields) {
     return join(lines);
 }
 
-double milliseconds(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-struct Outcome {
-    std::string name;
-    double module;
-    double floor;
-};
-
-double minimum(const std::vector<double>& values) {
-    return *std::min_element(values.begin(), values.end());
-}
-
-// One untimed run of each, then repetitions alternating which goes first.
-Outcome measure(const std::string& name, int repetitions, const std::function<void()>& module,
-                const std::function<void()>& floor) {
-    module();
-    floor();
-    std::vector<double> moduleTimes, floorTimes;
-    for (int r = 0; r < repetitions; ++r) {
-        if (r % 2 == 0) {
-            moduleTimes.push_back(milliseconds(module));
-            floorTimes.push_back(milliseconds(floor));
-        } else {
-            floorTimes.push_back(milliseconds(floor));
-            moduleTimes.push_back(milliseconds(module));
-        }
-    }
-    Outcome outcome{name, median(moduleTimes), median(floorTimes)};
-    std::printf("%-42s %11.3f %11.3f %7.3f %11.3f %11.3f %7.3f\n", name.c_str(), outcome.module,
-                outcome.floor, outcome.module / outcome.floor, minimum(moduleTimes), minimum(floorTimes),
-                minimum(moduleTimes) / minimum(floorTimes));
-    std::fflush(stdout);
-    return outcome;
-}
-
-const char* const PadLine = "来週の営業会議の資料を準備して下さい。meeting notes";
-
-// A memo pad of lines rows filled on the server: every twentieth line is deleted.
-void fillPad(Floor& floor, const std::string& table, int lines) {
-    const std::string text = Codec::sj(PadLine);
-    const std::string find = SearchKey(text);
-    floor.execute(
-        "CREATE TABLE " + table +
-        " (N INTEGER NOT NULL UNIQUE, SN DOUBLE PRECISION, DF SMALLINT, MN SMALLINT, TEXT VARCHAR(120), "
-        "FIND VARCHAR(240))");
-    floor.execute("EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= " + std::to_string(lines) +
-                  ") DO BEGIN INSERT INTO " + table +
-                  " VALUES (:I, :I, IIF(MOD(:I, 20) = 0, MOD(:I, 4) + 1, 0), MOD(:I, 4) + 1, '" + text +
-                  "' || :I, '" + find + "' || :I); I = I + 1; END END");
-}
-
-int run(const std::string& folder) {
-    const std::string user = "SYSDBA";
-    const std::string password = envOr("QBOOK_DB_PASSWORD", "quillstem");
+int runModuleCases(const std::string& folder, std::vector<Goal>& goals) {
+    const std::string user = Bench::user();
+    const std::string password = Bench::password();
     const std::string prefix = "localhost:" + folder + "/";
     const std::string database = prefix + Settings::DatabaseFileName;
 
@@ -301,9 +72,7 @@ int run(const std::string& folder) {
     // With the three pads and the two insert tables below, 2 000 tables.
     std::vector<std::string> creates;
     for (int i = 1; i <= 2000 - 5; ++i)
-        creates.push_back("CREATE TABLE " + OgMemoTable(i) +
-                          " (N INTEGER NOT NULL UNIQUE, SN DOUBLE PRECISION, DF SMALLINT, MN SMALLINT, "
-                          "TEXT VARCHAR(120), FIND VARCHAR(240))");
+        creates.push_back(createMemoTableText(OgMemoTable(i)));
     floor.executeAll(creates);
     FieldList memo;
     SetMemoFields(memo);
@@ -315,8 +84,7 @@ int run(const std::string& folder) {
         return 1;
     }
 
-    std::printf("\n%-42s %11s %11s %7s %11s %11s %7s\n", "case (ms)", "module med", "floor med", "ratio",
-                "module min", "floor min", "ratio");
+    printHeader();
     std::vector<Outcome> outcomes;
     const int selectRepetitions[] = {31, 15, 9};
     for (size_t k = 0; k < std::size(padSizes); ++k) {
@@ -327,7 +95,7 @@ int run(const std::string& folder) {
         FieldList row;
         SetMemoFields(row);
         size_t moduleRows = 0, floorRows = 0;
-        std::vector<std::vector<std::string>> page;
+        Rows page;
         outcomes.push_back(measure(
             "SelectRows + page of 100, " + std::to_string(padSizes[k]) + " lines", selectRepetitions[k],
             [&] {
@@ -379,11 +147,8 @@ int run(const std::string& folder) {
 
     db.Disconnect();
     floor.detach();
-    bool allWithin = true;
     for (const Outcome& outcome : outcomes)
-        allWithin = allWithin && outcome.module / outcome.floor <= 1.10;
-    std::printf("\ngoal: median module/floor <= 1.10: %s\n",
-                allWithin ? "met in every case" : "missed in some case");
+        goals.push_back({"data access: " + outcome.name + " / floor", outcome.paired, 1.10});
     return 0;
 }
 
@@ -392,9 +157,9 @@ int run(const std::string& folder) {
 // all-members pad. Every tenth pad has the word in every tenth line. The floor
 // is what the search cannot do without: one catalogue read and the search
 // statement of every pad, its rows fetched and turned into text.
-int runGlobalSearch(const std::string& folder) {
-    const std::string user = "SYSDBA";
-    const std::string password = envOr("QBOOK_DB_PASSWORD", "quillstem");
+int runGlobalSearch(const std::string& folder, std::vector<Goal>& goals) {
+    const std::string user = Bench::user();
+    const std::string password = Bench::password();
     const std::string prefix = "localhost:" + folder + "/";
     Floor floor;
     floor.attach(prefix + Settings::DatabaseFileName, user, password);
@@ -442,9 +207,7 @@ int runGlobalSearch(const std::string& folder) {
     const std::string match = Codec::sj("第２カイギシツの予約を確認して下さい。room ");
     for (size_t i = 0; i < pads.size(); ++i) {
         const bool withMatches = i % 10 == 9;
-        floor.execute("CREATE TABLE " + pads[i] +
-                      " (N INTEGER NOT NULL UNIQUE, SN DOUBLE PRECISION, DF SMALLINT, MN SMALLINT, TEXT "
-                      "VARCHAR(120), FIND VARCHAR(240))");
+        floor.execute(createMemoTableText(pads[i]));
         const std::string text =
             withMatches ? "IIF(MOD(:I, 10) = 0, '" + match + "', '" + plain + "')" : "'" + plain + "'";
         const std::string find =
@@ -479,9 +242,8 @@ int runGlobalSearch(const std::string& folder) {
         statements.push_back(join({"SELECT * ", "   FROM " + pad + " ", "   WHERE " + condition + " ",
                                    "   ORDER BY SN,N ", "   ;"}));
     size_t floorHits = 0;
-    std::vector<std::vector<std::string>> rows;
-    std::printf("\n%-42s %11s %11s %7s %11s %11s %7s\n", "case (ms)", "module med", "floor med", "ratio",
-                "module min", "floor min", "ratio");
+    Rows rows;
+    printHeader();
     const Outcome outcome = measure(
         "global search, 300 pads of 1 000 lines", 9, [&] { window->Button1Click(); },
         [&] {
@@ -499,61 +261,54 @@ int runGlobalSearch(const std::string& folder) {
     forms().FormFBDB->Disconnect();
     DestroyForms();
     floor.detach();
-    std::printf("\ngoal: median global search/floor <= 1.20: %s\n",
-                outcome.module / outcome.floor <= 1.20 ? "met" : "missed");
+    goals.push_back({"global search / one catalogue read and one statement a pad", outcome.paired, 1.20});
     return 0;
-}
-
-// Runs cases on a database of their own under the data folder, dropped afterwards.
-int withDatabase(const std::string& name, int (*cases)(const std::string& folder)) {
-    const std::string base = envOr("QBOOK2_BENCH_DATA_DIR", "/var/lib/qbook2");
-    const std::string folder = base + "/" + name + "-" + std::to_string(getpid());
-    if (::mkdir(folder.c_str(), 0777) != 0) {
-        std::fprintf(stderr, "qbook2-bench: cannot create %s: %s\n", folder.c_str(), std::strerror(errno));
-        return 1;
-    }
-    // The server runs as its own user and must be able to write the file.
-    ::chmod(folder.c_str(), 0777);
-    const std::string user = "SYSDBA";
-    const std::string password = envOr("QBOOK_DB_PASSWORD", "quillstem");
-    const std::string database = "localhost:" + folder + "/" + Settings::DatabaseFileName;
-    std::string error;
-    int status = 1;
-    if (!DatabaseAdmin::CreateDatabase(database, user, password, &error)) {
-        std::fprintf(stderr, "qbook2-bench: cannot create %s: %s\n", database.c_str(), error.c_str());
-    } else {
-        try {
-            status = cases(folder);
-        } catch (const FbException& e) {
-            char text[1024];
-            fb_get_master_interface()->getUtilInterface()->formatStatus(text, sizeof text, e.getStatus());
-            std::fprintf(stderr, "qbook2-bench: %s\n", text);
-        }
-        if (!DatabaseAdmin::DropDatabase(database, user, password, &error))
-            std::fprintf(stderr, "qbook2-bench: cannot drop %s: %s\n", database.c_str(), error.c_str());
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-    return status;
 }
 
 } // namespace
 
-// Without arguments every case runs; --gsearch runs only the global search.
+// Without arguments every part runs; --memo, --gsearch, --startup or --module
+// runs one part. Each part prints its cases, and at the end every goal is
+// listed with what was measured.
 int main(int argc, char** argv) {
-    const bool onlyGlobalSearch = argc == 2 && std::strcmp(argv[1], "--gsearch") == 0;
-    if (argc > 1 && !onlyGlobalSearch) {
-        std::fprintf(stderr, "usage: qbook2-bench [--gsearch]\n");
+    if (argc == 4 && std::strcmp(argv[1], ShowPadArgument) == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication application(argc, argv);
+        return ShowPadForMemory(argv[2], std::atoi(argv[3]));
+    }
+    const std::string only = argc == 2 ? argv[1] : "";
+    const bool known =
+        only.empty() || only == "--memo" || only == "--gsearch" || only == "--startup" || only == "--module";
+    if (argc > 2 || !known) {
+        std::fprintf(stderr, "usage: qbook2-bench [--memo | --gsearch | --startup | --module]\n");
         return 2;
     }
-    // The global search is a window; it needs no screen.
+    // The windows need no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    std::vector<Goal> goals;
+    const auto part = [&](const char* option) { return only.empty() || only == option; };
     int status = 0;
-    if (!onlyGlobalSearch)
-        status = withDatabase("bench", run);
-    if (status == 0)
-        status = withDatabase("bench-gsearch", runGlobalSearch);
+    if (status == 0 && part("--memo")) {
+        std::printf("== memo screen flows ==\n");
+        status = withDatabase("bench-memo",
+                              [&](const std::string& folder) { return RunMemoFlows(folder, goals); });
+    }
+    if (status == 0 && part("--gsearch")) {
+        std::printf("\n== global search ==\n");
+        status = withDatabase("bench-gsearch",
+                              [&](const std::string& folder) { return runGlobalSearch(folder, goals); });
+    }
+    if (status == 0 && part("--startup")) {
+        std::printf("\n== start-up ==\n");
+        status = RunStartup(goals);
+    }
+    if (status == 0 && part("--module")) {
+        std::printf("\n== data-access module ==\n");
+        status =
+            withDatabase("bench", [&](const std::string& folder) { return runModuleCases(folder, goals); });
+    }
+    printGoals(goals);
     return status;
 }

@@ -51,6 +51,8 @@ commands:
                                    see a change of its pad at once (running it again is harmless)
   events-off                       remove that trigger from every memo table; the clients then
                                    see changes at their next timed refresh
+  add-memo-indexes                 add the indexes on the page order (SN, N) to every memo table
+                                   that lacks them; tables that have them are left as they are
   write-settings PROGRAM [--member N --member-password TEXT]
                                    write the settings files of the client whose executable is
                                    PROGRAM, for this database, with member N identified; a
@@ -361,6 +363,7 @@ public:
     int groupRemove(const CommandArgs& args);
     int demo();
     int changeEvents(bool on);
+    int addMemoIndexes();
     int writeSettings(const CommandArgs& args);
 
 private:
@@ -738,6 +741,39 @@ int Admin::demo() {
     return kAdminOk;
 }
 
+int Admin::addMemoIndexes() {
+    if (!connect())
+        return kAdminFailed;
+    Db.TableExists(AlMemoTable());
+    std::vector<std::string> tables;
+    for (const std::string& name : Db.ListBox1())
+        if (IsMemoTableName(name))
+            tables.push_back(name);
+    int added = 0;
+    int kept = 0;
+    int failed = 0;
+    for (const std::string& table : tables) {
+        for (const MemoIndex& index : MemoIndexes(table)) {
+            const std::string what = "index " + index.name + " on " + table;
+            if (IndexExists(Db, index.name)) {
+                Out << "kept " << what << " (it exists)\n";
+                ++kept;
+            } else if (CreateMemoIndex(Db, table, index)) {
+                Out << "added " << what << " (SN, N" << (index.descending ? ", descending" : "") << ")\n";
+                ++added;
+            } else {
+                Err << "qbook2-admin: cannot add " << what << ": " << lastError() << "\n";
+                ++failed;
+            }
+        }
+    }
+    Out << tables.size() << " memo tables: " << added << " indexes added, " << kept << " kept";
+    if (failed > 0)
+        Out << ", " << failed << " failed";
+    Out << "\n";
+    return failed > 0 ? kAdminFailed : kAdminOk;
+}
+
 int Admin::changeEvents(bool on) {
     if (!connect())
         return kAdminFailed;
@@ -835,6 +871,7 @@ const CommandSpec kCommands[] = {
     {"group-list", 1, {}, {}, true},
     {"group-remove", 2, {}, {}, true},
     {"demo", 0, {}, {}, false},
+    {"add-memo-indexes", 0, {}, {}, false},
     {"events-on", 0, {}, {}, false},
     {"events-off", 0, {}, {}, false},
     {"write-settings", 1, {"--member", "--member-password"}, {}, false},
@@ -936,6 +973,8 @@ int RunAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return admin.groupRemove(parsed);
     if (command == "write-settings")
         return admin.writeSettings(parsed);
+    if (command == "add-memo-indexes")
+        return admin.addMemoIndexes();
     if (command == "events-on" || command == "events-off")
         return admin.changeEvents(command == "events-on");
     return admin.demo();

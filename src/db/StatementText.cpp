@@ -189,7 +189,7 @@ Lines SelectRow(const std::string& table, const std::string& where) {
 }
 
 Lines SelectRows(const std::string& columns, const std::string& table, const std::string& where,
-                 const std::string& order) {
+                 const std::string& order, int limit, int skip) {
     Lines lines;
     lines.push_back("SELECT " + QuoteNames(columns) + " ");
     lines.push_back("   FROM " + QuoteNames(table) + " ");
@@ -197,6 +197,11 @@ Lines SelectRows(const std::string& columns, const std::string& table, const std
         lines.push_back("   WHERE " + QuoteNames(where) + " ");
     if (!order.empty())
         lines.push_back("   ORDER BY " + QuoteNames(order) + " ");
+    if (limit > 0 && skip > 0)
+        lines.push_back("   ROWS " + std::to_string(skip + 1LL) + " TO " +
+                        std::to_string(skip + 0LL + limit) + " ");
+    else if (limit > 0)
+        lines.push_back("   ROWS " + std::to_string(limit) + " ");
     lines.push_back("   ;");
     return lines;
 }
@@ -234,6 +239,13 @@ Lines DropChangeTrigger(const std::string& table) {
     return {"EXECUTE BLOCK AS", "   BEGIN",
             "      IF (EXISTS (SELECT * FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = '" + trigger + "')) THEN",
             "         EXECUTE STATEMENT 'DROP TRIGGER " + QuoteNames(trigger) + "';", "   END"};
+}
+
+Lines CreateIndex(const std::string& index, const std::string& table, const std::string& columns,
+                  bool descending) {
+    return {std::string("CREATE ") + (descending ? "DESCENDING " : "") + "INDEX " + QuoteNames(index) +
+                " ON " + QuoteNames(table) + " (" + QuoteNames(columns) + ")",
+            "   ;"};
 }
 
 std::string Join(const Lines& lines) {

@@ -35,10 +35,14 @@ Lines UpdateRow(const std::string& table, int count, const FieldList& fields, co
 Lines UpdateSet(const std::string& table, const std::string& assignment, const std::string& where);
 Lines Delete(const std::string& table, const std::string& where);
 Lines SelectRow(const std::string& table, const std::string& where);
+// With a limit above 0 the select returns at most limit rows, after the
+// first skip rows of its order (a ROWS clause); without, every row.
 Lines SelectRows(const std::string& columns, const std::string& table, const std::string& where,
-                 const std::string& order);
+                 const std::string& order, int limit = 0, int skip = 0);
 Lines SelectMax(const std::string& table, const std::string& column, const std::string& where);
 Lines TableNames();
+Lines CreateIndex(const std::string& index, const std::string& table, const std::string& columns,
+                  bool descending);
 
 // The change trigger of a memo table: after every insert, update and delete
 // it posts the event named after the table, which the server delivers to the

@@ -636,6 +636,11 @@ bool TFormFBDB::DeleteRows(const std::string& tableName, const std::string& wher
     return d->modify(StatementText::Delete(tableName, where));
 }
 
+bool TFormFBDB::CreateIndex(const std::string& indexName, const std::string& tableName,
+                            const std::string& columns, bool descending) {
+    return d->modify(StatementText::CreateIndex(indexName, tableName, columns, descending));
+}
+
 bool TFormFBDB::SelectRow(const std::string& tableName, const std::string& where, FieldList& fields) {
     ResultRows rows;
     if (!d->select(StatementText::SelectRow(tableName, where), true, rows) || rows.rows() == 0)
@@ -647,8 +652,9 @@ bool TFormFBDB::SelectRow(const std::string& tableName, const std::string& where
 }
 
 int TFormFBDB::SelectRows(const std::string& columns, const std::string& tableName, const std::string& where,
-                          const std::string& order) {
-    if (!d->select(StatementText::SelectRows(columns, tableName, where, order), false, d->result))
+                          const std::string& order, int rowLimit, int rowsSkipped) {
+    if (!d->select(StatementText::SelectRows(columns, tableName, where, order, rowLimit, rowsSkipped), false,
+                   d->result))
         return 0;
     d->resultOpen = true;
     d->position = 0;

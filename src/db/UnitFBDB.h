@@ -29,10 +29,14 @@ public:
                    const std::string& where);
     bool UpdateSet(const std::string& tableName, const std::string& assignment, const std::string& where);
     bool DeleteRows(const std::string& tableName, const std::string& where);
+    bool CreateIndex(const std::string& indexName, const std::string& tableName, const std::string& columns,
+                     bool descending);
 
     bool SelectRow(const std::string& tableName, const std::string& where, FieldList& fields);
+    // With rowLimit above 0 at most rowLimit rows are fetched, after the first
+    // rowsSkipped rows of the order; the count is then that of the rows fetched.
     int SelectRows(const std::string& columns, const std::string& tableName, const std::string& where,
-                   const std::string& order);
+                   const std::string& order, int rowLimit = 0, int rowsSkipped = 0);
     std::string SelectMax(const std::string& tableName, const std::string& column, const std::string& where);
     void ReadFirst(FieldList& fields);
     void ReadLast(FieldList& fields);

@@ -88,9 +88,30 @@ bool IsMemoTableName(const std::string& name) {
            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+std::vector<MemoIndex> MemoIndexes(const std::string& table) {
+    return {{"IX_" + table + "_SN_N", false}, {"IX_" + table + "_SN_N_DESC", true}};
+}
+
+bool CreateMemoIndex(TFormFBDB& db, const std::string& table, const MemoIndex& index) {
+    return db.CreateIndex(index.name, table, "SN,N", index.descending);
+}
+
+void AddMemoIndexes(TFormFBDB& db, const std::string& table) {
+    for (const MemoIndex& index : MemoIndexes(table))
+        CreateMemoIndex(db, table, index);
+}
+
+bool IndexExists(TFormFBDB& db, const std::string& indexName) {
+    const int count =
+        db.SelectRows("RDB$INDEX_NAME", "RDB$INDICES", "RDB$INDEX_NAME = '" + indexName + "'", "");
+    db.CloseQuery();
+    return count > 0;
+}
+
 bool CreateMemoTable(TFormFBDB& db, const std::string& table, const FieldList& memoFields) {
     if (!db.CreateTable(table, MemoColumns, memoFields))
         return false;
+    AddMemoIndexes(db, table);
     db.AddChangeTrigger(table);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class TFormFBDB;
 
@@ -39,18 +40,38 @@ std::string AlMemoTable();
 // Whether name is one of the memo table names above (a number without leading zeros).
 bool IsMemoTableName(const std::string& name);
 
-// A new memo table from the memo field list, then its change trigger, which
-// tells the clients showing the pad of every change at once. A table whose
-// trigger cannot be made still works: the clients see its changes at their
-// next refresh. False when the table could not be created.
+// The indexes of a memo table on its page order (SN, N), named after the
+// table: ascending for the page reads and the finds downwards, descending for
+// the steps back and the finds upwards. Reads work without them, only slower.
+struct MemoIndex {
+    std::string name;
+    bool descending;
+};
+std::vector<MemoIndex> MemoIndexes(const std::string& table);
+
+// Creates one of them; false when the server refused it.
+bool CreateMemoIndex(TFormFBDB& db, const std::string& table, const MemoIndex& index);
+
+// Creates them all on a table just created. One the server refuses is left
+// out: the table works without it, and qbook2-admin can add it later.
+void AddMemoIndexes(TFormFBDB& db, const std::string& table);
+
+// Whether the database has an index of that name.
+bool IndexExists(TFormFBDB& db, const std::string& indexName);
+
+// A new memo table from the memo field list, then its indexes and its change
+// trigger, which tells the clients showing the pad of every change at once. A
+// table whose indexes or trigger cannot be made still works: reads are slower,
+// and the clients see its changes at their next refresh. False when the table
+// could not be created.
 bool CreateMemoTable(TFormFBDB& db, const std::string& table, const FieldList& memoFields);
 
 enum class OpenMemoTableResult { Existing, Created, Failed, Abandoned };
 
 // After a successful Connect: fills rowBuffer with the memo field list and
-// makes sure the table exists, creating it (one retry after 5 s). A table that
-// another client created meanwhile counts as existing (and is left as that
-// client made it). On failure the module
+// makes sure the table exists, creating it (one retry after 5 s) with its
+// indexes and change trigger. A table that another client created meanwhile
+// counts as existing (and is left as that client made it). On failure the module
 // is disconnected; the caller shows the message. When keepWaiting turns false
 // during the 5 s (the screen was closed), the wait ends and nothing more is
 // done, rowBuffer included: Abandoned.

@@ -12,8 +12,17 @@
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTimer>
+#include <algorithm>
 
 // Find, find next and the jump to a registration number of the memo screen.
+
+namespace {
+
+// Rows of the first read of a find, and the most of any later one.
+constexpr int FirstFindBatch = 8;
+constexpr int LargestFindBatch = 65536;
+
+} // namespace
 
 void TMemoScreen::ButtonEClick() {
     if (!Ready)
@@ -53,25 +62,30 @@ void TMemoScreen::FindFromCurrentRow() {
     const std::string condition = std::string(SearchDown != 0 ? "(SN > " : "(SN < ") + FloatToText(x) + ")" +
                                   " AND (DF = 0) AND (" + RowBuffer[column].Name + " LIKE '%" + keyword +
                                   "%') ";
-    int count = 0;
-    if (EnsureConnected())
-        count = Db->SelectRows("*", TableName, condition, "SN,N");
     // LIKE compares bytes, so its hits are a superset: the nearest row that
-    // holds the keyword character by character is the hit.
+    // holds the keyword character by character is the hit. The rows come
+    // nearest first, in batches that double in size, so that the usual true
+    // first hit costs one short read and a run of false ones stays cheap.
+    const char* order = SearchDown != 0 ? PageOrder : BackwardOrder;
     bool found = false;
-    for (int i = 0; i < count && !found; ++i) {
-        if (SearchDown != 0 && i == 0)
-            Db->ReadFirst(RowBuffer);
-        else if (SearchDown != 0)
-            Db->ReadNext(RowBuffer);
-        else if (i == 0)
-            Db->ReadLast(RowBuffer);
-        else
-            Db->ReadPrior(RowBuffer);
-        const std::string& value = RowBuffer[column].Value;
-        found = UseFindColumn != 0 ? ContainsChars(value, keyword) : LikeContainsChars(value, keyword);
+    if (EnsureConnected()) {
+        int batch = FirstFindBatch;
+        for (int skipped = 0; !found; skipped += batch, batch = std::min(2 * batch, LargestFindBatch)) {
+            const int count = Db->SelectRows("*", TableName, condition, order, batch, skipped);
+            for (int i = 0; i < count && !found; ++i) {
+                if (i == 0)
+                    Db->ReadFirst(RowBuffer);
+                else
+                    Db->ReadNext(RowBuffer);
+                const std::string& value = RowBuffer[column].Value;
+                found =
+                    UseFindColumn != 0 ? ContainsChars(value, keyword) : LikeContainsChars(value, keyword);
+            }
+            Db->CloseQuery();
+            if (count < batch)
+                break;
+        }
     }
-    Db->CloseQuery();
     if (!found) {
         SetStatus(Codec::sj("検索できませんでした"));
         return;
@@ -90,16 +104,20 @@ void TMemoScreen::ButtonGClick() {
     TFormNo* dialog = forms().FormNo;
     dialog->JumpNumber = 1;
     dialog->exec();
-    if (dialog->Accepted) {
-        if (EnsureConnected() && ReadMemoLine(*Db, TableName, RowBuffer, dialog->JumpNumber)) {
-            PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value) - Tolerance;
-            LoadPage();
-            SelectRow(0);
-            SG1->setColumnWidth(1, 48);
-            SetStatus(Codec::sj("指示された登録番号へジャンプしました"));
-        } else {
-            SetStatus(Codec::sj("指示された登録番号は見つかりませんでした"));
-        }
-    }
+    if (dialog->Accepted)
+        JumpToNumber(dialog->JumpNumber);
     RestartTimer();
+}
+
+bool TMemoScreen::JumpToNumber(std::int32_t n) {
+    if (!EnsureConnected() || !ReadMemoLine(*Db, TableName, RowBuffer, n)) {
+        SetStatus(Codec::sj("指示された登録番号は見つかりませんでした"));
+        return false;
+    }
+    PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value) - Tolerance;
+    LoadPage();
+    SelectRow(0);
+    SG1->setColumnWidth(1, 48);
+    SetStatus(Codec::sj("指示された登録番号へジャンプしました"));
+    return true;
 }

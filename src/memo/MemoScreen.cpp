@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -90,6 +91,21 @@ class MemoGrid : public QTableWidget {
 public:
     using QTableWidget::QTableWidget;
     void keyboardSearch(const QString&) override {}
+};
+
+// A cell of the grid. It keeps the exact code page 932 bytes of its line
+// (UserRole), which the screen reads back; the text shown is made from them
+// only when the cell is drawn, so that a page load converts no line that is
+// not on the screen.
+class MemoCell : public QTableWidgetItem {
+public:
+    QVariant data(int role) const override {
+        if (role != Qt::DisplayRole)
+            return QTableWidgetItem::data(role);
+        const QByteArray bytes = QTableWidgetItem::data(Qt::UserRole).toByteArray();
+        return Codec::toQString(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+    }
+    QTableWidgetItem* clone() const override { return new MemoCell(*this); }
 };
 
 // Shows a window opened from a memo screen. The all-members pad is modal, and
@@ -198,13 +214,16 @@ std::string TMemoScreen::Cell(int column, int row) const {
 
 void TMemoScreen::SetCell(int column, int row, const std::string& text) {
     QTableWidgetItem* item = SG1->item(row, column);
+    const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
     if (!item) {
-        item = new QTableWidgetItem;
+        // Filled before it joins the grid, which then hears of it once.
+        item = new MemoCell;
+        item->setData(Qt::UserRole, bytes);
         SG1->setItem(row, column, item);
+    } else {
+        // Unchanged bytes leave the cell alone.
+        item->setData(Qt::UserRole, bytes);
     }
-    // The item keeps the exact bytes; the display text is only for the eye.
-    item->setData(Qt::UserRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
-    item->setText(Codec::toQString(text));
 }
 
 int TMemoScreen::CurrentRow() const {
@@ -439,42 +458,51 @@ void TMemoScreen::LoadPage() {
     }
     const double remembered = ToFloatOrZero(Cell(0, r));
 
-    SG1->setRowCount(1);
-    for (int c = 0; c < 3; ++c)
-        SetCell(c, 0, {});
-
+    // The page and one line more, which tells whether the page ends with the
+    // append row: the count is compared with PageLines only.
     int count = 0;
     const std::string condition = "(SN > " + FloatToText(PageStart) + ") AND (DF = 0)";
     if (Ready && EnsureConnected()) {
-        count = Db->SelectRows("*", TableName, condition, "SN,N");
+        count = Db->SelectRows("*", TableName, condition, PageOrder, PageLines + 1);
         // The server dropped the connection (restart, ended attachment): the
         // module has let it go; one fresh connection, and the page reads again.
         if (count == 0 && !Db->IsConnected() && EnsureConnected())
-            count = Db->SelectRows("*", TableName, condition, "SN,N");
+            count = Db->SelectRows("*", TableName, condition, PageOrder, PageLines + 1);
     }
     if (!Ready || count <= 0) {
         if (Ready)
             Db->CloseQuery();
+        SG1->setRowCount(1);
+        for (int c = 0; c < 3; ++c)
+            SetCell(c, 0, {});
         SG1->setCurrentCell(0, 2);
         Loading = false;
         return;
     }
 
+    // The rows of the last page are overwritten, not made anew: nothing is
+    // drawn before the handler ends, and a cell that has not changed costs
+    // nothing, which is what most refreshes find.
     const int rows = PageLines < count ? PageLines : count + 1;
     SG1->setRowCount(rows);
     int found = -1;
-    for (int i = 0; i < rows; ++i) {
-        if (i == 0)
-            Db->ReadFirst(RowBuffer);
-        else
-            Db->ReadNext(RowBuffer);
-        SetCell(0, i, RowBuffer[MemoSN].Value);
-        SetCell(1, i, RowBuffer[MemoN].Value);
-        SetCell(2, i, RowBuffer[MemoText].Value);
-        if (found < 0 && !RowBuffer[MemoSN].Value.empty() &&
-            ToFloatOrZero(RowBuffer[MemoSN].Value) >= remembered - Tolerance)
-            found = i;
+    {
+        // The grid hears of the new page once, not of every cell.
+        const QSignalBlocker quiet(SG1->model());
+        for (int i = 0; i < rows; ++i) {
+            if (i == 0)
+                Db->ReadFirst(RowBuffer);
+            else
+                Db->ReadNext(RowBuffer);
+            SetCell(0, i, RowBuffer[MemoSN].Value);
+            SetCell(1, i, RowBuffer[MemoN].Value);
+            SetCell(2, i, RowBuffer[MemoText].Value);
+            if (found < 0 && !RowBuffer[MemoSN].Value.empty() &&
+                ToFloatOrZero(RowBuffer[MemoSN].Value) >= remembered - Tolerance)
+                found = i;
+        }
     }
+    emit SG1->model()->dataChanged(SG1->model()->index(0, 0), SG1->model()->index(rows - 1, 2));
     Db->CloseQuery();
     int selected = found >= 0 ? found : 0;
     if (onAppendRow)
@@ -484,13 +512,15 @@ void TMemoScreen::LoadPage() {
     Loading = false;
 }
 
-// Steps back from the last row of the open result, at most `steps` rows: the
-// row reached gives PageStart, the top of the pad when the stepping ran past
-// the first row; an empty result leaves PageStart alone.
-void TMemoScreen::StartPageBackFromLast(int steps) {
-    Db->ReadLast(RowBuffer);
+// Steps back `steps` lines from the last line of the open result, which holds
+// the lines in backward order (BackwardOrder), so at least steps + 1 of them
+// unless the pad has no more: the line reached gives PageStart, the top of the
+// pad when the stepping ran past the first line; an empty result leaves
+// PageStart alone.
+void TMemoScreen::StepBackToPageStart(int steps) {
+    Db->ReadFirst(RowBuffer);
     for (int i = 0; i < steps; ++i) {
-        Db->ReadPrior(RowBuffer);
+        Db->ReadNext(RowBuffer);
         if (RowBuffer[MemoSN].Value.empty()) {
             PageStart = 0.0;
             break;
@@ -524,10 +554,12 @@ void TMemoScreen::ButtonBClick() {
     }
     Timer1->stop();
     if (EnsureConnected()) {
-        const int count =
-            Db->SelectRows("*", TableName, "(SN < " + FloatToText(PageStart) + ") AND (DF = 0)", "SN,N");
+        // At most PageLines - 2 steps back: PageLines lines before the page
+        // are as good as all of them.
+        const int count = Db->SelectRows("*", TableName, "(SN < " + FloatToText(PageStart) + ") AND (DF = 0)",
+                                         BackwardOrder, PageLines);
         const int a = count == 0 ? 2 : count + 1;
-        StartPageBackFromLast(std::min(a, PageLines - 1) - 1);
+        StepBackToPageStart(std::min(a, PageLines - 1) - 1);
     }
     LoadPage();
     SelectRow(RowCount() - 1);
@@ -552,8 +584,11 @@ void TMemoScreen::ButtonDClick() {
         return;
     Timer1->stop();
     if (EnsureConnected()) {
-        const int count = Db->SelectRows("*", TableName, "(SN > 0.0) AND (DF = 0)", "SN,N");
-        StartPageBackFromLast(std::min(count, PageLines));
+        // PageLines steps back, and one line more that tells whether the pad
+        // has a line before the last page.
+        const int count =
+            Db->SelectRows("*", TableName, "(SN > 0.0) AND (DF = 0)", BackwardOrder, PageLines + 1);
+        StepBackToPageStart(std::min(count, PageLines));
     }
     LoadPage();
     SelectRow(RowCount() - 1);
@@ -771,8 +806,9 @@ double TMemoScreen::SortNumberBeforeRow(int row) {
     if (PageStart <= 0)
         return 0.0;
     const double c = ToFloatOrZero(Cell(0, row));
-    Db->SelectRows("*", TableName, "(SN < " + FloatToText(c - Tolerance) + ") AND (DF = 0)", "SN,N");
-    Db->ReadLast(RowBuffer);
+    Db->SelectRows("*", TableName, "(SN < " + FloatToText(c - Tolerance) + ") AND (DF = 0)", BackwardOrder,
+                   1);
+    Db->ReadFirst(RowBuffer);
     Db->CloseQuery();
     PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value);
     return PageStart;

@@ -124,6 +124,8 @@ public:
     void DeleteLine();
     void CopyLine();
     void FindFromCurrentRow();
+    // Makes line n (deleted or not) the first of the page; false when there is no line n.
+    bool JumpToNumber(std::int32_t n);
     // Whether the pad may be changed now: the pad is open and the screen is
     // not one of the viewers. Every change of the pad starts with this test.
     bool CanChangePad() const;
@@ -149,7 +151,7 @@ private:
     bool SG1KeyDown(int key);
     bool Edit1KeyDown(int key);
     void Refresh(const std::string& busyText);
-    void StartPageBackFromLast(int steps);
+    void StepBackToPageStart(int steps);
     void RestartTimer();
     // Starts the timer again with its interval unchanged.
     void ResumeTimer();
@@ -178,6 +180,10 @@ private:
     static constexpr double Tolerance = 1e-10;
     // The shortest time between two refreshes for changes of the pad.
     static constexpr std::uint32_t LiveRefreshGap = 300;
+    // The order of the lines on a page, and the same order backwards for the
+    // reads that step back from a sort number.
+    static constexpr const char* PageOrder = "SN,N";
+    static constexpr const char* BackwardOrder = "SN DESC,N DESC";
 
     MemoScreenConfig Config;
     QLabel* StatusLabel = nullptr;

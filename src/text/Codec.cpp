@@ -3,18 +3,48 @@
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
+#include <vector>
 
 namespace {
+
+const iconv_t NoConverter = reinterpret_cast<iconv_t>(-1);
+
+// The converter from one encoding to another, opened once per thread: opening
+// one costs more than converting a line. Converters of unknown encodings are
+// not kept.
+iconv_t converter(const char* to, const char* from) {
+    struct Opened {
+        std::string to, from;
+        iconv_t cd;
+    };
+    struct Cache {
+        std::vector<Opened> opened;
+        ~Cache() {
+            for (const Opened& entry : opened)
+                iconv_close(entry.cd);
+        }
+    };
+    thread_local Cache cache;
+    for (const Opened& entry : cache.opened)
+        if (entry.to == to && entry.from == from) {
+            iconv(entry.cd, nullptr, nullptr, nullptr, nullptr);
+            return entry.cd;
+        }
+    const iconv_t cd = iconv_open(to, from);
+    if (cd != NoConverter)
+        cache.opened.push_back({to, from, cd});
+    return cd;
+}
 
 // One iconv conversion with a fallback for what the target cannot hold:
 // invalid or unconvertible input is replaced and skipped, never truncated.
 // An encoding iconv does not know gives "" and, when asked, known = false.
 std::string convert(const char* to, const char* from, const std::string& input,
                     const std::string& replacement, int badSourceBytes, bool* known = nullptr) {
-    iconv_t cd = iconv_open(to, from);
+    iconv_t cd = converter(to, from);
     if (known)
-        *known = cd != reinterpret_cast<iconv_t>(-1);
-    if (cd == reinterpret_cast<iconv_t>(-1))
+        *known = cd != NoConverter;
+    if (cd == NoConverter)
         return {};
     std::string out;
     out.reserve(input.size() * 2);
@@ -47,7 +77,6 @@ std::string convert(const char* to, const char* from, const std::string& input,
     size_t dstLeft = sizeof buffer;
     iconv(cd, nullptr, nullptr, &dst, &dstLeft);
     out.append(buffer, sizeof buffer - dstLeft);
-    iconv_close(cd);
     return out;
 }
 

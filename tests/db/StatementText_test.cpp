@@ -155,3 +155,21 @@ TEST(StatementText, NamesPassThroughQuoteNames) {
     EXPECT_EQ(StatementText::CreateTable("myMemo", 6, fields)[5], "   \"Text\" VARCHAR(120),");
     EXPECT_EQ(StatementText::UpdateRow("T", 6, fields, "")[5], "   \"Text\"=NULL,");
 }
+
+TEST(StatementText, RowLimitsAndIndexes) {
+    using StatementText::Join;
+    EXPECT_EQ(Join(StatementText::SelectRows("*", "MYMEMO7", "(SN > 2.5) AND (DF = 0)", "SN,N", 101)),
+              "SELECT * \r\n   FROM MYMEMO7 \r\n   WHERE (SN > 2.5) AND (DF = 0) \r\n"
+              "   ORDER BY SN,N \r\n   ROWS 101 \r\n   ;\r\n");
+    EXPECT_EQ(
+        Join(StatementText::SelectRows("*", "ALMEMO", "(SN < 40) AND (DF = 0)", "SN DESC,N DESC", 16, 8)),
+        "SELECT * \r\n   FROM ALMEMO \r\n   WHERE (SN < 40) AND (DF = 0) \r\n"
+        "   ORDER BY SN DESC,N DESC \r\n   ROWS 9 TO 24 \r\n   ;\r\n");
+    // No limit, no ROWS: a skip alone means nothing.
+    EXPECT_EQ(StatementText::SelectRows("*", "MEMBER", "", "N", 0, 5),
+              StatementText::SelectRows("*", "MEMBER", "", "N"));
+    EXPECT_EQ(Join(StatementText::CreateIndex("IX_MYMEMO7_SN_N", "MYMEMO7", "SN,N", false)),
+              "CREATE INDEX IX_MYMEMO7_SN_N ON MYMEMO7 (SN,N)\r\n   ;\r\n");
+    EXPECT_EQ(Join(StatementText::CreateIndex("IX_ALMEMO_SN_N_DESC", "ALMEMO", "SN,N", true)),
+              "CREATE DESCENDING INDEX IX_ALMEMO_SN_N_DESC ON ALMEMO (SN,N)\r\n   ;\r\n");
+}

@@ -279,6 +279,46 @@ TEST_F(FbdbTest, SelectRowsReadsForwardAndBackward) {
     EXPECT_EQ(fields[0].Value, "stay");
 }
 
+TEST_F(FbdbTest, SelectRowsFetchesAtMostItsLimit) {
+    makeMemoTable("LIMITED",
+                  {memoRow("1", "3", "0", "c"), memoRow("2", "1", "0", "a"), memoRow("3", "2", "7", "gone"),
+                   memoRow("4", "2", "0", "b"), memoRow("5", "4", "0", "d")});
+    FieldList fields;
+    SetMemoFields(fields);
+    const auto texts = [&](int count) {
+        std::string out;
+        for (int i = 0; i < count; ++i) {
+            if (i == 0)
+                db.ReadFirst(fields);
+            else
+                db.ReadNext(fields);
+            out += fields[1].Value;
+        }
+        // Nothing was fetched beyond the limit.
+        db.ReadNext(fields);
+        out += fields[1].Value.empty() ? "." : "+";
+        db.CloseQuery();
+        return out;
+    };
+    ASSERT_EQ(db.SelectRows("N,TEXT", "LIMITED", "DF = 0", "SN,N", 3), 3);
+    EXPECT_EQ(texts(3), "abc.");
+    ASSERT_EQ(db.SelectRows("N,TEXT", "LIMITED", "DF = 0", "SN DESC,N DESC", 2), 2);
+    EXPECT_EQ(texts(2), "dc.");
+    ASSERT_EQ(db.SelectRows("N,TEXT", "LIMITED", "DF = 0", "SN,N", 2, 2), 2);
+    EXPECT_EQ(texts(2), "cd.");
+    // A limit beyond the rows there are, and a skip beyond them.
+    ASSERT_EQ(db.SelectRows("N,TEXT", "LIMITED", "DF = 0", "SN,N", 10, 3), 1);
+    EXPECT_EQ(texts(1), "d.");
+    EXPECT_EQ(db.SelectRows("N,TEXT", "LIMITED", "DF = 0", "SN,N", 10, 4), 0);
+    db.CloseQuery();
+
+    EXPECT_TRUE(db.CreateIndex("IX_LIMITED", "LIMITED", "SN,N", false)) << db.LastError();
+    EXPECT_TRUE(db.CreateIndex("IX_LIMITED_DESC", "LIMITED", "SN,N", true)) << db.LastError();
+    EXPECT_FALSE(db.CreateIndex("IX_LIMITED", "LIMITED", "SN,N", false));
+    ASSERT_EQ(db.SelectRows("N,TEXT", "LIMITED", "DF = 0", "SN DESC,N DESC", 3, 1), 3);
+    EXPECT_EQ(texts(3), "cba.");
+}
+
 TEST_F(FbdbTest, UpdateDeleteAndMax) {
     EXPECT_FALSE(db.TableExists("CHANGES"));
     makeMemoTable("CHANGES", {});

@@ -292,3 +292,51 @@ TEST_F(SchemaTest, FixturePointsTheSettingsAtItsDatabase) {
     EXPECT_TRUE(fromSettings.Connect(Settings::DatabaseLocation, Settings::DatabaseFileName,
                                      Settings::DatabaseUser, Settings::DatabasePassword));
 }
+
+TEST(Schema, MemoTableNamesAndTheirIndexes) {
+    for (const char* name : {"ALMEMO", "MYMEMO7", "OGMEMO12", "CGMEMO2147483647"})
+        EXPECT_TRUE(IsMemoTableName(name)) << name;
+    for (const char* name : {"MEMBER", "OGROUP", "MYMEMO", "MYMEMO7X", "ALMEMO1", "XMYMEMO7", "mymemo7"})
+        EXPECT_FALSE(IsMemoTableName(name)) << name;
+    const std::vector<MemoIndex> indexes = MemoIndexes("OGMEMO2147483647");
+    ASSERT_EQ(indexes.size(), 2u);
+    EXPECT_EQ(indexes[0].name, "IX_OGMEMO2147483647_SN_N");
+    EXPECT_FALSE(indexes[0].descending);
+    EXPECT_EQ(indexes[1].name, "IX_OGMEMO2147483647_SN_N_DESC");
+    EXPECT_TRUE(indexes[1].descending);
+    // Firebird 3 names have at most 31 bytes, also for the largest group number.
+    EXPECT_LE(indexes[1].name.size(), 31u);
+}
+
+TEST_F(SchemaTest, OnlyATableTheClientCreatesGetsTheIndexes) {
+    FieldList row;
+    ASSERT_EQ(OpenMemoTable(db, MyMemoTable(20), row), OpenMemoTableResult::Created);
+    // Index name, descending (1) or not, and the columns in order.
+    FieldList index(3);
+    const int segments =
+        db.SelectRows("I.RDB$INDEX_NAME,I.RDB$INDEX_TYPE,S.RDB$FIELD_NAME",
+                      "RDB$INDICES I JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = I.RDB$INDEX_NAME",
+                      "I.RDB$RELATION_NAME = 'MYMEMO20' AND I.RDB$INDEX_NAME STARTING 'IX_'",
+                      "I.RDB$INDEX_NAME,S.RDB$FIELD_POSITION");
+    std::vector<std::string> found;
+    for (int i = 0; i < segments; ++i) {
+        if (i == 0)
+            db.ReadFirst(index);
+        else
+            db.ReadNext(index);
+        for (auto& field : index)
+            field.Value.erase(field.Value.find_last_not_of(' ') + 1);
+        found.push_back(index[0].Value + " " + std::to_string(ToIntOrZero(index[1].Value)) + " " +
+                        index[2].Value);
+    }
+    db.CloseQuery();
+    EXPECT_EQ(found, (std::vector<std::string>{"IX_MYMEMO20_SN_N 0 SN", "IX_MYMEMO20_SN_N 0 N",
+                                               "IX_MYMEMO20_SN_N_DESC 1 SN", "IX_MYMEMO20_SN_N_DESC 1 N"}));
+
+    // A table that is there already is not the client's to change.
+    ASSERT_TRUE(db.CreateTable(MyMemoTable(21), MemoColumns, row));
+    EXPECT_EQ(OpenMemoTable(db, MyMemoTable(21), row), OpenMemoTableResult::Existing);
+    EXPECT_FALSE(IndexExists(db, "IX_MYMEMO21_SN_N"));
+    EXPECT_FALSE(IndexExists(db, "IX_MYMEMO21_SN_N_DESC"));
+    EXPECT_TRUE(IndexExists(db, "IX_MYMEMO20_SN_N_DESC"));
+}

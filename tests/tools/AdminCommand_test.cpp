@@ -375,6 +375,38 @@ TEST(AdminCommandLine, WrongCommandLinesAreUsageErrors) {
     }
 }
 
+TEST_F(AdminCommand, AddMemoIndexesIndexesEveryMemoTableOnce) {
+    TFormFBDB db;
+    ASSERT_TRUE(Database->connect(db));
+    FieldList fields;
+    ASSERT_EQ(OpenMemoTable(db, OgMemoTable(70), fields), OpenMemoTableResult::Created);
+    for (const std::string& table : {MyMemoTable(70), CgMemoTable(70), std::string("NOTES70")})
+        ASSERT_TRUE(db.CreateTable(table, MemoColumns, fields)) << table;
+
+    const Outcome first = admin({"add-memo-indexes"});
+    EXPECT_EQ(first.status, kAdminOk) << first.err;
+    for (const std::string& table : {MyMemoTable(70), CgMemoTable(70)}) {
+        EXPECT_NE(first.out.find("added index IX_" + table + "_SN_N on " + table + " (SN, N)\n"),
+                  std::string::npos)
+            << first.out;
+        EXPECT_NE(
+            first.out.find("added index IX_" + table + "_SN_N_DESC on " + table + " (SN, N, descending)\n"),
+            std::string::npos)
+            << first.out;
+        for (const MemoIndex& index : MemoIndexes(table))
+            EXPECT_TRUE(IndexExists(db, index.name)) << index.name;
+    }
+    EXPECT_NE(first.out.find("kept index IX_OGMEMO70_SN_N on OGMEMO70 (it exists)\n"), std::string::npos)
+        << first.out;
+    EXPECT_EQ(first.out.find("NOTES70"), std::string::npos) << first.out;
+
+    // A rerun finds everything in place.
+    const Outcome again = admin({"add-memo-indexes"});
+    EXPECT_EQ(again.status, kAdminOk) << again.err;
+    EXPECT_EQ(again.out.find("added index"), std::string::npos) << again.out;
+    EXPECT_NE(again.out.find(": 0 indexes added, "), std::string::npos) << again.out;
+}
+
 // The demo database: made from nothing, filled once, left alone the second time.
 TEST(AdminDemo, CreatesTheDatabaseAndFillsItOnce) {
     TestDatabase database("admindemo");

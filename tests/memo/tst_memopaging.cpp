@@ -1,0 +1,278 @@
+// Paging, refresh and find of the memo screen on pads larger than a page,
+// with the page-order indexes and without them: every page must be the one
+// that the whole pad, read in page order, gives.
+
+#include "app/Forms.h"
+#include "app/Settings.h"
+#include "db/UnitFBDB.h"
+#include "db/UnitSchema.h"
+#include "memo/Unit2.h"
+#include "memo/UnitSearch.h"
+#include "platform/Platform.h"
+#include "support/TestDatabase.h"
+#include "text/Codec.h"
+#include "text/Func_.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+constexpr int PageLines = 5;
+
+struct PadLine {
+    double sn;
+    int n;
+};
+
+} // namespace
+
+class TestMemoPaging : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestDatabase> database;
+    TFormFBDB other; // another client on the same database
+    TForm2* screen = nullptr;
+    int member = 0;
+
+    std::string table() const { return MyMemoTable(member); }
+
+    // A new own pad, created by the screen (with its indexes) or, before the
+    // screen opens it, by another client (without them).
+    void openNewPad(bool indexed) {
+        Settings::MemberNumber = ++member;
+        FieldList fields;
+        SetMemoFields(fields);
+        if (!indexed)
+            QVERIFY(other.CreateTable(table(), MemoColumns, fields));
+        screen->hide();
+        screen->show();
+        QVERIFY(screen->Ready);
+        QCOMPARE(IndexExists(other, "IX_" + table() + "_SN_N"), indexed);
+        QCOMPARE(IndexExists(other, "IX_" + table() + "_SN_N_DESC"), indexed);
+    }
+
+    void addLine(int n, double sn, const std::string& text = {}, int df = 0) {
+        FieldList fields;
+        QVERIFY(InsertMemoRow(other, table(), fields, n, sn, text.empty() ? "line" + std::to_string(n) : text,
+                              2));
+        if (df != 0)
+            QVERIFY(other.UpdateSet(table(), "DF=" + std::to_string(df), "N=" + std::to_string(n)));
+    }
+
+    // The live lines of the whole pad in page order, read without a limit.
+    std::vector<PadLine> wholePad() {
+        std::vector<PadLine> lines;
+        FieldList fields;
+        SetMemoFields(fields);
+        const int count = other.SelectRows("*", table(), "DF = 0", "SN,N");
+        for (int i = 0; i < count; ++i) {
+            if (i == 0)
+                other.ReadFirst(fields);
+            else
+                other.ReadNext(fields);
+            lines.push_back({ToFloatOrZero(fields[MemoSN].Value), ToIntOrZero(fields[MemoN].Value)});
+        }
+        other.CloseQuery();
+        return lines;
+    }
+
+    // The numbers of the page after start, 0 standing for the append row.
+    std::vector<int> expectedPage(double start) {
+        std::vector<int> page;
+        for (const PadLine& line : wholePad())
+            if (line.sn > start)
+                page.push_back(line.n);
+        if (static_cast<int>(page.size()) > PageLines)
+            page.resize(PageLines);
+        else
+            page.push_back(0);
+        return page;
+    }
+
+    std::vector<int> shownPage() const {
+        std::vector<int> page;
+        for (int row = 0; row < screen->RowCount(); ++row)
+            page.push_back(ToIntOrZero(screen->Cell(1, row)));
+        return page;
+    }
+
+    // Where the previous-page and last-page steps lead on the whole pad.
+    double expectedPreviousStart(double start) {
+        std::vector<PadLine> before;
+        for (const PadLine& line : wholePad())
+            if (line.sn < start)
+                before.push_back(line);
+        const int count = static_cast<int>(before.size());
+        const int steps = std::min(count == 0 ? 2 : count + 1, PageLines - 1) - 1;
+        return steps >= count ? 0.0 : before[count - 1 - steps].sn;
+    }
+    double expectedLastStart() {
+        const std::vector<PadLine> lines = wholePad();
+        const int count = static_cast<int>(lines.size());
+        const int steps = std::min(count, PageLines);
+        return steps >= count ? 0.0 : lines[count - 1 - steps].sn;
+    }
+
+    void find(const std::string& keyword, bool down) {
+        QTimer::singleShot(0, this, [=] {
+            TFormSearch* dialog = forms().FormSearch;
+            QCOMPARE(QApplication::activeModalWidget(), dialog);
+            dialog->Edit1->setText(Codec::toQString(keyword));
+            dialog->CheckBox1->setChecked(false);
+            (down ? dialog->RadioDown : dialog->RadioUp)->setChecked(true);
+            dialog->Button1->click();
+        });
+        screen->ButtonEClick();
+    }
+
+    static void indexedOrNot() {
+        QTest::addColumn<bool>("indexed");
+        QTest::newRow("indexed") << true;
+        QTest::newRow("without indexes") << false;
+    }
+
+private slots:
+    void initTestCase() {
+        Platform::setScripted(true);
+        database = std::make_unique<TestDatabase>("memopaging");
+        database->useInSettings();
+        CreateForms();
+        screen = forms().Form2;
+        QVERIFY(other.Connect(Settings::DatabaseLocation, Settings::DatabaseFileName, Settings::DatabaseUser,
+                              Settings::DatabasePassword));
+        Settings::MemberName = "Pager";
+        Settings::RowsPerPage = PageLines;
+        Settings::RefreshSeconds = 600;
+    }
+
+    void cleanupTestCase() {
+        screen->hide();
+        other.Disconnect();
+        forms().FormFBDB->Disconnect();
+    }
+
+    void pagingMatchesTheWholePad_data() { indexedOrNot(); }
+    void pagingMatchesTheWholePad() {
+        QFETCH(bool, indexed);
+        openNewPad(indexed);
+        // Lines 7 and 8 share a sort number; 3 and the last three are deleted.
+        for (int n = 1; n <= 23; ++n)
+            addLine(n, n == 8 ? 7 : n, {}, n == 3 || n > 20 ? 9 : 0);
+        screen->ButtonKClick();
+        QCOMPARE(shownPage(), expectedPage(0.0));
+
+        int pages = 0;
+        while (screen->Cell(0, screen->RowCount() - 1).size() > 0 && ++pages < 20) {
+            screen->ButtonCClick();
+            QCOMPARE(shownPage(), expectedPage(screen->PageStart));
+            QCOMPARE(screen->CurrentRow(), 0);
+        }
+        QVERIFY(pages > 3);
+
+        screen->ButtonAClick();
+        screen->ButtonDClick();
+        QCOMPARE(screen->PageStart, expectedLastStart());
+        QCOMPARE(shownPage(), expectedPage(screen->PageStart));
+        QCOMPARE(shownPage(), (std::vector<int>{16, 17, 18, 19, 20, 0}));
+        QCOMPARE(screen->CurrentRow(), screen->RowCount() - 1);
+
+        for (pages = 0; screen->PageStart > 0 && pages < 20; ++pages) {
+            const double previous = expectedPreviousStart(screen->PageStart);
+            screen->ButtonBClick();
+            QCOMPARE(screen->PageStart, previous);
+            QCOMPARE(shownPage(), expectedPage(previous));
+            QCOMPARE(screen->CurrentRow(), screen->RowCount() - 1);
+        }
+        QCOMPARE(screen->Cell(2, 0), std::string("line1"));
+
+        // A pad that fits on a page is shown whole from the top.
+        QVERIFY(other.UpdateSet(table(), "DF=9", "N > 5"));
+        screen->ButtonDClick();
+        QCOMPARE(screen->PageStart, 0.0);
+        QCOMPARE(shownPage(), (std::vector<int>{1, 2, 4, 5, 0}));
+    }
+
+    void refreshShowsLinesAddedBeforeInAndAfterThePage_data() { indexedOrNot(); }
+    void refreshShowsLinesAddedBeforeInAndAfterThePage() {
+        QFETCH(bool, indexed);
+        openNewPad(indexed);
+        for (int n = 1; n <= 12; ++n)
+            addLine(n, n);
+        screen->ButtonKClick();
+        screen->ButtonCClick();
+        QCOMPARE(shownPage(), (std::vector<int>{5, 6, 7, 8, 9}));
+        screen->SelectRow(2);
+
+        addLine(13, 2.5);
+        addLine(14, 6.5);
+        addLine(15, 9.5);
+        screen->Timer1Timer();
+        QCOMPARE(shownPage(), (std::vector<int>{5, 6, 14, 7, 8}));
+        QCOMPARE(screen->Cell(2, screen->CurrentRow()), std::string("line7"));
+
+        // On the last page a line added after it takes the place of the append row.
+        screen->ButtonDClick();
+        QCOMPARE(shownPage(), (std::vector<int>{9, 15, 10, 11, 12, 0}));
+        addLine(16, 20);
+        addLine(17, 1.5);
+        screen->Timer1Timer();
+        QCOMPARE(shownPage(), (std::vector<int>{9, 15, 10, 11, 12}));
+        QCOMPARE(screen->CurrentRow(), PageLines - 1);
+        screen->ButtonCClick();
+        QCOMPARE(shownPage(), (std::vector<int>{12, 16, 0}));
+    }
+
+    void findReadsPastFalseHitsAndPagesBackFromTheHit_data() { indexedOrNot(); }
+    void findReadsPastFalseHitsAndPagesBackFromTheHit() {
+        QFETCH(bool, indexed);
+        openNewPad(indexed);
+        // ダ ends with the byte 0x5F, "_" to LIKE, so every アム line is a false hit for ダム.
+        for (int n = 1; n <= 41; ++n)
+            addLine(n, n, Codec::sj(n == 1 || n == 20 ? "ダム" : "アム"));
+        addLine(42, 42, Codec::sj("ダムの湖"));
+        for (int n = 43; n <= 45; ++n)
+            addLine(n, n);
+        screen->ButtonKClick();
+
+        find(Codec::sj("ダム"), true);
+        QCOMPARE(screen->StatusText(), Codec::sj("検索できました"));
+        QCOMPARE(shownPage().front(), 20);
+        screen->ButtonFClick();
+        QCOMPARE(shownPage(), (std::vector<int>{42, 43, 44, 45, 0}));
+
+        // The previous page ends with the first two lines of the found page.
+        const double previous = expectedPreviousStart(screen->PageStart);
+        screen->ButtonBClick();
+        QCOMPARE(screen->PageStart, previous);
+        QCOMPARE(shownPage(), (std::vector<int>{39, 40, 41, 42, 43}));
+        QCOMPARE(screen->CurrentRow(), PageLines - 1);
+
+        // Upwards the nearest hit comes first.
+        screen->SelectRow(0);
+        find(Codec::sj("ダム"), false);
+        QCOMPARE(screen->StatusText(), Codec::sj("検索できました"));
+        QCOMPARE(shownPage().front(), 20);
+        screen->ButtonFClick();
+        QCOMPARE(shownPage(), (std::vector<int>{1, 2, 3, 4, 5}));
+        screen->ButtonFClick();
+        QCOMPARE(screen->StatusText(), Codec::sj("検索できませんでした"));
+        QCOMPARE(shownPage().front(), 1);
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    TestMemoPaging test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_memopaging.moc"

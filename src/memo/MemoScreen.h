@@ -128,10 +128,18 @@ private:
     void SetCell(int column, int row, const std::string& text);
     std::string EntryText() const;
     void SetEntryText(const std::string& text);
+    // Puts the row's text into the entry field and remembers the row's line as
+    // the one that Enter registers.
+    void TakeEntryFrom(int row);
     void LayOut();
 
     // Sort numbers closer than this count as equal.
     static constexpr double Tolerance = 1e-10;
+
+    // The registration number (cell 1 text, empty for the append row) and the
+    // text of the line the entry field was last filled from.
+    std::string EntryLineNumber;
+    std::string EntryLineText;
 
     MemoScreenConfig Config;
     QLabel* StatusLabel = nullptr;

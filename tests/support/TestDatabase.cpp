@@ -54,8 +54,12 @@ TestDatabase::~TestDatabase() {
     }
 }
 
+std::string TestDatabase::server() const {
+    return envOr("QBOOK2_TEST_SERVER", "localhost");
+}
+
 std::string TestDatabase::locationPrefix() const {
-    return "localhost:" + folder_ + "/";
+    return server() + ":" + folder_ + "/";
 }
 
 std::string TestDatabase::fileName() const {
@@ -79,7 +83,7 @@ bool TestDatabase::connect(TFormFBDB& db) const {
 }
 
 void TestDatabase::useInSettings() const {
-    Settings::ServerName = "localhost";
+    Settings::ServerName = server();
     Settings::ServerFolder = folder_ + "/";
     Settings::DatabaseLocation = Settings::ServerName + ":" + Settings::ServerFolder;
     Settings::DatabaseUser = user();

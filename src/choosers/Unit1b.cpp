@@ -1,10 +1,25 @@
 #include "choosers/Unit1b.h"
 
-#include "app/WindowStyle.h"
+#include "app/Forms.h"
+#include "app/Settings.h"
+#include "memo/Unit4.h"
+#include "memo/Unit5.h"
 
-TForm1b::TForm1b(QWidget* parent) : QWidget(parent) {
-    setWindowTitle(WindowStyle::text("オープングループ"));
-    WindowStyle::setFixedFrame(this, 351, 240);
-    WindowStyle::setBackground(this, QColor(204, 233, 247));
-    setFont(WindowStyle::gothicFont(13));
-}
+namespace {
+
+const GroupChooserConfig ChooserConfig{
+    "オープングループ",
+    "参加オープングループを編集(&1)",
+    "不参加/終了オープングループを参照(&2)",
+    "OGROUP",
+    // Every member reads every open group's pad.
+    [](const FieldList&, std::int32_t) { return true; },
+    &Settings::OpenGroupEditNumber,
+    &Settings::OpenGroupViewNumber,
+    []() -> TMemoScreen* { return forms().Form4; },
+    []() -> TMemoScreen* { return forms().Form5; },
+};
+
+} // namespace
+
+TForm1b::TForm1b(QWidget* parent) : TGroupChooser(ChooserConfig, parent) {}

@@ -1,10 +1,25 @@
 #include "choosers/Unit1c.h"
 
-#include "app/WindowStyle.h"
+#include "app/Forms.h"
+#include "app/Settings.h"
+#include "db/UnitSchema.h"
+#include "memo/Unit6.h"
+#include "memo/Unit7.h"
 
-TForm1c::TForm1c(QWidget* parent) : QWidget(parent) {
-    setWindowTitle(WindowStyle::text("クローズグループ"));
-    WindowStyle::setFixedFrame(this, 351, 240);
-    WindowStyle::setBackground(this, QColor(204, 233, 247));
-    setFont(WindowStyle::gothicFont(13));
-}
+namespace {
+
+const GroupChooserConfig ChooserConfig{
+    "クローズグループ",
+    "参加クローズグループを編集(&1)",
+    "終了クローズグループを参照(&2)",
+    "CGROUP",
+    CanReadClosedGroupPad,
+    &Settings::ClosedGroupEditNumber,
+    &Settings::ClosedGroupViewNumber,
+    []() -> TMemoScreen* { return forms().Form6; },
+    []() -> TMemoScreen* { return forms().Form7; },
+};
+
+} // namespace
+
+TForm1c::TForm1c(QWidget* parent) : TGroupChooser(ChooserConfig, parent) {}

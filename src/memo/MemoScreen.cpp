@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/Settings.h"
+#include "app/ShowChecks.h"
 #include "app/WindowStyle.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
@@ -36,6 +37,8 @@ const char* const GridHint =
     "めも行の選択中（[↑][↓]移動 [Insert]１行挿入 [Delete]1行削除 [C]1行コピー [V]ペースト）";
 const char* const EntryHint = "めもを入力して下さい（半角120文字まで　[Esc]:再入力　[Enter]:登録確定　[↑][↓]["
                               "PageUp][PageDown]:移動）";
+const char* const ViewGridHint = "めも行の選択中（[↑][↓]移動 [C]1行コピー）";
+const char* const ViewEntryHint = "参照のみ可能です。文字入力は出来ません。[↑][↓][PageUp][PageDown]:移動";
 
 struct ButtonText {
     const char* caption;
@@ -92,6 +95,11 @@ void ShowBeside(const QWidget* owner, QWidget* window) {
 
 } // namespace
 
+const MemoAccess EditAccess{true, true, GridHint, EntryHint};
+const MemoAccess MemberViewAccess{false, true, ViewGridHint, ViewEntryHint};
+// The group viewers leave the refresh running whatever happens in the field.
+const MemoAccess GroupViewAccess{false, false, ViewGridHint, ViewEntryHint};
+
 TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWidget(parent), Config(config) {
     setWindowTitle(WindowStyle::text(config.caption));
     setFont(WindowStyle::gothicFont(13));
@@ -110,11 +118,8 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
     }
     if (config.groupHeader) {
         LabelA1 = new QLabel(WindowStyle::text("グループ名："), TopBar);
-        LabelA1->move(8, 2);
         LabelA2 = new QLabel(WindowStyle::text("期間："), TopBar);
-        LabelA2->move(392, 2);
         LabelA3 = new QLabel(WindowStyle::text("概略："), TopBar);
-        LabelA3->move(8, 20);
     }
 
     SG1 = new QTableWidget(1, 3, this);
@@ -134,7 +139,7 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
     Edit1 = new QLineEdit(BottomBar);
     Edit1->setFont(WindowStyle::gothicFont(19));
     Edit1->setValidator(new Cp932LengthValidator(MaxLineBytes, Edit1));
-    Edit1->setReadOnly(config.readOnly);
+    Edit1->setReadOnly(!config.access->changesPad);
     Edit1->installEventFilter(this);
 
     StatusBar1 = new QStatusBar(this);
@@ -145,8 +150,7 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
     StatusLabel->setContentsMargins(10, 0, 0, 0);
     StatusBar1->addWidget(StatusLabel, 1);
 
-    if (config.readOnly)
-        ButtonI->setEnabled(false);
+    ButtonI->setEnabled(config.access->changesPad);
 
     Timer1 = new QTimer(this);
     connect(Timer1, &QTimer::timeout, this, &TMemoScreen::Timer1Timer);
@@ -236,6 +240,18 @@ void TMemoScreen::RestartTimer() {
     Timer1->start(Settings::RefreshSeconds * 1000);
 }
 
+void TMemoScreen::ShowGridHint() {
+    SetStatus(Codec::sj(Config.access->gridHint));
+}
+
+void TMemoScreen::ShowEntryHint() {
+    SetStatus(Codec::sj(Config.access->entryHint));
+}
+
+bool TMemoScreen::CanChangePad() const {
+    return Ready && Config.access->changesPad;
+}
+
 // Another window may have closed the shared connection (the settings dialog
 // disconnects when it closes); a screen that is open reconnects before it reads
 // or writes instead of showing an empty pad.
@@ -275,31 +291,33 @@ void TMemoScreen::FormShow() {
     UseFindColumn = 0;
     SearchDown = 1;
     Loading = false;
+    // Whatever stops the show below, the lines of the pad shown before never
+    // stand under this show's header.
+    LoadPage();
+    TakeEntryFrom(0);
 
-    if (!Settings::DatabaseConfigured()) {
-        Platform::showMessage(this, Codec::sj("最初にデータベースの設定を行って下さい。"));
+    if (!ConnectOnShow(this, Config.showTest))
         return;
-    }
-    if (!Config.showTest()) {
-        Platform::showMessage(this, Codec::sj("最初に使用者登録を行って下さい。"));
-        return;
-    }
-    if (!Settings::ConnectCurrent(*Db)) {
-        Db->Disconnect();
-        Platform::showMessage(this,
-                              Codec::sj("データベース接続エラーです。データベースの設定を確認して下さい。"));
-        Settings::DatabaseLocation.clear();
-        return;
-    }
     TableName = Config.tableName();
     Ready = true;
     if (OpenMemoTable()) {
         TakeEntryFrom(0);
-        SetStatus(Codec::sj(GridHint));
+        ShowGridHint();
     } else {
         Ready = false;
     }
     RestartTimer();
+}
+
+void TMemoScreen::ShowPad() {
+    if (isVisible() && !(Ready && TableName == Config.tableName())) {
+        FormClose();
+        FormShow();
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 void TMemoScreen::FormClose() {
@@ -329,6 +347,13 @@ void TMemoScreen::LayOut() {
     BottomBar->setGeometry(0, height() - statusHeight - bottomHeight, width(), bottomHeight);
     SG1->setGeometry(0, topHeight, width(), std::max(height() - topHeight - bottomHeight - statusHeight, 0));
     Edit1->setGeometry(3, 4, std::max(BottomBar->width() - 6, 20), bottomHeight - 8);
+    // The group chooser writes the header texts; each label keeps its place
+    // and is wide enough for them.
+    if (Config.groupHeader) {
+        LabelA1->setGeometry(8, 2, 380, 16);
+        LabelA2->setGeometry(392, 2, std::max(width() - 400, 20), 16);
+        LabelA3->setGeometry(8, 20, std::max(width() - 16, 20), 16);
+    }
 }
 
 // ---- Page model -------------------------------------------------------------------------------
@@ -505,22 +530,32 @@ void TMemoScreen::ButtonJClick() {
 // ---- Grid and entry field ------------------------------------------------------------------------
 
 void TMemoScreen::SG1Enter() {
-    SetStatus(Codec::sj(GridHint));
+    ShowGridHint();
 }
 
 void TMemoScreen::SG1SelectCell(int row) {
     if (Loading)
         return;
     TakeEntryFrom(row);
-    SetStatus(Codec::sj(GridHint));
+    ShowGridHint();
 }
 
 void TMemoScreen::Edit1Enter() {
-    SetStatus(Codec::sj(EntryHint));
+    ShowEntryHint();
 }
 
 void TMemoScreen::Edit1Exit() {
-    Timer1->start();
+    ResumeRefreshAfterTyping();
+}
+
+void TMemoScreen::HoldRefreshWhileTyping() {
+    if (Config.access->fieldPausesRefresh)
+        Timer1->stop();
+}
+
+void TMemoScreen::ResumeRefreshAfterTyping() {
+    if (Config.access->fieldPausesRefresh)
+        Timer1->start();
 }
 
 bool TMemoScreen::eventFilter(QObject* watched, QEvent* event) {
@@ -548,20 +583,19 @@ bool TMemoScreen::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::KeyPress: {
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                if (!Config.readOnly)
-                    RegisterLine();
+                RegisterLine();
                 return true;
             }
             if (Edit1KeyDown(key->key()))
                 return true;
             // Typing stops the refresh until the line is registered or the field is left.
-            if (!key->text().isEmpty() && key->text().at(0).unicode() >= 32 && !Config.readOnly)
-                Timer1->stop();
+            if (!key->text().isEmpty() && key->text().at(0).unicode() >= 32)
+                HoldRefreshWhileTyping();
             break;
         }
         case QEvent::InputMethod:
-            if (!static_cast<QInputMethodEvent*>(event)->commitString().isEmpty() && !Config.readOnly)
-                Timer1->stop();
+            if (!static_cast<QInputMethodEvent*>(event)->commitString().isEmpty())
+                HoldRefreshWhileTyping();
             break;
         default:
             break;
@@ -573,22 +607,19 @@ bool TMemoScreen::eventFilter(QObject* watched, QEvent* event) {
 bool TMemoScreen::SG1KeyDown(int key) {
     switch (key) {
     case Qt::Key_Insert:
-        if (!Config.readOnly)
-            InsertLine();
+        InsertLine();
         return true;
     case Qt::Key_Delete:
-        if (!Config.readOnly)
-            DeleteLine();
+        DeleteLine();
         return true;
     case Qt::Key_C:
         CopyLine();
         return true;
     case Qt::Key_V:
-        if (!Config.readOnly)
-            ButtonIClick();
+        ButtonIClick();
         return true;
     default:
-        SetStatus(Codec::sj(GridHint));
+        ShowGridHint();
         return false;
     }
 }
@@ -615,15 +646,15 @@ bool TMemoScreen::Edit1KeyDown(int key) {
         break;
     case Qt::Key_Escape:
         TakeEntryFrom(CurrentRow());
-        SetStatus(Codec::sj(EntryHint));
+        ShowEntryHint();
         return true;
     default:
-        SetStatus(Codec::sj(EntryHint));
+        ShowEntryHint();
         return false;
     }
     TakeEntryFrom(CurrentRow());
-    SetStatus(Codec::sj(EntryHint));
-    Timer1->start();
+    ShowEntryHint();
+    ResumeRefreshAfterTyping();
     return true;
 }
 
@@ -644,7 +675,7 @@ double TMemoScreen::SortNumberBeforePage() {
 }
 
 void TMemoScreen::RegisterLine() {
-    if (!Ready)
+    if (!CanChangePad())
         return;
     const int r = CurrentRow();
     const std::string text = EntryText();
@@ -705,7 +736,7 @@ void TMemoScreen::RegisterLine() {
 }
 
 void TMemoScreen::InsertLine() {
-    if (!Ready)
+    if (!CanChangePad())
         return;
     const int r = CurrentRow();
     if (Cell(0, r).empty()) {
@@ -737,7 +768,7 @@ void TMemoScreen::InsertLine() {
 }
 
 void TMemoScreen::DeleteLine() {
-    if (!Ready)
+    if (!CanChangePad())
         return;
     Timer1->stop();
     if (Platform::askYesNo(this, Codec::sj("現在行を削除します。よろしいですか？")) !=
@@ -764,7 +795,7 @@ void TMemoScreen::DeleteLine() {
 }
 
 void TMemoScreen::ButtonIClick() {
-    if (!Ready || Config.readOnly)
+    if (!CanChangePad())
         return;
     Timer1->stop();
     const std::vector<std::string> lines = SplitLines(Platform::clipboardText());

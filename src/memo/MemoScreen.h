@@ -17,13 +17,30 @@ class TFormFBDB;
 // The refusal of a text with a quote character, in the entry field and the find dialog.
 inline constexpr const char* QuoteRefusalText = "文字「'」「\"」を使用しないで下さい";
 
+// What the member may do on a memo screen. The editable pads change the pad
+// through the entry field, the grid keys and the paste button; the viewers
+// only page, find and copy: their entry field is read-only, their paste
+// button disabled, and CanChangePad() stops every change of the pad.
+struct MemoAccess {
+    bool changesPad;
+    // Typing in the entry field stops the refresh, leaving the field or moving
+    // from it with the arrow and page keys starts it again.
+    bool fieldPausesRefresh;
+    const char* gridHint; // status texts, UTF-8 literals
+    const char* entryHint;
+};
+
+extern const MemoAccess EditAccess;       // the four editable pads
+extern const MemoAccess MemberViewAccess; // another member's pad, read only
+extern const MemoAccess GroupViewAccess;  // a group pad, read only
+
 // What distinguishes one memo screen from another: caption, default size,
 // header, the table it opens and the test made when it is shown.
 struct MemoScreenConfig {
     const char* caption; // UTF-8 literal, as the system shows it
     int width;           // default outer size
     int height;
-    bool readOnly;              // viewers: no entry, insert, delete or paste
+    const MemoAccess* access;
     bool groupHeader;           // the taller top bar with LabelA1..LabelA3
     std::string (*tableName)(); // the memo table, from the current settings
     bool (*showTest)();         // after the database settings test
@@ -38,6 +55,12 @@ public:
     TMemoScreen(const MemoScreenConfig& config, QWidget* parent = nullptr);
 
     const MemoScreenConfig& config() const { return Config; }
+
+    // Shows the screen for the pad the current settings name now. A screen
+    // that is already shown with another pad, or that failed to open one,
+    // runs its close and show steps again, so that its header and its lines
+    // never disagree; one that shows this pad only comes to the front.
+    void ShowPad();
 
     // Controls, named as the designer named them.
     QWidget* TopBar = nullptr;
@@ -100,6 +123,9 @@ public:
     void DeleteLine();
     void CopyLine();
     void FindFromCurrentRow();
+    // Whether the pad may be changed now: the pad is open and the screen is
+    // not one of the viewers. Every change of the pad starts with this test.
+    bool CanChangePad() const;
 
     // Cell text (code page 932) of the grid; "" outside the grid.
     std::string Cell(int column, int row) const;
@@ -123,6 +149,10 @@ private:
     void Refresh(const std::string& busyText);
     void StartPageBackFromLast(int steps);
     void RestartTimer();
+    void ShowGridHint();
+    void ShowEntryHint();
+    void HoldRefreshWhileTyping();
+    void ResumeRefreshAfterTyping();
     bool EnsureConnected();
     double SortNumberBeforePage();
     void SetCell(int column, int row, const std::string& text);

@@ -9,7 +9,7 @@ const MemoScreenConfig ScreenConfig{
     "まいめも",
     656,
     315,
-    false,
+    &EditAccess,
     false,
     [] { return MyMemoTable(Settings::MemberNumber); },
     Settings::MemberIdentified,

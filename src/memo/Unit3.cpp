@@ -9,7 +9,7 @@ const MemoScreenConfig ScreenConfig{
     "他メンバーのまいめも参照",
     657,
     315,
-    true,
+    &MemberViewAccess,
     false,
     [] { return MyMemoTable(Settings::ViewMemberNumber); },
     [] { return Settings::MemberNumber != 0 && Settings::ViewMemberNumber != 0; },

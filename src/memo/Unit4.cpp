@@ -9,7 +9,7 @@ const MemoScreenConfig ScreenConfig{
     "オープングループ",
     627,
     315,
-    false,
+    &EditAccess,
     true,
     [] { return OgMemoTable(Settings::OpenGroupEditNumber); },
     [] { return Settings::MemberNumber != 0 && Settings::OpenGroupEditNumber != 0; },

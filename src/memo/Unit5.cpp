@@ -9,7 +9,7 @@ const MemoScreenConfig ScreenConfig{
     "オープングループ参照",
     626,
     315,
-    true,
+    &GroupViewAccess,
     true,
     [] { return OgMemoTable(Settings::OpenGroupViewNumber); },
     [] { return Settings::MemberNumber != 0 && Settings::OpenGroupViewNumber != 0; },

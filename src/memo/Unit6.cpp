@@ -9,7 +9,7 @@ const MemoScreenConfig ScreenConfig{
     "クローズグループ",
     624,
     315,
-    false,
+    &EditAccess,
     true,
     [] { return CgMemoTable(Settings::ClosedGroupEditNumber); },
     [] { return Settings::MemberNumber != 0 && Settings::ClosedGroupEditNumber != 0; },

@@ -9,7 +9,7 @@ const MemoScreenConfig ScreenConfig{
     "クローズグループ参照",
     624,
     315,
-    true,
+    &GroupViewAccess,
     true,
     [] { return CgMemoTable(Settings::ClosedGroupViewNumber); },
     [] { return Settings::MemberNumber != 0 && Settings::ClosedGroupViewNumber != 0; },

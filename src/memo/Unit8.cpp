@@ -6,7 +6,7 @@
 namespace {
 
 const MemoScreenConfig ScreenConfig{
-    "全メンバーめも", 654, 315, false, false, AlMemoTable, Settings::MemberIdentified,
+    "全メンバーめも", 654, 315, &EditAccess, false, AlMemoTable, Settings::MemberIdentified,
 };
 
 } // namespace

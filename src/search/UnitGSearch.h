@@ -1,10 +1,74 @@
 #pragma once
 
-#include <QWidget>
+#include "db/TableField.h"
+#include "search/ResultLines.h"
 
-// The global search across every pad the member may read.
+#include <QWidget>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class TFormFBDB;
+
+// The global search: finds a keyword in every pad the member may read and
+// lists the matching lines pad by pad, each pad under a heading with its
+// count. The search runs to its end without handing control back to the user
+// interface; only the Escape key, polled before each pad and each result
+// line, stops it.
 class TFormGSearch : public QWidget {
     Q_OBJECT
 public:
     explicit TFormGSearch(QWidget* parent = nullptr);
+
+    // The result area holds at most this many characters.
+    static constexpr qsizetype ResultLimit = 4096000;
+
+    // Controls, named as the designer named them.
+    QWidget* Panel1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    // Never shown: the list of the other members during a search.
+    QComboBox* ComboBox1 = nullptr;
+    QPlainTextEdit* RichEdit1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+
+    // Set by a show whose checks and connection succeeded.
+    bool Ready = false;
+    // The memo table being searched and the field list of the table being read.
+    std::string TableName;
+    FieldList Fields;
+
+    void FormShow();
+    void FormClose();
+    void Button1Click();
+    // Searches TableName for the key and writes its heading and lines; false
+    // when the Escape key interrupted it.
+    bool SearchPad(const std::string& label, const std::string& key);
+
+    // The status text (code page 932), repainted at once.
+    void SetStatus(const std::string& text);
+    std::string StatusText() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool CheckAndConnect(bool freshConnection);
+    bool ReadTableNames(std::unordered_set<std::string>& names);
+    void ReadMembers();
+    std::vector<std::string> ReadGroups(const std::string& table, bool onlyWithMember);
+    void ReadRow(int index);
+    void ShowResults();
+
+    QLabel* StatusLabel = nullptr;
+    TFormFBDB* Db = nullptr;
+    ResultLines Results;
 };

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "choosers/Chooser.h"
+
+#include <cstdint>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class TMemoScreen;
+
+// What sets the open and the closed group chooser apart.
+struct GroupChooserConfig {
+    const char* caption; // UTF-8 literals, as the system shows them
+    const char* editCaption;
+    const char* viewCaption;
+    const char* table; // the registry table, OGROUP or CGROUP
+    // Whether the member may read the group's pad (editing is the same rule
+    // for both: a participant while the group runs).
+    bool (*mayRead)(const FieldList& groupRow, std::int32_t memberNumber);
+    std::int32_t* editNumber; // the current settings that receive the chosen group
+    std::int32_t* viewNumber;
+    TMemoScreen* (*editScreen)();
+    TMemoScreen* (*viewScreen)();
+};
+
+// A group chooser: the groups the member may edit in one list, those the
+// member may only read in the other; a button hands the selected group to its
+// memo screen, with the group's header.
+class TGroupChooser : public TChooser {
+    Q_OBJECT
+public:
+    TGroupChooser(const GroupChooserConfig& config, QWidget* parent);
+
+    QPushButton* Button1 = nullptr; // edit the group selected in ComboBox1
+    QLabel* Label1 = nullptr;
+    QComboBox* ComboBox1 = nullptr; // the groups to edit
+    QPushButton* Button2 = nullptr; // read the group selected in ComboBox2
+    QLabel* Label2 = nullptr;
+    QComboBox* ComboBox2 = nullptr; // the groups to read
+    QPushButton* Button3 = nullptr; // close
+
+    void FormShow() override;
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+
+private:
+    // The hand-off of the group selected in list: a fresh read of its row,
+    // which must still give the right that the list offered.
+    void OpenSelected(QComboBox* list, const char* emptyMessage, bool edit);
+
+    GroupChooserConfig Config;
+};

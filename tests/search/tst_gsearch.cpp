@@ -1,0 +1,265 @@
+// The global search against a real server: which pads are searched and in
+// what order, what counts as a hit, the Escape key, a closed connection and
+// the limit of the result area.
+
+#include "app/Forms.h"
+#include "app/Settings.h"
+#include "db/UnitFBDB.h"
+#include "db/UnitSchema.h"
+#include "platform/Platform.h"
+#include "search/UnitGSearch.h"
+#include "support/TestDatabase.h"
+#include "text/Codec.h"
+#include "text/Func_.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+std::string sj(const char* utf8) {
+    return Codec::sj(utf8);
+}
+
+std::vector<std::string> sjLines(std::initializer_list<const char*> lines) {
+    std::vector<std::string> out;
+    for (const char* line : lines)
+        out.push_back(sj(line));
+    return out;
+}
+
+} // namespace
+
+class TestGSearch : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestDatabase> database;
+    TFormGSearch* window = nullptr;
+
+    void addLine(const std::string& table, int n, const std::string& text) {
+        FieldList fields;
+        QVERIFY(InsertMemoRow(database->db(), table, fields, n, n, text, 2));
+    }
+
+    // Lines numbered from 1 in the given order.
+    void addLines(const std::string& table, std::initializer_list<const char*> texts) {
+        int n = 0;
+        for (const char* text : texts)
+            addLine(table, ++n, sj(text));
+    }
+
+    void makePad(const std::string& table) {
+        FieldList fields;
+        SetMemoFields(fields);
+        QVERIFY(database->db().CreateTable(table, MemoColumns, fields));
+    }
+
+    void search(const char* keyword) {
+        window->Edit1->setText(QString::fromUtf8(keyword));
+        QTest::keyClick(window->Edit1, Qt::Key_Return);
+    }
+
+    std::vector<std::string> results() const {
+        std::vector<std::string> lines;
+        for (const QString& line : window->RichEdit1->toPlainText().split(QLatin1Char('\n')))
+            lines.push_back(Codec::fromQString(line));
+        return lines;
+    }
+
+    // The heading of the pad and its result lines.
+    std::vector<std::string> pad(const char* label) const {
+        const std::vector<std::string> lines = results();
+        const std::string heading = sj("「") + sj(label) + sj("」検索結果数：");
+        const std::string row = sj("　【");
+        std::vector<std::string> out;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].rfind(heading, 0) != 0)
+                continue;
+            out.push_back(lines[i]);
+            while (++i < lines.size() && lines[i].rfind(row, 0) == 0)
+                out.push_back(lines[i]);
+            break;
+        }
+        return out;
+    }
+
+    // Escape counts as held from the given poll on.
+    int polls = 0;
+    void escapeFromPoll(int first) {
+        polls = 0;
+        Platform::setEscapeKeySource([this, first] { return ++polls >= first; });
+    }
+
+    const std::vector<std::string> kaigishitsu = sjLines({
+        "「まいめも」検索結果数：2行",
+        "　【番号:1】カイギシツＡを予約",
+        "　【番号:3】ｶｲｷﾞｼﾂBの鍵",
+        "「まいめも「2:花子」」検索結果数：0行",
+        "　",
+        "「オープングループめも「1:企画－新製品の企画」」検索結果数：1行",
+        "　【番号:1】第２カイギシツ",
+        "「オープングループめも「2:営業－終了した営業」」検索結果数：1行",
+        "　【番号:1】かいぎしつ清掃",
+        "　",
+        "「クローズグループめも「1:人事－十五番目の参加者」」検索結果数：1行",
+        "　【番号:1】カイギシツ会議",
+        "　",
+        "「全メンバーめも」検索結果数：1行",
+        "　【番号:2】全員カイギシツへ",
+    });
+
+private slots:
+    void initTestCase() {
+        Platform::setScripted(true);
+        database = std::make_unique<TestDatabase>("gsearch");
+        QVERIFY2(database->ok(), database->error().c_str());
+        database->useInSettings();
+        QVERIFY(database->createRegistry());
+        QVERIFY(database->addMember(1, sj("自分"), "p"));
+        QVERIFY(database->addMember(2, sj("花子"), "p"));
+        QVERIFY(database->addMember(3, sj("太郎"), "p")); // has no pad yet
+        // Group 0 is no usable number: its pad is never searched, even where the table exists.
+        QVERIFY(database->addGroup("OGROUP", 0, false, sj("ゼロ"), sj("番号なし"), {1}));
+        QVERIFY(database->addGroup("OGROUP", 1, false, sj("企画"), sj("新製品の企画"), {1, 2}));
+        QVERIFY(database->addGroup("OGROUP", 2, true, sj("営業"), sj("終了した営業"), {2, 3}));
+        QVERIFY(database->addGroup("CGROUP", 1, true, sj("人事"), sj("十五番目の参加者"),
+                                   {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 1}));
+        QVERIFY(database->addGroup("CGROUP", 2, false, sj("経理"), sj("参加していない"), {2, 3}));
+        for (const char* table :
+             {"MYMEMO1", "MYMEMO2", "OGMEMO0", "OGMEMO1", "OGMEMO2", "CGMEMO1", "CGMEMO2", "ALMEMO"})
+            makePad(table);
+        addLines("MYMEMO1", {"カイギシツＡを予約", "昼食", "ｶｲｷﾞｼﾂBの鍵", "カイギシツ削除済"});
+        QVERIFY(database->db().UpdateSet("MYMEMO1", "DF=1", "N=4"));
+        addLines("MYMEMO2", {"値引き50%OFF", "値引き50XOFF", "A_B", "AXB", "アムール", "ダム湖"});
+        addLines("OGMEMO0", {"カイギシツ"});
+        addLines("OGMEMO1", {"第２カイギシツ"});
+        addLines("OGMEMO2", {"かいぎしつ清掃"});
+        addLines("CGMEMO1", {"カイギシツ会議"});
+        addLines("CGMEMO2", {"カイギシツ"});
+        addLines("ALMEMO", {"無関係", "全員カイギシツへ"});
+
+        Settings::MemberNumber = 1;
+        Settings::MemberName = sj("自分");
+        CreateForms();
+        window = forms().FormGSearch;
+        window->show();
+        QVERIFY(window->Ready);
+        QCOMPARE(window->StatusText(), sj("参照可能なめもから全検索します。[Esc]:中断"));
+    }
+
+    void init() { Platform::takeMessages(); }
+    void cleanup() { Platform::setEscapeKeySource(nullptr); }
+
+    void cleanupTestCase() {
+        window->hide();
+        forms().FormFBDB->Disconnect();
+        DestroyForms();
+    }
+
+    void findsTheKeywordInEveryReadablePadInOrder() {
+        search("かいぎしつ");
+        QCOMPARE(results(), kaigishitsu);
+        QCOMPARE(window->StatusText(), sj("検索終了しました。参照可能なめもから全検索します。[Esc]:中断"));
+        QVERIFY(Platform::takeMessages().empty());
+        // The search creates no table for the member who has none.
+        QVERIFY(!database->db().TableExists("MYMEMO3"));
+    }
+
+    void keepsOnlyCharacterWiseHitsAndWildcardsAsLiterals() {
+        // ダ is 83 5F, and 5F is "_" to the database's LIKE: アム is a byte-wise hit.
+        search("ダム");
+        QCOMPARE(pad("まいめも「2:花子」"),
+                 sjLines({"「まいめも「2:花子」」検索結果数：1行", "　【番号:6】ダム湖"}));
+        search("50%");
+        QCOMPARE(pad("まいめも「2:花子」"),
+                 sjLines({"「まいめも「2:花子」」検索結果数：1行", "　【番号:1】値引き50%OFF"}));
+        search("a_b");
+        QCOMPARE(pad("まいめも「2:花子」"),
+                 sjLines({"「まいめも「2:花子」」検索結果数：1行", "　【番号:3】A_B"}));
+        QCOMPARE(pad("まいめも"), sjLines({"「まいめも」検索結果数：0行"}));
+    }
+
+    void escapeStopsBeforeTheNextRow() {
+        // Polls: before the own pad, before its first row, before its second row.
+        escapeFromPoll(3);
+        search("かいぎしつ");
+        QCOMPARE(results(), sjLines({"「まいめも」検索結果数：2行", "　【番号:1】カイギシツＡを予約"}));
+        QCOMPARE(window->StatusText(), sj("[Esc]キーを押しましたので検索を中断しました"));
+    }
+
+    void escapeStopsASearchWithoutHits() {
+        escapeFromPoll(2);
+        search("みつからない");
+        QCOMPARE(results(), sjLines({"「まいめも」検索結果数：0行"}));
+        QCOMPARE(window->StatusText(), sj("[Esc]キーを押しましたので検索を中断しました"));
+    }
+
+    void refusesWithoutSettingsOrKeyword() {
+        // Every search makes the checks of the show again.
+        Settings::MemberName = sj("　");
+        search("かいぎしつ");
+        QCOMPARE(Platform::takeMessages(), sjLines({"最初に使用者登録を行って下さい。"}));
+        window->hide();
+        window->show();
+        QVERIFY(!window->Ready);
+        search("かいぎしつ");
+        QCOMPARE(Platform::takeMessages(),
+                 sjLines({"最初に使用者登録を行って下さい。", "この画面を一旦閉じて設定を確認して下さい"}));
+        window->hide();
+        Settings::MemberName = sj("自分");
+        window->show();
+        QVERIFY(window->Ready);
+        search(" 　 ");
+        QCOMPARE(Platform::takeMessages(), sjLines({"検索キーワードを入力して下さい"}));
+    }
+
+    void resultsPastTheLimitAreCut() {
+        // About 31 000 lines of 131 characters fill the area; 32 000 match.
+        const std::string text = "CUT" + std::string(117, 'x');
+        addLine("MYMEMO2", 100, text);
+        // The server copies the line (a client such as isql would not keep its bytes).
+        QVERIFY(database->runIsql(
+            "SET TERM ^ ;\nEXECUTE BLOCK AS DECLARE I INTEGER = 101; BEGIN WHILE (I < 32100) DO BEGIN "
+            "INSERT INTO MYMEMO2 SELECT :I, :I, DF, MN, TEXT, FIND FROM MYMEMO2 WHERE N = 100; I = I + 1; "
+            "END END^\nSET TERM ; ^"));
+        search("cut");
+        const QString all = window->RichEdit1->toPlainText();
+        QVERIFY(all.size() <= TFormGSearch::ResultLimit);
+        QVERIFY(all.size() > TFormGSearch::ResultLimit - 200);
+        const std::vector<std::string> lines = results();
+        QCOMPARE(lines[1], sj("「まいめも「2:花子」」検索結果数：32000行"));
+        QCOMPARE(lines[lines.size() - 2],
+                 sj("　【番号:") + std::to_string(100 + lines.size() - 4) + sj("】") + text);
+        QCOMPARE(lines.back(), sj("検索結果が多過ぎますので、ここで打ち切りました"));
+        QCOMPARE(window->StatusText(), sj("検索終了しました。参照可能なめもから全検索します。[Esc]:中断"));
+    }
+    void searchesAfterTheConnectionWasClosed() {
+        // The settings dialog closes the shared connection when it closes.
+        forms().FormFBDB->Disconnect();
+        search("かいぎしつ");
+        QCOMPARE(results(), kaigishitsu);
+
+        // An administrator ends the attachment (as a server restart would).
+        QVERIFY(
+            database->runIsql("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION;"));
+        search("かいぎしつ");
+        QCOMPARE(results(), kaigishitsu);
+        QVERIFY(Platform::takeMessages().empty());
+
+        // Settings that no longer connect are reported as the show reports them.
+        Settings::DatabasePassword = "wrong";
+        forms().FormFBDB->Disconnect();
+        search("ダム");
+        QCOMPARE(Platform::takeMessages(),
+                 sjLines({"データベース接続エラーです。データベースの設定を確認して下さい。"}));
+        QVERIFY(Settings::DatabaseLocation.empty());
+        QCOMPARE(results(), kaigishitsu);
+        database->useInSettings();
+    }
+};
+
+QTEST_MAIN(TestGSearch)
+#include "tst_gsearch.moc"

@@ -1,6 +1,6 @@
 // Hostile texts through every text input: the entry field, the clipboard
-// paste, the find keyword, the number field, the settings dialog's fields and
-// the registry names of qbook2-admin. For each: no statement breaks, the text
+// paste, the find keyword, the number field, the settings dialog's fields, the
+// global search keyword and the registry names of qbook2-admin. For each: no statement breaks, the text
 // is refused, cut or kept byte for byte as promised, and no other row changes.
 
 #include "AdminCommand.h"
@@ -17,6 +17,7 @@
 #include "memo/UnitNo.h"
 #include "memo/UnitSearch.h"
 #include "platform/Platform.h"
+#include "search/UnitGSearch.h"
 #include "support/TestDatabase.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -237,6 +239,37 @@ private slots:
             QVERIFY(other.DeleteRows(table(), "N=1000"));
     }
 
+    void globalSearchKeyword_data() { addHostileRows(); }
+    void globalSearchKeyword() {
+        QFETCH(std::string, text);
+        TFormGSearch* search = forms().FormGSearch;
+        search->show();
+        QVERIFY(search->Ready);
+        const std::string field = Typed(search->Edit1, text);
+        // The search folds quote characters into their full-width forms, so a
+        // line holding any of the keyword's characters can be found.
+        const bool findable = !RemoveSpaces(field).empty() && field.size() < 120;
+        FieldList fields;
+        if (findable)
+            QVERIFY(InsertMemoRow(other, table(), fields, 1000, 1.5, "x" + field, 2));
+        const std::vector<Row> before = rows();
+        search->Button1Click();
+        if (RemoveSpaces(field).empty()) {
+            QCOMPARE(Platform::takeMessages(),
+                     std::vector<std::string>{Codec::sj("検索キーワードを入力して下さい")});
+        } else {
+            QCOMPARE(search->StatusText(),
+                     Codec::sj("検索終了しました。参照可能なめもから全検索します。[Esc]:中断"));
+            const std::string results = Codec::fromQString(search->RichEdit1->toPlainText());
+            if (findable)
+                QVERIFY(results.find(Codec::sj("　【番号:1000】x") + field) != std::string::npos);
+        }
+        QVERIFY(added(before).empty());
+        search->close();
+        if (findable)
+            QVERIFY(other.DeleteRows(table(), "N=1000"));
+    }
+
     void numberField_data() {
         addHostileRows();
         for (const char* text : {"2", " 3", "$2", "1;", "1--", "2/*", "99999999", "-1"})
@@ -252,7 +285,7 @@ private slots:
             dialog->Button1Click();
         });
         screen->ButtonGClick();
-        QVERIFY(field.size() <= 8);
+        QVERIFY(Codec::toQString(field).size() <= 8);
         const int n = ToIntOrZero(field);
         const bool exists = n >= 1 && n <= 3;
         QCOMPARE(screen->StatusText(), Codec::sj(exists ? "指示された登録番号へジャンプしました"

@@ -84,6 +84,8 @@ public:
                 ++textCount[row.text];
             else if (row.df == 0)
                 ++emptyCount[row.mn];
+            if (row.df != 0 && !(Held.count(row.n) && Held.at(row.n).deleted))
+                Violation("line " + std::to_string(row.n) + " was deleted, but no client chose to delete it");
             if (!row.text.empty() && !Written.count(row.text))
                 Violation("line " + std::to_string(row.n) +
                           " holds a text no client wrote: " + Show(row.text));

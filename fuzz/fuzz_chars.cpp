@@ -68,24 +68,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(joined == (EndsWithLoneLead(text) ? text.substr(0, text.size() - 1) : text));
 
-    const std::string spaceless = RemoveSpaces(text);
-    FUZZ_CHECK(IsSubsequence(spaceless, text));
-    FUZZ_CHECK(RemoveSpaces(spaceless) == spaceless);
-    ForEachChar(spaceless, [&](std::size_t at, unsigned width) {
-        const auto c = static_cast<unsigned char>(spaceless[at]);
-        if (width == 1)
-            FUZZ_CHECK(c != ' ' && c >= 0x20);
-        else
-            FUZZ_CHECK(!(c == 0x81 && spaceless[at + 1] == '\x40'));
+    // The filters keep the other characters in order, leave nothing to filter, and drop what they name.
+    const auto checkFilter = [&](std::string (*filter)(const std::string&), auto dropped) {
+        const std::string kept = filter(text);
+        FUZZ_CHECK(IsSubsequence(kept, text));
+        FUZZ_CHECK(filter(kept) == kept);
+        ForEachChar(kept, [&](std::size_t at, unsigned width) { FUZZ_CHECK(!dropped(kept, at, width)); });
+    };
+    checkFilter(RemoveSpaces, [](const std::string& kept, std::size_t at, unsigned width) {
+        const auto c = static_cast<unsigned char>(kept[at]);
+        return width == 1 ? c == ' ' || c < 0x20 : c == 0x81 && kept[at + 1] == '\x40';
     });
-
-    const std::string quoteless = RemoveQuotes(text);
-    FUZZ_CHECK(IsSubsequence(quoteless, text));
-    FUZZ_CHECK(RemoveQuotes(quoteless) == quoteless);
-    ForEachChar(quoteless, [&](std::size_t at, unsigned width) {
-        const auto c = static_cast<unsigned char>(quoteless[at]);
-        if (width == 1)
-            FUZZ_CHECK(c != '\'' && c != '"' && c >= 0x20);
+    checkFilter(RemoveQuotes, [](const std::string& kept, std::size_t at, unsigned width) {
+        const auto c = static_cast<unsigned char>(kept[at]);
+        return width == 1 && (c == '\'' || c == '"' || c < 0x20);
     });
 
     // A list item is its number, a colon and its text.

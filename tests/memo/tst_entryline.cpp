@@ -29,17 +29,8 @@ private:
     // N, DF and TEXT of every row, in N order.
     std::vector<std::string> rows() {
         std::vector<std::string> out;
-        FieldList fields;
-        SetMemoFields(fields);
-        const int count = other.SelectRows("*", table(), "", "N");
-        for (int i = 0; i < count; ++i) {
-            if (i == 0)
-                other.ReadFirst(fields);
-            else
-                other.ReadNext(fields);
-            out.push_back(fields[MemoN].Value + "/" + fields[MemoDF].Value + "/" + fields[MemoText].Value);
-        }
-        other.CloseQuery();
+        for (const FieldList& row : ReadMemoRows(other, table(), "", "N"))
+            out.push_back(row[MemoN].Value + "/" + row[MemoDF].Value + "/" + row[MemoText].Value);
         return out;
     }
 

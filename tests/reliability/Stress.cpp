@@ -41,18 +41,9 @@ std::string Option(int argc, char** argv, const char* name, const std::string& f
 
 std::vector<PadRow> ReadPad(TFormFBDB& db) {
     std::vector<PadRow> rows;
-    FieldList fields;
-    SetMemoFields(fields);
-    const int count = db.SelectRows("*", AlMemoTable(), "", "N");
-    for (int i = 0; i < count; ++i) {
-        if (i == 0)
-            db.ReadFirst(fields);
-        else
-            db.ReadNext(fields);
-        rows.push_back({ToIntOrZero(fields[MemoN].Value), ToIntOrZero(fields[MemoDF].Value),
-                        ToIntOrZero(fields[MemoMN].Value), fields[MemoText].Value});
-    }
-    db.CloseQuery();
+    for (const FieldList& row : ReadMemoRows(db, AlMemoTable(), "", "N"))
+        rows.push_back({ToIntOrZero(row[MemoN].Value), ToIntOrZero(row[MemoDF].Value),
+                        ToIntOrZero(row[MemoMN].Value), row[MemoText].Value});
     return rows;
 }
 

@@ -222,24 +222,13 @@ private:
             Own.erase(n);
     }
 
+    // Paging and the manual refresh.
     void Move() {
-        switch (Pick(0, 4)) {
-        case 0:
-            Screen->ButtonAClick();
-            break;
-        case 1:
-            Screen->ButtonBClick();
-            break;
-        case 2:
-            Screen->ButtonCClick();
-            break;
-        case 3:
-            Screen->ButtonDClick();
-            break;
-        default:
-            Screen->ButtonKClick();
-            break;
-        }
+        using Handler = void (TMemoScreen::*)();
+        static constexpr Handler Moves[] = {&TMemoScreen::ButtonAClick, &TMemoScreen::ButtonBClick,
+                                            &TMemoScreen::ButtonCClick, &TMemoScreen::ButtonDClick,
+                                            &TMemoScreen::ButtonKClick};
+        (Screen->*Moves[Pick(0, 4)])();
         StressLog::Write(Log, "K", {});
     }
 

@@ -89,19 +89,10 @@ private:
 
     std::vector<Row> rows() {
         std::vector<Row> out;
-        FieldList fields;
-        SetMemoFields(fields);
-        const int count = other.SelectRows("*", table(), "", "N");
-        for (int i = 0; i < count; ++i) {
-            if (i == 0)
-                other.ReadFirst(fields);
-            else
-                other.ReadNext(fields);
-            out.push_back({ToIntOrZero(fields[MemoN].Value), ToIntOrZero(fields[MemoDF].Value),
-                           ToIntOrZero(fields[MemoMN].Value), fields[MemoSN].Value, fields[MemoText].Value,
-                           fields[MemoFind].Value});
-        }
-        other.CloseQuery();
+        for (const FieldList& row : ReadMemoRows(other, table(), "", "N"))
+            out.push_back({ToIntOrZero(row[MemoN].Value), ToIntOrZero(row[MemoDF].Value),
+                           ToIntOrZero(row[MemoMN].Value), row[MemoSN].Value, row[MemoText].Value,
+                           row[MemoFind].Value});
         return out;
     }
 

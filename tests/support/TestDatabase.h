@@ -9,6 +9,11 @@
 
 class TFormFBDB;
 
+// Every row of a memo table as db reads it (the six memo values per row),
+// selected with the where text (may be empty) and in the given order.
+std::vector<FieldList> ReadMemoRows(TFormFBDB& db, const std::string& table, const std::string& where,
+                                    const std::string& order);
+
 // A fresh database of its own for one test suite on the test server
 // ($QBOOK2_TEST_SERVER, default localhost; "localhost/3051" for another port):
 // $QBOOK2_TEST_DATA_DIR (default /var/lib/qbook2)/<suite>-<pid>/QBOOK.FDB,

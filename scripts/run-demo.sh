@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the client against a local demo database: installs what is missing,
-# starts a local Firebird server, builds, prepares the demo database and
-# starts build/qbook2 (under xvfb-run when there is no display).
+# starts a local Firebird server, builds, prepares the demo database and the
+# client's settings, and starts build/qbook2 (under xvfb-run when there is no
+# display).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QBOOK_BUILD_DIR:-$root/build}"
@@ -11,9 +12,14 @@ bash "$root/scripts/build.sh"
 
 # ---- Demo database ---------------------------------------------------------
 # $QBOOK_DATA_DIR/demo/QBOOK.FDB, made once by the administration tool.
-if [ -f "$root/scripts/make-demo-db.sh" ]; then
-  bash "$root/scripts/make-demo-db.sh"
-fi
+bash "$root/scripts/make-demo-db.sh"
+
+# ---- Demo settings ---------------------------------------------------------
+# The client opens ready to use: where it has no settings files yet, they are
+# written for the demo database with member 1 (山田太郎, password yamada)
+# identified. Files that exist are kept, with whatever the user changed.
+"$build/tools/qbook2-admin" --folder "${QBOOK_DATA_DIR:-/var/lib/qbook2}/demo/" \
+  write-settings "$build/qbook2" --member 1 --member-password yamada
 # ----------------------------------------------------------------------------
 
 if [ -n "${DISPLAY:-}" ]; then

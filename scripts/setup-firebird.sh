@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Brings up a local Firebird 3 server for the demo and the tests on a Debian 12
-# machine without systemd. Safe to run again: every step checks first.
+# The set-up of a Debian 12 machine (without systemd) for the demo and the
+# tests: packages, a decimal-comma locale and a local Firebird 3 server. Safe to
+# run again: every step checks first.
 set -euo pipefail
 
 QBOOK_DB_PASSWORD="${QBOOK_DB_PASSWORD:-quillstem}"
@@ -10,7 +11,7 @@ as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
 packages=(qt6-base-dev libx11-dev firebird-dev libfbclient2 firebird3.0-server firebird3.0-utils
   cmake g++ make googletest libgtest-dev fonts-noto-cjk xvfb xdotool x11-apps clang-format
-  clang-14 libclang-rt-14-dev libfuzzer-14-dev)
+  locales dpkg-dev file clang-14 libclang-rt-14-dev libfuzzer-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -19,6 +20,14 @@ if [ "${#missing[@]}" -gt 0 ]; then
   echo "installing: ${missing[*]}"
   as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# A locale with a decimal comma: the number conversions are tested under it.
+# Listed in locale.gen, so that a later locale-gen keeps it.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null ||
+    echo 'de_DE.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+  as_root locale-gen >/dev/null
 fi
 
 listening() { (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null; }

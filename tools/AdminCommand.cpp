@@ -1,6 +1,8 @@
 #include "AdminCommand.h"
 
+#include "app/CommandLine.h"
 #include "app/Settings.h"
+#include "app/SettingsFiles.h"
 #include "db/DatabaseAdmin.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
@@ -9,9 +11,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <ostream>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +30,7 @@ connection options (before COMMAND):
   --user NAME        database user (default SYSDBA)
   --password TEXT    database password (default quillstem)
   --help             this text
+  --version          the version
 
 commands:
   create-db                        create QBOOK.FDB with the tables MEMBER, OGROUP and CGROUP
@@ -40,6 +46,10 @@ commands:
   group-remove open|closed N
   demo                             create the database if it is missing and fill it with demo
                                    members, groups and memo lines, unless MEMBER has rows
+  write-settings PROGRAM [--member N --member-password TEXT]
+                                   write the settings files of the client whose executable is
+                                   PROGRAM, for this database, with member N identified; a
+                                   settings file that exists already is kept
 
 Texts are read as UTF-8 and stored as code page 932; they may not contain an
 apostrophe, a double quote or control characters. A group has at most 15
@@ -345,6 +355,7 @@ public:
     int groupList(const CommandArgs& args);
     int groupRemove(const CommandArgs& args);
     int demo();
+    int writeSettings(const CommandArgs& args);
 
 private:
     std::string locationPrefix() const { return Server.server + ":" + Server.folder; }
@@ -369,6 +380,7 @@ private:
     bool applyGroupOptions(const CommandArgs& args, FieldList& fields);
     bool addMemoLine(const std::string& table, std::int32_t member, const char* text);
     std::vector<std::string> groupsNaming(const std::string& member);
+    bool writeUnlessPresent(const std::string& path, const std::function<bool()>& write);
 
     ServerOptions Server;
     std::ostream& Out;
@@ -720,6 +732,62 @@ int Admin::demo() {
     return kAdminOk;
 }
 
+// The values a connection test and a user check in the client's settings
+// dialog would leave, checked against the database the same way; then each
+// settings file the client at the program path would read that is not there
+// yet, with no window placed.
+int Admin::writeSettings(const CommandArgs& args) {
+    const std::string& program = args.positional[0];
+    struct stat info {};
+    if (::stat(program.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return fail("there is no program " + program);
+    std::string number, password, error;
+    FieldList row = memberFields();
+    if (args.has("--member") &&
+        (!parseNumber(args.options.at("--member"), "the member number", kMaxMemberNumber, number, error) ||
+         !storedText(args.options.at("--member-password"), "the password", row[2], false, password, error)))
+        return fail(error);
+    Settings::SetStartValues();
+    Settings::ServerName = Codec::fromUtf8(Server.server);
+    Settings::ServerFolder = Codec::fromUtf8(Server.folder);
+    Settings::DatabaseLocation = Settings::ServerName + ":" + Settings::ServerFolder;
+    Settings::DatabaseUser = Codec::fromUtf8(Server.user);
+    Settings::DatabasePassword = Codec::fromUtf8(Server.password);
+    if (!Settings::ConnectCurrent(Db))
+        return fail("cannot connect to " + connectionString() + ": " + lastError());
+    if (!number.empty()) {
+        if (!requireTable("MEMBER"))
+            return kAdminFailed;
+        if (!Db.SelectRow("MEMBER", "N=" + number, row))
+            return fail("there is no member " + number);
+        if (row[2].Value != password)
+            return fail("wrong password for member " + number);
+        Settings::MemberNumber = ToIntOrZero(number);
+        Settings::MemberName = row[1].Value;
+        Settings::MemberPassword = password;
+    }
+    Settings::ComputePathsFor(program);
+    SettingsFiles::LayoutValues unplaced;
+    unplaced.fill(SettingsFiles::UnplacedWindow);
+    const bool written =
+        writeUnlessPresent(Settings::LayoutFilePath,
+                           [&] { return SettingsFiles::WriteLayout(Settings::LayoutFilePath, unplaced); }) &&
+        writeUnlessPresent(Settings::DbSettingsFilePath,
+                           [] { return SettingsFiles::WriteDbSettings(Settings::DbSettingsFilePath); });
+    return written ? kAdminOk : kAdminFailed;
+}
+
+bool Admin::writeUnlessPresent(const std::string& path, const std::function<bool()>& write) {
+    if (::access(path.c_str(), F_OK) == 0) {
+        Out << "kept " << path << " (it exists)\n";
+        return true;
+    }
+    if (!write())
+        return refuse("cannot write " + path);
+    Out << "wrote " << path << "\n";
+    return true;
+}
+
 struct CommandSpec {
     const char* name;
     size_t positional;
@@ -743,6 +811,7 @@ const CommandSpec kCommands[] = {
     {"group-list", 1, {}, {}, true},
     {"group-remove", 2, {}, {}, true},
     {"demo", 0, {}, {}, false},
+    {"write-settings", 1, {"--member", "--member-password"}, {}, false},
 };
 
 int badUsage(std::ostream& err, const std::string& message) {
@@ -755,6 +824,10 @@ int badUsage(std::ostream& err, const std::string& message) {
 int RunAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (std::find(args.begin(), args.end(), "--help") != args.end()) {
         out << kUsage;
+        return kAdminOk;
+    }
+    if (std::find(args.begin(), args.end(), "--version") != args.end()) {
+        out << "qbook2-admin " << CommandLine::Version() << "\n";
         return kAdminOk;
     }
     ServerOptions server;
@@ -805,6 +878,8 @@ int RunAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return badUsage(err, "member-set needs --name or --password");
     if (command == "group-set" && parsed.options.empty() && parsed.flags.empty())
         return badUsage(err, "group-set needs something to change");
+    if (parsed.has("--member") != parsed.has("--member-password"))
+        return badUsage(err, "--member and --member-password go together");
     if (parsed.flags.count("--ended") && parsed.flags.count("--running"))
         return badUsage(err, "--ended and --running exclude each other");
     if (RemoveSpaces(server.server).empty() || server.user.empty() || server.password.empty())
@@ -833,5 +908,7 @@ int RunAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return admin.groupList(parsed);
     if (command == "group-remove")
         return admin.groupRemove(parsed);
+    if (command == "write-settings")
+        return admin.writeSettings(parsed);
     return admin.demo();
 }

@@ -4,7 +4,54 @@
 #include "platform/Platform.h"
 #include "text/Func_.h"
 
+#include <cstdlib>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace Settings {
+
+namespace {
+
+// $XDG_CONFIG_HOME/qbook2/, by default ~/.config/qbook2/.
+std::string userConfigFolder() {
+    std::string base;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
+        base = config;
+    } else {
+        const char* home = std::getenv("HOME");
+        const passwd* user = home && home[0] ? nullptr : ::getpwuid(::getuid());
+        base = std::string(home && home[0] ? home : user ? user->pw_dir : "") + "/.config";
+    }
+    return base + "/qbook2/";
+}
+
+// Creates the folder and any missing parent, readable by the owner only.
+void makeFolder(const std::string& folder) {
+    for (size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
+        ::mkdir(folder.substr(0, slash).c_str(), S_IRWXU);
+}
+
+// A settings file stays beside the executable where the user may write it:
+// the folder takes new files, or the file is there and writable (a copy
+// shared by several users). A copy in the folder the package installs it to
+// keeps its settings per user, even for root.
+std::string settingsFilePath(const std::string& name) {
+    const std::string beside = ExeFolder + name;
+    const std::string folder = ExeFolder.empty() ? std::string(".") : ExeFolder;
+    const bool installed = ExeFolder == InstalledProgramFolder();
+    if (!installed && (::access(folder.c_str(), W_OK | X_OK) == 0 || ::access(beside.c_str(), W_OK) == 0))
+        return beside;
+    const std::string config = userConfigFolder();
+    makeFolder(config);
+    return config + name;
+}
+
+} // namespace
+
+std::string InstalledProgramFolder() {
+    return QBOOK2_INSTALL_BINDIR "/";
+}
 
 void SetStartValues() {
     MemberNumber = 0;
@@ -25,7 +72,10 @@ void SetStartValues() {
 }
 
 void ComputePaths() {
-    const std::string exe = Platform::executablePath();
+    ComputePathsFor(Platform::executablePath());
+}
+
+void ComputePathsFor(const std::string& exe) {
     const size_t slash = exe.rfind('/');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     ExeFolder = exe.substr(0, nameStart);
@@ -33,8 +83,9 @@ void ComputePaths() {
     // without one (the usual case here) just gets ".dat" appended.
     const size_t dot = exe.rfind('.');
     const bool hasExtension = dot != std::string::npos && dot > nameStart;
-    LayoutFilePath = (hasExtension ? exe.substr(0, dot) : exe) + ".dat";
-    DbSettingsFilePath = ExeFolder + "qbook2db.dat";
+    const std::string name = exe.substr(nameStart);
+    LayoutFilePath = settingsFilePath((hasExtension ? name.substr(0, dot - nameStart) : name) + ".dat");
+    DbSettingsFilePath = settingsFilePath("qbook2db.dat");
 }
 
 bool DatabaseConfigured() {

@@ -28,7 +28,7 @@ inline std::int32_t OpenGroupViewNumber = 0;
 inline std::int32_t ClosedGroupEditNumber = 0;
 inline std::int32_t ClosedGroupViewNumber = 0;
 
-// Computed once at start-up.
+// Computed once at start-up (ComputePaths).
 inline std::string ExeFolder;
 inline std::string LayoutFilePath;
 inline std::string DbSettingsFilePath;
@@ -40,7 +40,15 @@ inline constexpr const char* DatabaseFileName = "QBOOK.FDB";
 void SetStartValues();
 
 // ExeFolder, LayoutFilePath and DbSettingsFilePath from the executable's path.
+// The two files lie beside the executable where the user may write them there,
+// otherwise in $XDG_CONFIG_HOME/qbook2/ (by default ~/.config/qbook2/, created
+// when needed), with the same names.
 void ComputePaths();
+// The same for the executable at exe.
+void ComputePathsFor(const std::string& exe);
+
+// The folder the package installs the program to, with its trailing separator.
+std::string InstalledProgramFolder();
 
 // ServerName, ServerFolder, DatabaseUser, DatabasePassword, DatabaseLocation
 // all non-empty after RemoveSpaces.

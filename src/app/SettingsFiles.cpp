@@ -39,6 +39,53 @@ bool writeAll(int fd, const std::string& data) {
     return true;
 }
 
+bool writeFromStart(int fd, const std::string& data) {
+    return ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, data) &&
+           ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 && ::fsync(fd) == 0;
+}
+
+bool readAll(int fd, std::string& data) {
+    char buffer[4096];
+    while (true) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        data.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+// Rewrites an existing file through its own handle, for a folder that takes
+// no new file or a file whose owner a replacement could not keep. Should the
+// new content not fit, the old content is put back.
+bool rewriteInPlace(const std::string& path, const std::string& data) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    std::string old;
+    bool ok = readAll(fd, old);
+    if (ok && !writeFromStart(fd, data)) {
+        writeFromStart(fd, old);
+        ok = false;
+    }
+    if (::close(fd) != 0)
+        ok = false;
+    return ok;
+}
+
+// Gives the new file the owner of the file it replaces; false when that is not allowed.
+bool takeOwner(int fd, const struct stat& replaced) {
+    struct stat created {};
+    if (::fstat(fd, &created) != 0)
+        return false;
+    if (created.st_uid == replaced.st_uid && created.st_gid == replaced.st_gid)
+        return true;
+    return ::fchown(fd, replaced.st_uid, replaced.st_gid) == 0;
+}
+
 // Makes the rename itself durable; a failure here loses nothing already written.
 void syncFolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -131,12 +178,21 @@ bool WriteLines(const std::string& path, const std::vector<std::string>& values)
     std::string data;
     for (const std::string& value : values)
         data += EncodeLine(value) + "\r\n";
+    struct stat replaced {};
+    const bool replacing = ::stat(path.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
     std::string temporary = path + ".XXXXXX";
     // mkostemp opens with O_CREAT | O_EXCL and mode 0600 on a name of its own.
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
-        return false;
-    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
+        return replacing && rewriteInPlace(path, data);
+    if (replacing && !takeOwner(fd, replaced)) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return rewriteInPlace(path, data);
+    }
+    // A replaced file keeps its permission bits; a new one is its owner's only.
+    const mode_t mode = replacing ? replaced.st_mode & 07777 : S_IRUSR | S_IWUSR;
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
     if (::close(fd) != 0)
         ok = false;
     if (ok && std::rename(temporary.c_str(), path.c_str()) != 0)

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ inline constexpr int DbSettingsLineCount = 5;
 // TFormGSearch.
 using LayoutValues = std::array<std::int32_t, WindowValueCount>;
 
+// Every value of a window that was never placed (never shown, never moved) is
+// written as this number: such a window opens where a first run opens it.
+inline constexpr std::int32_t UnplacedWindow = std::numeric_limits<std::int32_t>::min();
+
 // Reads the layout file: every line read replaces its window number or its
 // current setting (MemberNumber, MemberName, MemberPassword, RefreshSeconds,
 // RowsPerPage), then the refresh interval and the page size are clamped.
@@ -36,8 +41,11 @@ bool ReadLayout(const std::string& path, LayoutValues& windows);
 bool ReadDbSettings(const std::string& path);
 
 // Write the whole file or nothing: the new content goes to a temporary file
-// (owner read and write only) beside the target, which then replaces the
-// target. On failure the previous file stays as it was. False on failure.
+// beside the target, which then replaces the target. A replaced file keeps its
+// owner and permission bits; a new file is readable and writable by its owner
+// only. Where the folder takes no new file, or the owner could not be kept, an
+// existing file is rewritten in place. On failure the previous file stays as
+// it was. False on failure.
 bool WriteLayout(const std::string& path, const LayoutValues& windows);
 bool WriteDbSettings(const std::string& path);
 

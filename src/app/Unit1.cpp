@@ -51,6 +51,11 @@ SettingsFiles::LayoutValues currentValues(const std::vector<LayoutEntry>& entrie
     SettingsFiles::LayoutValues values{};
     size_t i = 0;
     for (const LayoutEntry& entry : entries) {
+        if (!WindowPlacement::isPlaced(entry.window)) {
+            for (int n = entry.sized ? 4 : 2; n > 0; --n)
+                values[i++] = SettingsFiles::UnplacedWindow;
+            continue;
+        }
         const QPoint position = WindowPlacement::outerPosition(entry.window);
         values[i++] = position.x();
         values[i++] = position.y();
@@ -143,6 +148,8 @@ void TForm1::FormShow() {
     for (int i = 1; i <= 6; ++i)
         if (auto* button = findChild<QPushButton*>(QStringLiteral("Button%1").arg(i)))
             WindowShape::setOvalRegion(button);
+    for (const LayoutEntry& entry : layoutEntries())
+        WindowPlacement::track(entry.window);
     Settings::SetStartValues();
     Settings::ComputePaths();
     LoadLayout(Settings::LayoutFilePath);
@@ -164,13 +171,13 @@ void TForm1::LoadLayout(const std::string& path) {
         return;
     size_t i = 0;
     for (const LayoutEntry& entry : entries) {
-        if (entry.sized) {
+        const bool placed =
+            values[i] != SettingsFiles::UnplacedWindow && values[i + 1] != SettingsFiles::UnplacedWindow;
+        if (placed && entry.sized)
             WindowPlacement::place(entry.window, values[i], values[i + 1], values[i + 2], values[i + 3]);
-            i += 4;
-        } else {
+        else if (placed)
             WindowPlacement::place(entry.window, values[i], values[i + 1]);
-            i += 2;
-        }
+        i += entry.sized ? 4 : 2;
     }
 }
 

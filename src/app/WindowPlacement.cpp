@@ -48,6 +48,24 @@ FrameWatcher* frameWatcher() {
     return watcher;
 }
 
+constexpr const char* PlacedBySystem = "qbook2PlacedBySystem";
+
+class PlacementWatcher : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const bool geometry = event->type() == QEvent::Move || event->type() == QEvent::Resize;
+        auto* window = static_cast<QWidget*>(watched);
+        if (geometry && event->spontaneous() && window->isVisible())
+            window->setProperty(PlacedBySystem, true);
+        return false;
+    }
+};
+
+PlacementWatcher* placementWatcher() {
+    static auto* watcher = new PlacementWatcher;
+    return watcher;
+}
+
 } // namespace
 
 void place(QWidget* window, int left, int top) {
@@ -65,6 +83,15 @@ void place(QWidget* window, int left, int top, int width, int height) {
     window->setProperty(PendingOuterSize, outer);
     window->removeEventFilter(frameWatcher());
     window->installEventFilter(frameWatcher());
+}
+
+void track(QWidget* window) {
+    window->removeEventFilter(placementWatcher());
+    window->installEventFilter(placementWatcher());
+}
+
+bool isPlaced(const QWidget* window) {
+    return window->testAttribute(Qt::WA_Moved) || window->property(PlacedBySystem).toBool();
 }
 
 QPoint outerPosition(const QWidget* window) {

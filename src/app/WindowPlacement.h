@@ -19,6 +19,15 @@ void place(QWidget* window, int left, int top);
 // here.
 void place(QWidget* window, int left, int top, int width, int height);
 
+// From now on, notes when the window system moves or sizes the window (it
+// shows the window, or the user moves or resizes it).
+void track(QWidget* window);
+
+// Whether the window has a position of its own: given by the program (the
+// layout file, a built-in position, opened over another window) or by the
+// window system since track.
+bool isPlaced(const QWidget* window);
+
 QPoint outerPosition(const QWidget* window);
 QSize outerSize(const QWidget* window);
 

@@ -1,11 +1,15 @@
+#include "app/CommandLine.h"
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/WindowStyle.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <iostream>
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = CommandLine::Answer(argc, argv, std::cout))
+        return *status;
     Platform::keepTerminationSignals();
     QApplication app(argc, argv);
     // The application name (message box titles fall back to it); a display

@@ -19,7 +19,7 @@ constexpr unsigned Dialect = 3;
 constexpr unsigned CoercedTextLength = 255;
 const char* const NotConnected = "not connected to a database";
 
-enum class ColumnType { Short, Long, Int64, Float, Double, Text, Varying };
+enum class ColumnType { Short, Long, Int64, Float, Double, Text, Varying, TextBlob };
 
 struct Column {
     ColumnType type = ColumnType::Varying;
@@ -87,11 +87,17 @@ void appendCell(std::string& out, const unsigned char* message, const Column& co
         out.append(reinterpret_cast<const char*>(message + column.offset + 2), length);
         break;
     }
+    case ColumnType::TextBlob:
+        break; // read through the blob interface by the module
     }
 }
 
-bool renderedNatively(unsigned type, int scale) {
+// Text BLOBs are read whole through the blob interface; every other type the
+// module does not render itself arrives from the server as short text.
+bool renderedNatively(unsigned type, int scale, int subType) {
     switch (type) {
+    case SQL_BLOB:
+        return subType == isc_blob_text;
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64:
@@ -108,6 +114,8 @@ bool renderedNatively(unsigned type, int scale) {
 
 ColumnType columnType(unsigned type) {
     switch (type) {
+    case SQL_BLOB:
+        return ColumnType::TextBlob;
     case SQL_SHORT:
         return ColumnType::Short;
     case SQL_LONG:
@@ -205,8 +213,11 @@ struct TFormFBDB::Impl {
         endQuietly(transaction, [this](ITransaction* t) { t->rollback(&status); });
     }
 
+    // A detached module has no connection left to lose: the mark goes with it,
+    // so that the next Connect starts clean.
     void detach() {
         endQuietly(attachment, [this](IAttachment* a) { a->detach(&status); });
+        connectionLost = false;
     }
 
     // Ends a statement's work. A connection the server has dropped is let go,
@@ -214,10 +225,8 @@ struct TFormFBDB::Impl {
     void finish() {
         closeStatement();
         rollback();
-        if (connectionLost) {
-            connectionLost = false;
+        if (connectionLost)
             detach();
-        }
     }
 
     void endQuery() {
@@ -226,6 +235,21 @@ struct TFormFBDB::Impl {
         position = 0;
         closeStatement();
         rollback();
+    }
+
+    // A text BLOB's bytes, read segment by segment; NULL gives nothing.
+    void appendBlob(std::string& out, const unsigned char* message, const Column& column) {
+        if (readAt<short>(message, column.nullOffset) != 0)
+            return;
+        ISC_QUAD id = readAt<ISC_QUAD>(message, column.offset);
+        FbRef<IBlob> blob(attachment->openBlob(&status, transaction.get(), &id, 0, nullptr));
+        char buffer[32768];
+        unsigned length = 0;
+        int result;
+        while ((result = blob->getSegment(&status, sizeof buffer, buffer, &length)) == IStatus::RESULT_OK ||
+               result == IStatus::RESULT_SEGMENT)
+            out.append(buffer, length);
+        endQuietly(blob, [this](IBlob* b) { b->close(&status); });
     }
 
     void commit() {
@@ -286,14 +310,17 @@ struct TFormFBDB::Impl {
             prepare(lines);
             FbRef<IMessageMetadata> metadata(statement->getOutputMetadata(&status));
             const unsigned count = metadata->getCount(&status);
+            const auto native = [&](unsigned i) {
+                return renderedNatively(metadata->getType(&status, i) & ~1u, metadata->getScale(&status, i),
+                                        metadata->getSubType(&status, i));
+            };
             bool coerce = false;
             for (unsigned i = 0; i < count; ++i)
-                coerce = coerce || !renderedNatively(metadata->getType(&status, i) & ~1u,
-                                                     metadata->getScale(&status, i));
+                coerce = coerce || !native(i);
             if (coerce) {
                 FbRef<IMetadataBuilder> builder(metadata->getBuilder(&status));
                 for (unsigned i = 0; i < count; ++i) {
-                    if (renderedNatively(metadata->getType(&status, i) & ~1u, metadata->getScale(&status, i)))
+                    if (native(i))
                         continue;
                     builder->setType(&status, i, SQL_VARYING);
                     builder->setLength(&status, i, CoercedTextLength);
@@ -315,7 +342,10 @@ struct TFormFBDB::Impl {
                 statement->openCursor(&status, transaction.get(), nullptr, nullptr, metadata.get(), 0));
             while (cursor->fetchNext(&status, message.data()) == IStatus::RESULT_OK) {
                 for (const Column& column : columns) {
-                    appendCell(rows.cells, message.data(), column);
+                    if (column.type == ColumnType::TextBlob)
+                        appendBlob(rows.cells, message.data(), column);
+                    else
+                        appendCell(rows.cells, message.data(), column);
                     rows.ends.push_back(rows.cells.size());
                 }
                 if (firstRowOnly)

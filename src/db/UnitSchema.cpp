@@ -76,16 +76,24 @@ std::string AlMemoTable() {
     return "ALMEMO";
 }
 
-OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer) {
+OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer,
+                                  const std::function<bool()>& keepWaiting) {
     rowBuffer.resize(MemoColumns);
     SetMemoFields(rowBuffer);
     if (db.TableExists(table))
         return OpenMemoTableResult::Existing;
-    if (db.CreateTable(table, MemoColumns, rowBuffer))
-        return OpenMemoTableResult::Created;
-    PumpWait(5000);
-    if (db.CreateTable(table, MemoColumns, rowBuffer))
-        return OpenMemoTableResult::Created;
+    for (int attempt = 1;; ++attempt) {
+        if (db.CreateTable(table, MemoColumns, rowBuffer))
+            return OpenMemoTableResult::Created;
+        // Another client opening the same new pad may have created it first.
+        if (db.TableExists(table))
+            return OpenMemoTableResult::Existing;
+        if (attempt == 2)
+            break;
+        PumpWait(5000, keepWaiting);
+        if (keepWaiting && !keepWaiting())
+            return OpenMemoTableResult::Abandoned;
+    }
     db.Disconnect();
     return OpenMemoTableResult::Failed;
 }
@@ -104,7 +112,7 @@ bool InsertMemoRow(TFormFBDB& db, const std::string& table, FieldList& row, std:
 
 bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,
                     const std::string& text, std::int32_t memberNumber, std::int32_t* newN) {
-    const std::int32_t n = ToIntOrZero(db.SelectMax(table, "N", "")) + 1;
+    const std::int32_t n = NextMemoNumber(db, table);
     if (!InsertMemoRow(db, table, row, n, sortNumber, text, memberNumber))
         return false;
     if (newN)
@@ -112,8 +120,21 @@ bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, dou
     return true;
 }
 
+std::int32_t NextMemoNumber(TFormFBDB& db, const std::string& table) {
+    return ToIntOrZero(db.SelectMax(table, "N", "")) + 1;
+}
+
+double LargestSortNumber(TFormFBDB& db, const std::string& table) {
+    return ToFloatOrZero(db.SelectMax(table, "SN", ""));
+}
+
 double AppendSortNumber(TFormFBDB& db, const std::string& table) {
-    return ToFloatOrZero(db.SelectMax(table, "SN", "")) + 1.0;
+    return LargestSortNumber(db, table) + 1.0;
+}
+
+bool ReadMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n) {
+    SetMemoFields(row);
+    return db.SelectRow(table, numberCondition(n), row);
 }
 
 bool ChangeMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, const std::string& text,
@@ -126,8 +147,7 @@ bool ChangeMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, con
 
 bool UpdateMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n,
                     const std::string& text, std::int32_t memberNumber) {
-    SetMemoFields(row);
-    return db.SelectRow(table, numberCondition(n), row) && ChangeMemoLine(db, table, row, text, memberNumber);
+    return ReadMemoLine(db, table, row, n) && ChangeMemoLine(db, table, row, text, memberNumber);
 }
 
 bool DeleteMemoLine(TFormFBDB& db, const std::string& table, std::int32_t n, const std::string& text,

@@ -3,6 +3,7 @@
 #include "db/TableField.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class TFormFBDB;
@@ -35,12 +36,16 @@ std::string OgMemoTable(std::int32_t groupNumber);
 std::string CgMemoTable(std::int32_t groupNumber);
 std::string AlMemoTable();
 
-enum class OpenMemoTableResult { Existing, Created, Failed };
+enum class OpenMemoTableResult { Existing, Created, Failed, Abandoned };
 
 // After a successful Connect: fills rowBuffer with the memo field list and
-// makes sure the table exists, creating it (one retry after 5 s). On failure
-// the module is disconnected; the caller shows the message.
-OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer);
+// makes sure the table exists, creating it (one retry after 5 s). A table that
+// another client created meanwhile counts as existing. On failure the module
+// is disconnected; the caller shows the message. When keepWaiting turns false
+// during the 5 s (the screen was closed), the wait ends and nothing more is
+// done, rowBuffer included: Abandoned.
+OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer,
+                                  const std::function<bool()>& keepWaiting = {});
 
 // One memo row with the given N and sort number, DF 0, MN the member, TEXT and
 // its search key; one committed insert.
@@ -52,8 +57,17 @@ bool InsertMemoRow(TFormFBDB& db, const std::string& table, FieldList& row, std:
 bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,
                     const std::string& text, std::int32_t memberNumber, std::int32_t* newN = nullptr);
 
+// The number of a new line: largest N + 1 (deleted lines included; 1 for an empty table).
+std::int32_t NextMemoNumber(TFormFBDB& db, const std::string& table);
+
+// The largest SN of the table (0 for an empty table).
+double LargestSortNumber(TFormFBDB& db, const std::string& table);
+
 // The sort number of a line appended at the end: largest SN + 1 (1 for an empty table).
 double AppendSortNumber(TFormFBDB& db, const std::string& table);
+
+// Reads line n, deleted or not, into row (sized and named as a memo field list); false when there is none.
+bool ReadMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n);
 
 // A changed line whose row has just been read into row: sets MN, TEXT and
 // FIND and writes all six columns back (N, SN and DF as read).

@@ -5,6 +5,7 @@
 #include "memo/MemoScreen.h"
 #include "memo/UnitNo.h"
 #include "memo/UnitSearch.h"
+#include "text/CharMatch.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
 
@@ -48,22 +49,33 @@ void TMemoScreen::FindFromCurrentRow() {
         r -= 1;
     const double x = ToFloatOrZero(Cell(0, r));
     const std::string keyword = UseFindColumn == 1 ? SearchKey(FindKeyword) : FindKeyword;
-    const std::string condition =
-        std::string(SearchDown != 0 ? "(SN > " : "(SN < ") + FloatToText(x) + ")" + " AND (DF = 0) AND (" +
-        RowBuffer[UseFindColumn != 0 ? MemoFind : MemoText].Name + " LIKE '%" + keyword + "%') ";
+    const int column = UseFindColumn != 0 ? MemoFind : MemoText;
+    const std::string condition = std::string(SearchDown != 0 ? "(SN > " : "(SN < ") + FloatToText(x) + ")" +
+                                  " AND (DF = 0) AND (" + RowBuffer[column].Name + " LIKE '%" + keyword +
+                                  "%') ";
     int count = 0;
     if (EnsureConnected())
         count = Db->SelectRows("*", TableName, condition, "SN,N");
-    if (count <= 0) {
-        Db->CloseQuery();
+    // LIKE compares bytes, so its hits are a superset: the nearest row that
+    // holds the keyword character by character is the hit.
+    bool found = false;
+    for (int i = 0; i < count && !found; ++i) {
+        if (SearchDown != 0 && i == 0)
+            Db->ReadFirst(RowBuffer);
+        else if (SearchDown != 0)
+            Db->ReadNext(RowBuffer);
+        else if (i == 0)
+            Db->ReadLast(RowBuffer);
+        else
+            Db->ReadPrior(RowBuffer);
+        const std::string& value = RowBuffer[column].Value;
+        found = UseFindColumn != 0 ? ContainsChars(value, keyword) : LikeContainsChars(value, keyword);
+    }
+    Db->CloseQuery();
+    if (!found) {
         SetStatus(Codec::sj("検索できませんでした"));
         return;
     }
-    if (SearchDown != 0)
-        Db->ReadFirst(RowBuffer);
-    else
-        Db->ReadLast(RowBuffer);
-    Db->CloseQuery();
     PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value) - Tolerance;
     LoadPage();
     // Selecting the row puts its text into the entry field.
@@ -79,8 +91,7 @@ void TMemoScreen::ButtonGClick() {
     dialog->JumpNumber = 1;
     dialog->exec();
     if (dialog->Accepted) {
-        if (EnsureConnected() &&
-            Db->SelectRow(TableName, "N=" + std::to_string(dialog->JumpNumber), RowBuffer)) {
+        if (EnsureConnected() && ReadMemoLine(*Db, TableName, RowBuffer, dialog->JumpNumber)) {
             PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value) - Tolerance;
             LoadPage();
             SelectRow(0);

@@ -83,6 +83,14 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+// The grid of the memo screen. Its keys are the screen's (insert, delete,
+// copy, paste); typing a letter does not look for a row starting with it.
+class MemoGrid : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+    void keyboardSearch(const QString&) override {}
+};
+
 // Shows a window opened from a memo screen. The all-members pad is modal, and
 // a window opened from a modal window takes input only when modal itself.
 void ShowBeside(const QWidget* owner, QWidget* window) {
@@ -122,7 +130,7 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
         LabelA3 = new QLabel(WindowStyle::text("概略："), TopBar);
     }
 
-    SG1 = new QTableWidget(1, 3, this);
+    SG1 = new MemoGrid(1, 3, this);
     SG1->horizontalHeader()->hide();
     SG1->horizontalHeader()->setMinimumSectionSize(1);
     SG1->verticalHeader()->hide();
@@ -267,11 +275,33 @@ bool TMemoScreen::EnsureConnected() {
 
 void TMemoScreen::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
+    if (event->spontaneous())
+        return;
+    InFormShow = true;
+    FormShow();
+    InFormShow = false;
+    if (ClosePending) {
+        ClosePending = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+// Whether the show handler may go on: the screen was not closed meanwhile,
+// neither by a close that waits for the show (see closeEvent) nor by a hide
+// (when the handler runs for a window already on the screen).
+bool TMemoScreen::StillShowing() const {
+    return !ClosePending && isVisible();
 }
 
 void TMemoScreen::closeEvent(QCloseEvent* event) {
+    // Closed while the show handler waits (before a second table creation):
+    // the window goes on the screen only when the show event has returned, and
+    // hiding it before would leave it there. The wait ends; the close follows.
+    if (InFormShow) {
+        ClosePending = true;
+        event->ignore();
+        return;
+    }
     FormClose();
     QWidget::closeEvent(event);
 }
@@ -300,7 +330,10 @@ void TMemoScreen::FormShow() {
         return;
     TableName = Config.tableName();
     Ready = true;
-    if (OpenMemoTable()) {
+    const bool opened = OpenMemoTable();
+    if (!StillShowing())
+        return;
+    if (opened) {
         TakeEntryFrom(0);
         ShowGridHint();
     } else {
@@ -323,6 +356,8 @@ void TMemoScreen::ShowPad() {
 void TMemoScreen::FormClose() {
     Timer1->stop();
     RowBuffer.clear();
+    // Without its row buffer the screen can read or write nothing.
+    Ready = false;
 }
 
 void TMemoScreen::FormResize() {
@@ -359,7 +394,7 @@ void TMemoScreen::LayOut() {
 // ---- Page model -------------------------------------------------------------------------------
 
 bool TMemoScreen::OpenMemoTable() {
-    switch (::OpenMemoTable(*Db, TableName, RowBuffer)) {
+    switch (::OpenMemoTable(*Db, TableName, RowBuffer, [this] { return StillShowing(); })) {
     case OpenMemoTableResult::Existing:
         SetStatus(Codec::sj("めも「") + TableName + Codec::sj("」を表示します"));
         break;
@@ -368,6 +403,8 @@ bool TMemoScreen::OpenMemoTable() {
         break;
     case OpenMemoTableResult::Failed:
         Platform::showMessage(this, Codec::sj("テーブル作成が出来ませんでした。確認して下さい。"));
+        return false;
+    case OpenMemoTableResult::Abandoned:
         return false;
     }
     LoadPage();
@@ -666,12 +703,23 @@ void TMemoScreen::CopyLine() {
 
 // ---- Changing the pad -----------------------------------------------------------------------------
 
-// Sort number of the last live line at or before PageStart (0 when there is none).
-double TMemoScreen::SortNumberBeforePage() {
-    Db->SelectRows("*", TableName, "(SN <= " + FloatToText(PageStart + Tolerance) + ") AND (DF = 0)", "SN,N");
+// Sort number of the line before grid row `row` (0 when there is none), between
+// which and the row new lines go. Before row 0 it is the last live line whose
+// sort number is smaller than the row's by more than the tolerance; the page
+// then starts right after that line, as an ordinary page does, so that the new
+// lines show on it also after a find or a jump (whose page starts just below
+// the hit).
+double TMemoScreen::SortNumberBeforeRow(int row) {
+    if (row > 0)
+        return ToFloatOrZero(Cell(0, row - 1));
+    if (PageStart <= 0)
+        return 0.0;
+    const double c = ToFloatOrZero(Cell(0, row));
+    Db->SelectRows("*", TableName, "(SN < " + FloatToText(c - Tolerance) + ") AND (DF = 0)", "SN,N");
     Db->ReadLast(RowBuffer);
     Db->CloseQuery();
-    return ToFloatOrZero(RowBuffer[MemoSN].Value);
+    PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value);
+    return PageStart;
 }
 
 void TMemoScreen::RegisterLine() {
@@ -702,7 +750,7 @@ void TMemoScreen::RegisterLine() {
     if (EnsureConnected()) {
         // A line another member deleted meanwhile is gone: the text becomes a
         // new line instead of disappearing into the deleted row.
-        if (existingRow && Db->SelectRow(TableName, "N=" + std::to_string(n), RowBuffer) &&
+        if (existingRow && ReadMemoLine(*Db, TableName, RowBuffer, n) &&
             ToIntOrZero(RowBuffer[MemoDF].Value) == 0) {
             ok = ChangeMemoLine(*Db, TableName, RowBuffer, text, Settings::MemberNumber);
         } else {
@@ -747,15 +795,8 @@ void TMemoScreen::InsertLine() {
     const double c = ToFloatOrZero(Cell(0, r));
     bool ok = false;
     if (EnsureConnected()) {
-        double m;
-        if (r > 0)
-            m = (ToFloatOrZero(Cell(0, r - 1)) + c) / 2;
-        else if (PageStart > 0)
-            m = (SortNumberBeforePage() + c) / 2;
-        else
-            m = c / 2;
-        const int n = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
-        ok = InsertMemoRow(*Db, TableName, RowBuffer, n, m, {}, Settings::MemberNumber);
+        const double m = (SortNumberBeforeRow(r) + c) / 2;
+        ok = InsertMemoLine(*Db, TableName, RowBuffer, m, {}, Settings::MemberNumber);
     }
     LoadPage();
     if (ok) {
@@ -779,14 +820,8 @@ void TMemoScreen::DeleteLine() {
     const int r = CurrentRow();
     const int n = ToIntOrZero(Cell(1, r));
     bool ok = false;
-    if (EnsureConnected()) {
-        // A line with text is kept and marked deleted; a blank line is removed.
-        if (!RemoveSpaces(Cell(2, r)).empty())
-            ok = Db->UpdateSet(TableName, "DF=" + std::to_string(Settings::MemberNumber),
-                               "N=" + std::to_string(n));
-        else
-            ok = Db->DeleteRows(TableName, "N=" + std::to_string(n));
-    }
+    if (EnsureConnected())
+        ok = DeleteMemoLine(*Db, TableName, n, Cell(2, r), Settings::MemberNumber);
     LoadPage();
     // A failed statement is reported as such, never as a deletion.
     SetStatus(
@@ -809,20 +844,14 @@ void TMemoScreen::ButtonIClick() {
     int failed = k;
     if (EnsureConnected()) {
         failed = 0;
-        int next = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
+        int next = NextMemoNumber(*Db, TableName);
         double base;
         double step;
         if (beforeRow) {
-            const double c = ToFloatOrZero(Cell(0, r));
-            double p = 0.0;
-            if (r > 0)
-                p = ToFloatOrZero(Cell(0, r - 1));
-            else if (PageStart > 0)
-                p = SortNumberBeforePage();
-            base = p;
-            step = (c - p) / (k + 1);
+            base = SortNumberBeforeRow(r);
+            step = (ToFloatOrZero(Cell(0, r)) - base) / (k + 1);
         } else {
-            base = ToFloatOrZero(Db->SelectMax(TableName, "SN", ""));
+            base = LargestSortNumber(*Db, TableName);
             step = 1.0;
         }
         double sn = base;
@@ -832,7 +861,7 @@ void TMemoScreen::ButtonIClick() {
             bool stored = InsertMemoRow(*Db, TableName, RowBuffer, next, sn, text, Settings::MemberNumber);
             // Another client may have taken the number meanwhile: take a fresh one.
             for (int attempt = 1; !stored && attempt < PasteInsertAttempts; ++attempt) {
-                next = ToIntOrZero(Db->SelectMax(TableName, "N", "")) + 1;
+                next = NextMemoNumber(*Db, TableName);
                 stored = InsertMemoRow(*Db, TableName, RowBuffer, next, sn, text, Settings::MemberNumber);
             }
             if (!stored)

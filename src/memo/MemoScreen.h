@@ -154,7 +154,8 @@ private:
     void HoldRefreshWhileTyping();
     void ResumeRefreshAfterTyping();
     bool EnsureConnected();
-    double SortNumberBeforePage();
+    bool StillShowing() const;
+    double SortNumberBeforeRow(int row);
     void SetCell(int column, int row, const std::string& text);
     std::string EntryText() const;
     void SetEntryText(const std::string& text);
@@ -174,4 +175,6 @@ private:
     MemoScreenConfig Config;
     QLabel* StatusLabel = nullptr;
     TFormFBDB* Db = nullptr;
+    bool InFormShow = false;
+    bool ClosePending = false; // closed during FormShow: the close follows it
 };

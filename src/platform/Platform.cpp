@@ -4,13 +4,17 @@
 
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+#include <chrono>
 #include <csignal>
 #include <deque>
+#include <thread>
 #include <time.h>
 #include <unistd.h>
 
@@ -36,18 +40,44 @@ QString title() {
     return QGuiApplication::applicationDisplayName();
 }
 
+// Whether the folder a path names a file in exists.
+bool folderExists(const QString& path) {
+    return QFileInfo(QFileInfo(path).path()).isDir();
+}
+
+// A file dialog that, when asked to, confirms a name only in an existing folder.
+class FileDialog : public QFileDialog {
+public:
+    FileDialog(QWidget* parent, bool folderMustExist)
+        : QFileDialog(parent), FolderMustExist(folderMustExist) {}
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (FolderMustExist && !files.isEmpty() && !folderExists(files.first()))
+            return;
+        QFileDialog::accept();
+    }
+
+private:
+    bool FolderMustExist;
+};
+
 std::string chooseFile(QWidget* parent, bool save, const std::string& folder, const std::string& proposedName,
                        const QString& filter, const QString& defaultSuffix, bool fileMustExist) {
     Script& s = script();
     s.lastFileDialog = {folder, proposedName};
+    const bool folderMustExist = !save && !fileMustExist;
     if (s.scripted) {
         if (s.fileNames.empty())
             return {};
         std::string name = s.fileNames.front();
         s.fileNames.pop_front();
+        // A name the dialog would not confirm ends it as a cancel would.
+        if (folderMustExist && !folderExists(Codec::toQString(name)))
+            return {};
         return name;
     }
-    QFileDialog dialog(parent);
+    FileDialog dialog(parent, folderMustExist);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save || !fileMustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -161,6 +191,23 @@ std::uint32_t tickCount() {
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
                                       static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+void waitForEvents(std::uint32_t ms) {
+    if (script().tickSource) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    if (!QCoreApplication::instance()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return;
+    }
+    // Only wakes the wait at the deadline; any other event wakes it earlier.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(std::chrono::milliseconds(ms));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void keepTerminationSignals() {

@@ -23,7 +23,8 @@ Answer askYesNo(QWidget* parent, const std::string& text);
 
 // A file-open dialog starting in folder with proposedName; empty when cancelled.
 // Paths are code page 932. With fileMustExist false a name that does not exist
-// is accepted too, so that a folder can be chosen by confirming a made-up name.
+// is accepted too, so that a folder can be chosen by confirming a made-up name;
+// the folder itself must exist.
 std::string chooseOpenFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
                            const QString& filter = QString(), bool fileMustExist = true);
 std::string chooseSaveFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
@@ -43,6 +44,12 @@ bool escapeKeyDown();
 
 // Milliseconds since an arbitrary start, wrapping at 2^32.
 std::uint32_t tickCount();
+
+// Processes the pending user-interface events; when there are none, sleeps
+// until the next one arrives or ms milliseconds have passed. A scripted tick
+// count (setTickSource) is a clock of its own: then only the pending events
+// are processed, without sleeping.
+void waitForEvents(std::uint32_t ms);
 
 // Makes SIGINT and SIGTERM end the process at once. The Firebird client
 // library otherwise takes over both (when they are left at their defaults)

@@ -2,8 +2,7 @@
 
 #include "platform/Platform.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -14,17 +13,19 @@ bool IsLeadByte(unsigned char byte) {
     return (byte >= 0x80 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFD);
 }
 
-void PumpWait(std::uint32_t ms) {
+void PumpWait(std::uint32_t ms, const std::function<bool()>& keepWaiting) {
     // Elapsed ticks are summed from successive differences, so a wrap of the
     // tick count past 2^32 neither ends the wait early nor makes it endless.
     std::uint64_t elapsed = 0;
     std::uint32_t last = Platform::tickCount();
     do {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        const std::uint64_t remaining = ms - elapsed + 1;
+        Platform::waitForEvents(static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(remaining, std::numeric_limits<std::int32_t>::max())));
         const std::uint32_t now = Platform::tickCount();
         elapsed += static_cast<std::uint32_t>(now - last);
         last = now;
-    } while (elapsed <= ms);
+    } while (elapsed <= ms && (!keepWaiting || keepWaiting()));
 }
 
 std::string ShiftChars(const std::string& text) {
@@ -128,19 +129,31 @@ double ToFloatOrZero(const std::string& text) {
     return value;
 }
 
+namespace {
+
+// The number in scientific form, [d.ddd]e[+-]xx: fifteen significant digits
+// where they give it back exactly (so that stored texts stay as they were),
+// otherwise the shortest digits that do, so that no sort number turns into its
+// neighbour. to_chars and from_chars ignore the process locale (Qt sets it).
+std::string Scientific(double magnitude) {
+    char buffer[40];
+    char* end =
+        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 14).ptr;
+    double back = 0.0;
+    std::from_chars(buffer, end, back);
+    if (back != magnitude)
+        end = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific).ptr;
+    return std::string(buffer, end);
+}
+
+} // namespace
+
 std::string FloatToText(double value) {
     if (value == 0.0 || !std::isfinite(value))
         return "0";
-    // to_chars ignores the process locale (Qt sets it from the environment).
-    // Output: [-]d.ddddddddddddddE[+-]xx with 15 significant digits.
-    char buffer[40];
-    char* end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14).ptr;
-    std::string s(buffer, end);
-    const bool negative = s[0] == '-';
-    if (negative)
-        s.erase(0, 1);
+    const std::string s = Scientific(std::fabs(value));
     const size_t ePos = s.find('e');
-    std::string digits = s.substr(0, 1) + s.substr(2, ePos - 2);
+    std::string digits = s.substr(0, 1) + (ePos > 2 ? s.substr(2, ePos - 2) : std::string());
     const char* exponentText = s.c_str() + ePos + 1;
     if (*exponentText == '+')
         ++exponentText;
@@ -148,7 +161,7 @@ std::string FloatToText(double value) {
     std::from_chars(exponentText, s.c_str() + s.size(), exponent);
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
-    std::string out = negative ? "-" : "";
+    std::string out = value < 0 ? "-" : "";
     if (exponent < -5 || exponent >= 15) {
         out += digits.substr(0, 1);
         if (digits.size() > 1)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Text utilities on code page 932 byte strings. A byte in 0x80-0x9F or
@@ -9,8 +10,10 @@
 // True when the byte leads a two-byte character.
 bool IsLeadByte(unsigned char byte);
 
-// Processes user-interface events until ms milliseconds have passed (at least once).
-void PumpWait(std::uint32_t ms);
+// Processes user-interface events until ms milliseconds have passed (at least
+// once), sleeping while there are none. The wait ends early when keepWaiting,
+// asked after each wake-up, says false.
+void PumpWait(std::uint32_t ms, const std::function<bool()>& keepWaiting = {});
 
 // Each byte shifted up (ShiftChars) or down (UnshiftChars) by its 1-based position, modulo 256.
 std::string ShiftChars(const std::string& text);
@@ -27,8 +30,9 @@ std::int32_t ToIntOrZero(const std::string& text);
 // anything that does not convert in full gives 0.0.
 double ToFloatOrZero(const std::string& text);
 
-// General number format with at most 15 significant digits and "." as the
-// separator; scientific form (1.5E-6) only below 1e-5 or from 1e15.
+// General number format with "." as the separator: 15 significant digits when
+// they read back to the same double, else the shortest digits that do;
+// scientific form (1.5E-6) only below 1e-5 or from 1e15.
 std::string FloatToText(double value);
 
 // Number of characters (a two-byte character counts once).

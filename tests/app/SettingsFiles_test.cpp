@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -60,6 +62,28 @@ std::vector<std::string> windowLines() {
     for (int i = 0; i < SettingsFiles::WindowValueCount; ++i)
         lines.push_back(std::to_string(i * 10 - 7));
     return lines;
+}
+
+constexpr uid_t NobodyId = 65534;
+
+// Runs check in a child process for which the folder takes no new file: root
+// gives up its rights and runs as nobody, any other user finds the folder
+// read-only. True when check returned true.
+bool asUserWhoCannotWriteTo(const fs::path& folder, const std::function<bool()>& check) {
+    const fs::perms kept = fs::status(folder).permissions();
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(NobodyId) != 0 || setuid(NobodyId) != 0))
+            _exit(2);
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    const bool waited = child > 0 && waitpid(child, &status, 0) == child;
+    fs::permissions(folder, kept);
+    return waited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 class SettingsFilesTest : public ::testing::Test {
@@ -128,13 +152,64 @@ TEST_F(SettingsFilesTest, FirstRunWithNeitherFileKeepsTheStartValues) {
 }
 
 TEST_F(SettingsFilesTest, LayoutPathReplacesOnlyTheFileNameExtension) {
-    Platform::setExecutablePath("/opt/q.b/qbook2.exe");
+    fs::create_directories(dir / "q.b");
+    const std::string folder = (dir / "q.b").string() + "/";
+    Platform::setExecutablePath(folder + "qbook2.exe");
     Settings::ComputePaths();
-    EXPECT_EQ(Settings::LayoutFilePath, "/opt/q.b/qbook2.dat");
-    EXPECT_EQ(Settings::DbSettingsFilePath, "/opt/q.b/qbook2db.dat");
-    Platform::setExecutablePath("/opt/q.b/qbook2");
+    EXPECT_EQ(Settings::LayoutFilePath, folder + "qbook2.dat");
+    EXPECT_EQ(Settings::DbSettingsFilePath, folder + "qbook2db.dat");
+    Platform::setExecutablePath(folder + "qbook2");
     Settings::ComputePaths();
-    EXPECT_EQ(Settings::LayoutFilePath, "/opt/q.b/qbook2.dat");
+    EXPECT_EQ(Settings::LayoutFilePath, folder + "qbook2.dat");
+}
+
+// The folder's own copy keeps its files beside it; a copy in a folder the user
+// cannot write, or the installed program, keeps them in the user's
+// configuration folder; a writable file beside a shared copy stays there.
+TEST_F(SettingsFilesTest, SettingsLieBesideTheExecutableOnlyWhereTheUserMayWriteThem) {
+    const fs::path program = dir / "program";
+    const fs::path config = dir / "config";
+    fs::create_directories(program);
+    fs::create_directories(config);
+    fs::permissions(dir, fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(config, fs::perms::all);
+    Platform::setExecutablePath((program / "qbook2").string());
+    const std::string besideLayout = (program / "qbook2.dat").string();
+    const std::string inConfig = (config / "qbook2").string() + "/";
+    const auto pathsAre = [](const std::string& layout, const std::string& db) {
+        Settings::ComputePaths();
+        return Settings::ExeFolder.back() == '/' && Settings::LayoutFilePath == layout &&
+               Settings::DbSettingsFilePath == db;
+    };
+    ASSERT_EQ(setenv("XDG_CONFIG_HOME", config.c_str(), 1), 0);
+    EXPECT_TRUE(pathsAre(besideLayout, (program / "qbook2db.dat").string()));
+    EXPECT_FALSE(fs::exists(config / "qbook2"));
+
+    EXPECT_TRUE(asUserWhoCannotWriteTo(program, [&] {
+        fillSettings();
+        struct stat folder {};
+        return pathsAre(inConfig + "qbook2.dat", inConfig + "qbook2db.dat") &&
+               stat(inConfig.c_str(), &folder) == 0 && (folder.st_mode & 0777) == 0700 &&
+               SettingsFiles::WriteDbSettings(Settings::DbSettingsFilePath);
+    }));
+    EXPECT_EQ(physicalLines(readBytes(config / "qbook2" / "qbook2db.dat"))[0], "db-server");
+
+    // Without XDG_CONFIG_HOME: ~/.config/qbook2/.
+    EXPECT_TRUE(asUserWhoCannotWriteTo(program, [&] {
+        unsetenv("XDG_CONFIG_HOME");
+        setenv("HOME", (config / "home").c_str(), 1);
+        const std::string home = (config / "home" / ".config" / "qbook2").string() + "/";
+        return pathsAre(home + "qbook2.dat", home + "qbook2db.dat");
+    }));
+
+    writeBytes(besideLayout, "");
+    chmod(besideLayout.c_str(), 0666);
+    EXPECT_TRUE(
+        asUserWhoCannotWriteTo(program, [&] { return pathsAre(besideLayout, inConfig + "qbook2db.dat"); }));
+
+    Platform::setExecutablePath(Settings::InstalledProgramFolder() + "qbook2");
+    EXPECT_TRUE(pathsAre(inConfig + "qbook2.dat", inConfig + "qbook2db.dat"));
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(SettingsFilesTest, RefreshAndPageSizeAreClampedOnLoading) {
@@ -226,13 +301,48 @@ TEST_F(SettingsFilesTest, WrittenFilesHaveTheExactLineFormat) {
     }
 }
 
-TEST_F(SettingsFilesTest, ReplacingAReadableFileLeavesItOwnerOnly) {
+TEST_F(SettingsFilesTest, ReplacingAFileKeepsItsPermissionBitsAndOwner) {
     writeBytes(path("db.dat"), "old\r\n");
-    chmod(path("db.dat").c_str(), 0644);
+    chmod(path("db.dat").c_str(), 0664);
+    // Root can hand the file to another user, whose file it must stay.
+    const bool otherOwner = geteuid() == 0 && chown(path("db.dat").c_str(), NobodyId, NobodyId) == 0;
     ASSERT_TRUE(SettingsFiles::WriteDbSettings(path("db.dat")));
     struct stat info {};
     ASSERT_EQ(stat(path("db.dat").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(info.st_mode & 07777, 0664u);
+    if (otherOwner) {
+        EXPECT_EQ(info.st_uid, NobodyId);
+        EXPECT_EQ(info.st_gid, NobodyId);
+    }
+    EXPECT_EQ(physicalLines(readBytes(path("db.dat"))).size(), 5u);
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"db.dat"});
+}
+
+TEST_F(SettingsFilesTest, FolderThatTakesNoNewFileHasItsFilesRewrittenInPlace) {
+    fillSettings();
+    writeBytes(path("db.dat"), "old\r\n");
+    chmod(path("db.dat").c_str(), 0666);
+    Settings::ServerName = "new-server";
+    EXPECT_TRUE(asUserWhoCannotWriteTo(dir, [&] { return SettingsFiles::WriteDbSettings(path("db.dat")); }));
+    EXPECT_EQ(physicalLines(readBytes(path("db.dat")))[0], "new-server");
+    struct stat info {};
+    ASSERT_EQ(stat(path("db.dat").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0666u);
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"db.dat"});
+
+    // A new content that does not fit leaves the old one.
+    const std::string previous = readBytes(path("db.dat"));
+    Settings::ServerName = std::string(200, 's');
+    EXPECT_FALSE(asUserWhoCannotWriteTo(dir, [&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{previous.size() + 8, previous.size() + 8};
+        return setrlimit(RLIMIT_FSIZE, &small) == 0 && SettingsFiles::WriteDbSettings(path("db.dat"));
+    }));
+    EXPECT_EQ(readBytes(path("db.dat")), previous);
+
+    // A file that is not there cannot be made.
+    EXPECT_FALSE(
+        asUserWhoCannotWriteTo(dir, [&] { return SettingsFiles::WriteLayout(path("layout.dat"), {}); }));
     EXPECT_EQ(leftovers(), std::vector<std::string>{"db.dat"});
 }
 
@@ -350,15 +460,6 @@ TEST_F(SettingsFilesTest, FailedSaveKeepsThePreviousFileAndLeavesNoTemporaryFile
     // The folder does not exist.
     EXPECT_FALSE(SettingsFiles::WriteDbSettings((dir / "missing" / "db.dat").string()));
     EXPECT_FALSE(fs::exists(dir / "missing"));
-
-    // A read-only folder stops only users other than root.
-    if (geteuid() != 0) {
-        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_FALSE(SettingsFiles::WriteDbSettings(path("db.dat")));
-        fs::permissions(dir, fs::perms::owner_all);
-        EXPECT_EQ(readBytes(path("db.dat")), previous);
-        EXPECT_EQ(leftovers(), (std::vector<std::string>{"db.dat", "layout.dat"}));
-    }
 }
 
 TEST(SettingsChecks, ConfiguredAndIdentifiedNeedEveryValueNonBlank) {

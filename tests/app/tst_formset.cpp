@@ -264,10 +264,17 @@ void TestFormSet::connectionTestPassesAndListsMembers() {
     QCOMPARE(shownMessages(), QStringList{u("データベース接続ＯＫです")});
     QCOMPARE(Settings::DatabaseLocation, "localhost:" + folder);
     QVERIFY(Settings::DatabaseConfigured());
-    QCOMPARE(itemsOf(Form->ComboBox1),
-             (QStringList{u("1:山田太郎"), u("3:Nopass"), u("7:営業:東京"), u("12:ABC")}));
+    const QStringList members{u("1:山田太郎"), u("3:Nopass"), u("7:営業:東京"), u("12:ABC")};
+    QCOMPARE(itemsOf(Form->ComboBox1), members);
     QCOMPARE(Form->ComboBox1->currentIndex(), -1);
     QVERIFY(!forms().FormFBDB->IsConnected());
+
+    // Pressed again, the list is made anew: each member once, nothing selected.
+    Form->ComboBox1->setCurrentIndex(2);
+    Form->Button2->click();
+    QCOMPARE(shownMessages(), QStringList{u("データベース接続ＯＫです")});
+    QCOMPARE(itemsOf(Form->ComboBox1), members);
+    QCOMPARE(Form->ComboBox1->currentIndex(), -1);
 }
 
 void TestFormSet::connectionTestFails_data() {
@@ -525,12 +532,21 @@ void TestFormSet::identifiedMemberPreselectedOnNextShow() {
 
 void TestFormSet::folderChooser() {
     open();
+    const QString chosen = q(Db->folder() + "/");
     Form->Edit2->setText(u("/srv/qbook/data"));
-    Platform::setNextFileName(Codec::sj("/var/lib/qbook2/demo/　"));
+    Platform::setNextFileName(Db->folder() + Codec::sj("/　"));
     Form->Button1->click();
     QCOMPARE(q(Platform::lastFileDialogRequest().folder), u("/srv/qbook/"));
     QCOMPARE(q(Platform::lastFileDialogRequest().proposedName), u("　"));
-    QCOMPARE(Form->Edit2->text(), u("/var/lib/qbook2/demo/"));
+    QCOMPARE(Form->Edit2->text(), chosen);
+
+    // A folder that does not exist is not taken, whether its parent exists or not.
+    for (const std::string& missing :
+         {Db->folder() + "/no-such-folder", std::string("/no-such-root/qbook")}) {
+        Platform::setNextFileName(missing + Codec::sj("/　"));
+        Form->Button1->click();
+        QCOMPARE(Form->Edit2->text(), chosen);
+    }
 
     // Cancelled: nothing changes; a text without a separator starts nowhere in particular.
     Form->Edit2->setText(u("qbook"));

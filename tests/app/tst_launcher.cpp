@@ -329,6 +329,60 @@ private slots:
         QCOMPARE(forms().FormEditor->frameGeometry().size(), placements()[12].outer.size());
         forms().Form1->hide();
     }
+
+    void windowsNeverPlacedOpenWhereAFirstRunOpensThem() {
+        QTemporaryDir fresh;
+        Platform::setExecutablePath(Codec::fromQString(fresh.filePath(QStringLiteral("qbook2"))));
+        const auto nextRun = [] {
+            DestroyForms();
+            Settings::SetStartValues();
+            CreateForms();
+            TForm1* launcher = forms().Form1;
+            launcher->show();
+            launcher->activateWindow();
+            return QTest::qWaitForWindowActive(launcher) ? launcher : nullptr;
+        };
+        const auto centredOverLauncher = [](const QWidget* window) {
+            return (window->frameGeometry().center() - forms().Form1->frameGeometry().center())
+                       .manhattanLength() <= 8;
+        };
+
+        // A run that shows nothing but the launcher.
+        QVERIFY(nextRun());
+        forms().Form1->close();
+
+        // The next run: the user moves the launcher, then opens the settings
+        // dialog (over the launcher) and leaves it elsewhere.
+        TForm1* form = nextRun();
+        QVERIFY(form);
+        form->move(400, 300);
+        bool centred = false;
+        QTimer::singleShot(50, forms().FormSet, [&] {
+            centred = centredOverLauncher(forms().FormSet);
+            forms().FormSet->move(600, 500);
+            forms().FormSet->close();
+        });
+        form->Button5->click();
+        QVERIFY(centred);
+        form->close();
+
+        // A third run: the dialog comes back where it was left; the chooser,
+        // never shown, opens over the launcher.
+        form = nextRun();
+        QVERIFY(form);
+        QCOMPARE(form->pos(), QPoint(400, 300));
+        QCOMPARE(forms().FormSet->pos(), QPoint(600, 500));
+        // (Without settings the chooser may have closed itself already.)
+        QTimer::singleShot(50, forms().Form1a, [] {
+            if (forms().Form1a->isVisible())
+                forms().Form1a->close();
+        });
+        form->Button1->click();
+        QVERIFY(centredOverLauncher(forms().Form1a));
+        Platform::takeMessages();
+        form->hide();
+        Platform::setExecutablePath(Codec::fromQString(dir.filePath(QStringLiteral("qbook2"))));
+    }
 };
 
 QTEST_MAIN(LauncherTest)

@@ -1,6 +1,7 @@
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "support/TestDatabase.h"
+#include "text/Codec.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,11 @@ TEST_F(FbdbTest, FailedConnectLeavesTheModuleDetachedAndEveryCallFails) {
     EXPECT_FALSE(db.Connect("127.0.0.1/3999:" + database->folder() + "/", "QBOOK.FDB", "SYSDBA",
                             database->password()));
     expectDetached();
+    // The next good Connect starts clean: the network failure does not let it go.
+    ASSERT_TRUE(database->connect(db));
+    EXPECT_EQ(db.SelectRows("N", "DETACHED", "", ""), 1);
+    EXPECT_EQ(db.SelectMax("DETACHED", "N", ""), "1");
+    EXPECT_TRUE(db.IsConnected());
 
     ASSERT_TRUE(database->connect(db));
     EXPECT_FALSE(db.Connect(database->locationPrefix(), "MISSING.FDB", "SYSDBA", database->password()));
@@ -173,7 +179,7 @@ TEST_F(FbdbTest, ValuesAreReadInTheirStandardTextForm) {
     EXPECT_EQ(values(fields),
               (std::vector<std::string>{"2", "1.9073486328125E-6", "1.5E-6", "-32768", " a "}));
     db.ReadNext(fields);
-    EXPECT_EQ(values(fields), (std::vector<std::string>{"3", "0", "1.23456789012346E17", "0", ""}));
+    EXPECT_EQ(values(fields), (std::vector<std::string>{"3", "0", "1.2345678901234568E17", "0", ""}));
     db.ReadNext(fields);
     EXPECT_EQ(values(fields), (std::vector<std::string>{"4", "-2", "1E15", "0", "0"}));
     db.ReadNext(fields);
@@ -188,6 +194,37 @@ TEST_F(FbdbTest, ValuesAreReadInTheirStandardTextForm) {
               1);
     db.ReadFirst(one);
     EXPECT_EQ(values(one), (std::vector<std::string>{"ab   ", "1.25", ""}));
+}
+
+TEST_F(FbdbTest, TextBlobsAreReadWhole) {
+    ASSERT_TRUE(
+        database->runIsql("CREATE TABLE BLOBS (N INTEGER, T BLOB SUB_TYPE TEXT, B BLOB SUB_TYPE BINARY);"));
+    std::string text;
+    for (int i = 0; i < 100; ++i)
+        text += Codec::sj("ダム表") + "abc";
+    FieldList fields(3);
+    fields[0] = {"N", "", 1, 0, "1"};
+    fields[1] = {"T", "", 4, 0, text};
+    fields[2] = {"B", "", 4, 0, "bin"};
+    ASSERT_TRUE(db.InsertRow("BLOBS", 3, fields)) << db.LastError();
+    fields[0].Value = "2";
+    fields[1].Value.clear();
+    ASSERT_TRUE(db.InsertRow("BLOBS", 3, fields)) << db.LastError();
+    // 76 800 bytes: more than one segment.
+    for (int i = 0; i < 7; ++i)
+        ASSERT_TRUE(db.UpdateSet("BLOBS", "T=T||T", "N=1")) << db.LastError();
+    std::string whole;
+    for (int i = 0; i < 128; ++i)
+        whole += text;
+
+    ASSERT_EQ(db.SelectRows("*", "BLOBS", "", "N"), 2) << db.LastError();
+    db.ReadFirst(fields);
+    EXPECT_EQ(values(fields), (std::vector<std::string>{"1", whole, "bin"}));
+    db.ReadNext(fields);
+    EXPECT_EQ(values(fields), (std::vector<std::string>{"2", "", "bin"}));
+    fields[1].Value.clear();
+    ASSERT_TRUE(db.SelectRow("BLOBS", "N=1", fields));
+    EXPECT_EQ(fields[1].Value, whole);
 }
 
 TEST_F(FbdbTest, SelectRowsReadsForwardAndBackward) {

@@ -148,6 +148,31 @@ TEST_F(SchemaTest, AFailedCreationIsRetriedOnceThenDisconnects) {
     EXPECT_EQ(row.size(), 6u);
 }
 
+TEST_F(SchemaTest, ATableAnotherClientCreatedFirstOpensAsExisting) {
+    // Just before our CREATE TABLE, a second connection creates the same table.
+    const ScopedObject once =
+        database->createObject("CREATE SEQUENCE FIRST_CREATE;", "DROP SEQUENCE FIRST_CREATE;");
+    ASSERT_TRUE(once.ok());
+    const ScopedObject trigger = database->createObject(
+        "SET TERM ^ ; CREATE TRIGGER FIRST_CREATE BEFORE CREATE TABLE AS BEGIN "
+        "IF (GEN_ID(FIRST_CREATE, 1) = 1) THEN EXECUTE STATEMENT 'CREATE TABLE ' || "
+        "RDB$GET_CONTEXT('DDL_TRIGGER', 'OBJECT_NAME') || ' (N INTEGER)' WITH AUTONOMOUS TRANSACTION "
+        "ON EXTERNAL DATA SOURCE '" +
+            database->connectionString() + "' AS USER '" + database->user() + "' PASSWORD '" +
+            database->password() + "'; END^ SET TERM ; ^",
+        "DROP TRIGGER FIRST_CREATE;");
+    ASSERT_TRUE(trigger.ok());
+    ASSERT_TRUE(database->connect(db)); // database triggers are taken at the attachment
+    int ticks = 0;
+    Platform::setTickSource([&] { return static_cast<std::uint32_t>(++ticks * 1000); });
+    FieldList row;
+    const OpenMemoTableResult result = OpenMemoTable(db, MyMemoTable(8), row);
+    Platform::setTickSource(nullptr);
+    EXPECT_EQ(result, OpenMemoTableResult::Existing);
+    EXPECT_EQ(ticks, 0); // at once, without the wait for a retry
+    EXPECT_TRUE(db.IsConnected());
+}
+
 TEST_F(SchemaTest, MemoLinesFollowTheRowRules) {
     FieldList row;
     ASSERT_EQ(OpenMemoTable(db, AlMemoTable(), row), OpenMemoTableResult::Created);

@@ -136,10 +136,36 @@ private slots:
 
         screen->ButtonDClick();
         screen->SelectRow(screen->RowCount() - 1);
+        find("abc", true, false); // the nearer of two hits above
+        QCOMPARE(firstText(), std::string("abc again"));
         find("alpha", false, false);
         QCOMPARE(firstText(), std::string("alpha"));
         find("alpha", false, false); // nothing above the first line
         QCOMPARE(status(), Codec::sj("検索できませんでした"));
+    }
+
+    void onlyTrueHitsAreFound() {
+        // ダ ends with the byte 0x5F, "_" to LIKE, so ダム matches アム byte-wise;
+        // ャ (0x83 0x83) lies across the two characters of ＜ア (0x81 0x83 0x83 0x41).
+        const char* const texts[] = {"ダム", "アム", "＜ア", "ダムの湖", "ャ"};
+        for (int i = 0; i < 5; ++i)
+            addLine(21 + i, Codec::sj(texts[i]));
+        for (const bool useFindColumn : {true, false}) {
+            screen->ButtonAClick();
+            find(Codec::sj("ダム"), useFindColumn, true);
+            QCOMPARE(firstText(), Codec::sj("ダム"));
+            screen->ButtonFClick(); // walks on past アム
+            QCOMPARE(firstText(), Codec::sj("ダムの湖"));
+            find(Codec::sj("ダム"), useFindColumn, false);
+            QCOMPARE(firstText(), Codec::sj("ダム"));
+            find(Codec::sj("ャ"), useFindColumn, true);
+            QCOMPARE(firstText(), Codec::sj("ャ"));
+        }
+        // The one-byte wildcards typed by the user keep their meaning.
+        screen->ButtonAClick();
+        find("om_g%", false, true);
+        QCOMPARE(firstText(), std::string("omega"));
+        QVERIFY(other.DeleteRows("MYMEMO1", "N > 20"));
     }
 
     void cancelRepeatsAndEmptyKeywordClears() {
@@ -200,6 +226,25 @@ private slots:
         QCOMPARE(firstText(), std::string("alpha"));
         jump(QStringLiteral("6a"));
         QCOMPARE(status(), Codec::sj("指示された登録番号は見つかりませんでした"));
+    }
+
+    void newLinesAfterAJumpOrAFindGoBeforeTheHit() {
+        FieldList fields;
+        for (int n = 11; n <= 13; ++n)
+            QVERIFY(InsertMemoRow(other, "MYMEMO1", fields, n, 99990 + n, "far" + std::to_string(n), 1));
+        jump(QStringLiteral("12")); // SN 100002
+        QCOMPARE(firstText(), std::string("far12"));
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(screen->Cell(0, 0), std::string("100001.5"));
+        QCOMPARE(screen->Cell(2, 1), std::string("far12"));
+
+        screen->ButtonAClick();
+        find("omega", false, true); // SN 7, after SN 6
+        Platform::setClipboardText("pasted");
+        screen->ButtonIClick();
+        QCOMPARE(firstText(), std::string("pasted"));
+        QCOMPARE(screen->Cell(0, 0), std::string("6.5"));
+        QVERIFY(other.DeleteRows("MYMEMO1", "N > 10"));
     }
 
     void groupPadsOpenTheirOwnTables() {

@@ -15,15 +15,28 @@
 #include "text/Func_.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QProcess>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWindow>
+#include <chrono>
+#include <cstring>
+#include <iostream>
 #include <memory>
+#include <thread>
 
 namespace {
+
+// The own pad that several client processes open at once.
+constexpr std::int32_t NewPadMember = 41;
+// Makes the test program such a client (see OpenNewPad).
+constexpr const char* OpenNewPadArgument = "--open-new-pad";
 
 struct Line {
     int n;
@@ -82,6 +95,20 @@ private:
         QVERIFY(screen->Ready);
     }
     void runSql(const std::string& sql) { QVERIFY2(database->runIsql(sql), sql.c_str()); }
+
+    // Another client takes the number of the which-th insert into the pad just
+    // before it is stored (a generator and a trigger, removed by the guards).
+    std::pair<ScopedObject, ScopedObject> numberTakenAtInsert(const std::string& name, int which) {
+        const std::string counter = name + "_" + table();
+        return {
+            database->createObject("CREATE GENERATOR " + counter + ";", "DROP GENERATOR " + counter + ";"),
+            database->createObject(
+                "SET TERM ^ ; CREATE TRIGGER " + counter + " FOR " + table() +
+                    " BEFORE INSERT AS BEGIN IF (GEN_ID(" + counter + ", 1) = " + std::to_string(which) +
+                    ") THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
+                    " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^",
+                "DROP TRIGGER " + counter + ";")};
+    }
 
 private slots:
     void initTestCase() {
@@ -143,6 +170,56 @@ private slots:
         QVERIFY(Platform::takeMessages().empty());
     }
 
+    void closingDuringTheCreationWaitEndsItQuietly() {
+        Settings::MemberNumber = 32;
+        const ScopedObject refusal =
+            database->createObject("CREATE EXCEPTION NO_CREATE 'no';", "DROP EXCEPTION NO_CREATE;");
+        QVERIFY(refusal.ok());
+        const ScopedObject trigger = database->createObject(
+            "SET TERM ^ ; CREATE TRIGGER NO_CREATE BEFORE CREATE TABLE AS BEGIN EXCEPTION NO_CREATE; END^ "
+            "SET TERM ; ^",
+            "DROP TRIGGER NO_CREATE;");
+        QVERIFY(trigger.ok());
+        QTimer::singleShot(0, screen, [this] { screen->close(); });
+        QElapsedTimer clock;
+        clock.start();
+        screen->show(); // the creation fails, and the screen is closed during the wait
+        QVERIFY(clock.elapsed() < 4000);
+        QCoreApplication::processEvents(); // the close follows the show
+        QVERIFY(!screen->windowHandle()->isVisible());
+        QVERIFY(!screen->Ready);
+        QVERIFY(!screen->Timer1->isActive());
+        QVERIFY(Platform::takeMessages().empty());
+    }
+
+    void severalClientsOpenANewPadAtOnce() {
+        Settings::MemberNumber = NewPadMember;
+        QVERIFY(!other.TableExists(table()));
+        std::vector<std::unique_ptr<QProcess>> clients;
+        for (int i = 0; i < 8; ++i) {
+            clients.push_back(std::make_unique<QProcess>());
+            clients.back()->start(QCoreApplication::applicationFilePath(),
+                                  {QString::fromLatin1(OpenNewPadArgument), QStringLiteral("-platform"),
+                                   QStringLiteral("offscreen")});
+        }
+        for (auto& client : clients)
+            QVERIFY(client->waitForReadyRead(30000)); // set up and waiting
+        // Everybody shows the pad at the same moment, a little from now.
+        const qint64 start = QDateTime::currentMSecsSinceEpoch() + 300;
+        const std::string go = Settings::DatabaseLocation + "\n" + Settings::DatabaseUser + "\n" +
+                               Settings::DatabasePassword + "\n" + std::to_string(start) + "\n";
+        for (auto& client : clients)
+            client->write(go.data(), static_cast<qint64>(go.size()));
+        for (auto& client : clients)
+            client->waitForBytesWritten(5000);
+        QByteArray failures;
+        for (auto& client : clients)
+            if (!client->waitForFinished(30000) || client->exitCode() != 0)
+                failures += client->readAll();
+        QVERIFY2(failures.isEmpty(), failures.constData());
+        QVERIFY(other.TableExists(table()));
+    }
+
     void pagingWithFiveLinesPerPage() {
         openScreen();
         addLines(table(), 5);
@@ -178,6 +255,12 @@ private slots:
         QCOMPARE(screen->PageStart, 0.0);
         QCOMPARE(screen->CurrentRow(), 0);
         QCOMPARE(entry(), std::string("line1"));
+
+        // Deleted last lines take no place on the last page.
+        QVERIFY(other.UpdateSet(table(), "DF=2", "N > 4"));
+        screen->ButtonDClick();
+        QCOMPARE(screen->RowCount(), 5);
+        QCOMPARE(screen->Cell(2, 0), std::string("line1"));
     }
 
     void previousPageEndsWithTheOldFirstLine() {
@@ -211,6 +294,16 @@ private slots:
         QCOMPARE(screen->CurrentRow(), screen->RowCount() - 1);
         QVERIFY(screen->Cell(0, screen->CurrentRow()).empty());
         QVERIFY(screen->Timer1->isActive());
+    }
+
+    void lettersInTheGridMoveNothing() {
+        openScreen();
+        addLines(table(), 3);
+        screen->ButtonKClick();
+        screen->SelectRow(0);
+        QTest::keyClicks(screen->SG1, QStringLiteral("l"));
+        QCOMPARE(screen->CurrentRow(), 0);
+        QCOMPARE(entry(), std::string("line1"));
     }
 
     void refreshNeverThrowsAwayTyping() {
@@ -273,6 +366,21 @@ private slots:
         screen->Edit1->clear();
         QTest::keyClicks(screen->Edit1, QString(121, QLatin1Char('a')));
         QCOMPARE(entry(), std::string(120, 'a'));
+
+        // A paste that would pass the limit is cut to what fits, never inside a character.
+        const auto paste = [this](const QString& before, int cursor, const std::string& pasted) {
+            screen->Edit1->setText(before);
+            screen->Edit1->setCursorPosition(cursor);
+            Platform::setClipboardText(pasted);
+            screen->Edit1->paste();
+            return entry();
+        };
+        QCOMPARE(paste(QString(), 0, std::string(130, 'p')), std::string(120, 'p'));
+        QCOMPARE(paste(QString(50, QLatin1Char('a')), 50, std::string(100, 'p')),
+                 std::string(50, 'a') + std::string(70, 'p'));
+        QCOMPARE(paste(QStringLiteral("xy"), 1, std::string(130, 'p')), "x" + std::string(118, 'p') + "y");
+        QCOMPARE(paste(QString(117, QLatin1Char('a')), 117, Codec::sj("あいう")),
+                 std::string(117, 'a') + Codec::sj("あ"));
     }
 
     void quotesAreRefusedInTheEntryField() {
@@ -287,11 +395,8 @@ private slots:
         addLines(table(), 1);
         screen->ButtonKClick();
         // Another client wins the race for the next number exactly once.
-        runSql("CREATE GENERATOR RACE_" + table() + ";");
-        runSql("SET TERM ^ ; CREATE TRIGGER RACE_" + table() + " FOR " + table() +
-               " BEFORE INSERT AS BEGIN IF (GEN_ID(RACE_" + table() +
-               ", 1) = 1) THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
-               " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^");
+        const auto race = numberTakenAtInsert("RACE", 1);
+        QVERIFY(race.first.ok() && race.second.ok());
         screen->SelectRow(screen->RowCount() - 1);
         typeEntry("mine");
         QCOMPARE(status(), Codec::sj("登録出来ませんでした。再度行ってみて下さい"));
@@ -299,7 +404,6 @@ private slots:
         QTest::keyClick(screen->Edit1, Qt::Key_Return); // pressing Enter again stores it
         QCOMPARE(status(), Codec::sj("登録出来ました"));
         QCOMPARE(rows(table()).size(), size_t(3));
-        runSql("DROP TRIGGER RACE_" + table() + ";");
     }
 
     void insertTakesTheMidpoint() {
@@ -314,6 +418,10 @@ private slots:
         QCOMPARE(all[0].n, 4);
         QVERIFY(all[0].text.empty());
         QCOMPARE(screen->CurrentRow(), 0);
+        typeEntry("filled"); // Enter on the new blank line changes it
+        all = rows(table());
+        QCOMPARE(all.size(), size_t(4));
+        QCOMPARE(all[0].text, std::string("filled"));
 
         screen->SelectRow(3); // line3, after line2
         QTest::keyClick(screen->SG1, Qt::Key_Insert);
@@ -322,6 +430,28 @@ private slots:
         screen->SelectRow(screen->RowCount() - 1);
         QTest::keyClick(screen->SG1, Qt::Key_Insert);
         QCOMPARE(status(), Codec::sj("そのまま めも入力を行って下さい"));
+    }
+
+    void insertOnRowZeroOfTheSecondPage() {
+        openScreen();
+        addLines(table(), 7);
+        screen->ButtonKClick();
+        screen->ButtonCClick(); // starts with line5, after line4
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(screen->Cell(0, 0), std::string("4.5"));
+        QCOMPARE(screen->Cell(2, 1), std::string("line5"));
+    }
+
+    void insertBetweenSortNumbersThatNeedSeventeenDigits() {
+        openScreen();
+        addLines(table(), 2);
+        QVERIFY(other.UpdateSet(table(), "SN=1-POWER(2,-50)", "N=1"));
+        QVERIFY(other.UpdateSet(table(), "SN=1", "N=2"));
+        screen->ButtonKClick();
+        screen->SelectRow(1);
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(screen->Cell(2, 2), std::string("line2"));
+        QVERIFY(ToFloatOrZero(rows(table())[1].sn) == 1.0 - 0x1p-51);
     }
 
     void deleteMarksTextLinesAndRemovesBlankOnes() {
@@ -351,14 +481,17 @@ private slots:
         addLines(table(), 1, 10);
         screen->ButtonKClick();
         screen->SelectRow(0);
-        runSql("CREATE EXCEPTION NO_DELETE 'no';");
-        runSql("SET TERM ^ ; CREATE TRIGGER NO_UPDATE_" + table() + " FOR " + table() +
-               " BEFORE UPDATE AS BEGIN EXCEPTION NO_DELETE; END^ SET TERM ; ^");
+        const ScopedObject refusal =
+            database->createObject("CREATE EXCEPTION NO_DELETE 'no';", "DROP EXCEPTION NO_DELETE;");
+        QVERIFY(refusal.ok());
+        const ScopedObject trigger =
+            database->createObject("SET TERM ^ ; CREATE TRIGGER NO_UPDATE_" + table() + " FOR " + table() +
+                                       " BEFORE UPDATE AS BEGIN EXCEPTION NO_DELETE; END^ SET TERM ; ^",
+                                   "DROP TRIGGER NO_UPDATE_" + table() + ";");
+        QVERIFY(trigger.ok());
         Platform::setNextAnswer(Platform::Answer::Yes);
         QTest::keyClick(screen->SG1, Qt::Key_Delete);
         QCOMPARE(status(), Codec::sj("現在行の削除が出来ませんでした。再度行ってみて下さい"));
-        runSql("DROP TRIGGER NO_UPDATE_" + table() + ";");
-        runSql("DROP EXCEPTION NO_DELETE;");
     }
 
     void copyPutsOneLineOnTheClipboard() {
@@ -412,11 +545,8 @@ private slots:
     void pasteRetriesANumberTakenMeanwhile() {
         openScreen();
         screen->SelectRow(0);
-        runSql("CREATE GENERATOR PASTE_" + table() + ";");
-        runSql("SET TERM ^ ; CREATE TRIGGER PASTE_" + table() + " FOR " + table() +
-               " BEFORE INSERT AS BEGIN IF (GEN_ID(PASTE_" + table() +
-               ", 1) = 2) THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
-               " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^");
+        const auto race = numberTakenAtInsert("PASTE", 2);
+        QVERIFY(race.first.ok() && race.second.ok());
         Platform::setClipboardText("one\ntwo\nthree\n");
         screen->ButtonIClick();
         std::vector<std::string> texts;
@@ -424,20 +554,22 @@ private slots:
             texts.push_back(line.text);
         QCOMPARE(texts, (std::vector<std::string>{"one", "two", "three", "other"}));
         QCOMPARE(status(), Codec::sj("クリップボードからペーストを行いました"));
-        runSql("DROP TRIGGER PASTE_" + table() + ";");
     }
 
     void pasteSaysHowManyLinesCouldNotBeStored() {
         openScreen();
-        runSql("CREATE EXCEPTION NO_PASTE 'no';");
-        runSql("SET TERM ^ ; CREATE TRIGGER NO_PASTE_" + table() + " FOR " + table() +
-               " BEFORE INSERT AS BEGIN IF (NEW.TEXT = 'bad') THEN EXCEPTION NO_PASTE; END^ SET TERM ; ^");
+        const ScopedObject refusal =
+            database->createObject("CREATE EXCEPTION NO_PASTE 'no';", "DROP EXCEPTION NO_PASTE;");
+        QVERIFY(refusal.ok());
+        const ScopedObject trigger = database->createObject(
+            "SET TERM ^ ; CREATE TRIGGER NO_PASTE_" + table() + " FOR " + table() +
+                " BEFORE INSERT AS BEGIN IF (NEW.TEXT = 'bad') THEN EXCEPTION NO_PASTE; END^ SET TERM ; ^",
+            "DROP TRIGGER NO_PASTE_" + table() + ";");
+        QVERIFY(trigger.ok());
         Platform::setClipboardText("good\nbad\nfine");
         screen->ButtonIClick();
         QCOMPARE(rows(table()).size(), size_t(2));
         QCOMPARE(status(), Codec::sj("ペーストした3行のうち1行を登録出来ませんでした。再度行ってみて下さい"));
-        runSql("DROP TRIGGER NO_PASTE_" + table() + ";");
-        runSql("DROP EXCEPTION NO_PASTE;");
     }
 
     void reconnectsWhenAnotherWindowClosedTheConnection() {
@@ -511,5 +643,39 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMemoScreen)
+// One client opening a new pad: sets up, says so on its output, reads the
+// settings and the moment to start from its input, shows the own pad of
+// NewPadMember then, and ends with 0 when the pad is shown without a message.
+int OpenNewPad(int argc, char** argv) {
+    QApplication app(argc, argv);
+    Platform::setScripted(true);
+    CreateForms();
+    std::cout << "ready" << std::endl;
+    std::string start;
+    std::getline(std::cin, Settings::DatabaseLocation);
+    std::getline(std::cin, Settings::DatabaseUser);
+    std::getline(std::cin, Settings::DatabasePassword);
+    std::getline(std::cin, start);
+    Settings::ServerName = BeforeColon(Settings::DatabaseLocation);
+    Settings::ServerFolder = AfterColon(Settings::DatabaseLocation);
+    Settings::MemberNumber = NewPadMember;
+    Settings::MemberName = "Client";
+    std::this_thread::sleep_until(
+        std::chrono::system_clock::time_point(std::chrono::milliseconds(std::stoll(start))));
+    forms().Form2->show();
+    const std::vector<std::string> messages = Platform::takeMessages();
+    std::cout << Codec::toUtf8(forms().Form2->StatusText()) << std::endl;
+    for (const std::string& message : messages)
+        std::cout << Codec::toUtf8(message) << std::endl;
+    return forms().Form2->Ready && messages.empty() ? 0 : 1;
+}
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], OpenNewPadArgument) == 0)
+        return OpenNewPad(argc, argv);
+    QApplication app(argc, argv);
+    TestMemoScreen test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_memoscreen.moc"

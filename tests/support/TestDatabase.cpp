@@ -163,3 +163,20 @@ bool TestDatabase::runIsql(const std::string& sql) const {
     fputs((sql + "\nCOMMIT;\n").c_str(), isql);
     return pclose(isql) == 0;
 }
+
+ScopedObject TestDatabase::createObject(const std::string& create, const std::string& drop) const {
+    return ScopedObject(*this, create, drop);
+}
+
+ScopedObject::ScopedObject(const TestDatabase& database, const std::string& create, std::string drop)
+    : database_(&database), drop_(database.runIsql(create) ? std::move(drop) : std::string()) {}
+
+ScopedObject::ScopedObject(ScopedObject&& other) noexcept
+    : database_(other.database_), drop_(std::move(other.drop_)) {
+    other.drop_.clear();
+}
+
+ScopedObject::~ScopedObject() {
+    if (!drop_.empty())
+        database_->runIsql(drop_);
+}

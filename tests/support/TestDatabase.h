@@ -14,6 +14,28 @@ class TFormFBDB;
 std::vector<FieldList> ReadMemoRows(TFormFBDB& db, const std::string& table, const std::string& where,
                                     const std::string& order);
 
+class TestDatabase;
+
+// A database object made by a test (trigger, exception, sequence), removed
+// when the guard goes out of scope, so that a test that fails half-way leaves
+// nothing behind for the next one.
+class ScopedObject {
+public:
+    ScopedObject(const TestDatabase& database, const std::string& create, std::string drop);
+    ScopedObject(ScopedObject&& other) noexcept;
+    ScopedObject(const ScopedObject&) = delete;
+    ScopedObject& operator=(const ScopedObject&) = delete;
+    ScopedObject& operator=(ScopedObject&&) = delete;
+    ~ScopedObject();
+
+    // Whether the create statement succeeded.
+    bool ok() const { return !drop_.empty(); }
+
+private:
+    const TestDatabase* database_;
+    std::string drop_;
+};
+
 // A fresh database of its own for one test suite on the test server
 // ($QBOOK2_TEST_SERVER, default localhost; "localhost/3051" for another port):
 // $QBOOK2_TEST_DATA_DIR (default /var/lib/qbook2)/<suite>-<pid>/QBOOK.FDB,
@@ -63,6 +85,8 @@ public:
     // Runs statements through isql-fb, as a client other than ours would
     // (triggers, exceptions, ending attachments); true when all succeeded.
     bool runIsql(const std::string& sql) const;
+    // Runs create through isql; the guard runs drop when it goes out of scope.
+    [[nodiscard]] ScopedObject createObject(const std::string& create, const std::string& drop) const;
 
     // The connection the helpers above use.
     TFormFBDB& db();

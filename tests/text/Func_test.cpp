@@ -2,9 +2,13 @@
 #include "platform/Platform.h"
 #include "text/Codec.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <clocale>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/resource.h>
 
 namespace {
 
@@ -115,17 +119,21 @@ TEST(FloatToText, GeneralFormatWithFifteenDigits) {
     EXPECT_EQ(FloatToText(1e15), "1E15");
     EXPECT_EQ(FloatToText(1e20), "1E20");
     EXPECT_EQ(FloatToText(-2.5e-7), "-2.5E-7");
-    EXPECT_EQ(FloatToText(1.0 / 3.0), "0.333333333333333");
-    EXPECT_EQ(FloatToText(0.1 + 0.2), "0.3");
+    // Where fifteen digits do not give the number back, the shortest digits that do.
+    EXPECT_EQ(FloatToText(1.0 / 3.0), "0.3333333333333333");
+    EXPECT_EQ(FloatToText(0.1 + 0.2), "0.30000000000000004");
+    EXPECT_EQ(FloatToText(1.0 + 0x1p-50), "1.0000000000000009");
+    EXPECT_EQ(FloatToText(-(1.0 + 0x1p-50)), "-1.0000000000000009");
+    EXPECT_EQ(FloatToText(100002.0 - 1e-10), "100001.9999999999");
+    EXPECT_EQ(FloatToText(1e15 + 1), "1.000000000000001E15");
     EXPECT_EQ(FloatToText(12345.5), "12345.5");
     EXPECT_EQ(FloatToText(100.0), "100");
 }
 
 TEST(FloatToText, ReadsBackThroughToFloatOrZero) {
-    for (double value : {0.1, 2.5, 1e-5, 1.5e-6, 123456789012345.0, 1e15, -3.75, 7.0, 1001.25, 1e20})
+    for (double value : {0.1, 2.5, 1e-5, 1.5e-6, 123456789012345.0, 1e15, -3.75, 7.0, 1001.25, 1e20,
+                         1.0 / 3.0, 100002.0 - 1e-10, 1.0 + 0x1p-50, 2.0 / 3.0 * 1e-7, 123456.789e10})
         EXPECT_EQ(ToFloatOrZero(FloatToText(value)), value) << FloatToText(value);
-    const double third = 1.0 / 3.0;
-    EXPECT_NEAR(ToFloatOrZero(FloatToText(third)), third, 1e-15);
 }
 
 TEST(FloatToText, PointSeparatorUnderACommaLocale) {
@@ -342,4 +350,34 @@ TEST(PumpWait, WaitsAcrossTheTickWrap) {
     PumpWait(0);
     EXPECT_EQ(calls, 2);
     Platform::setTickSource(nullptr);
+}
+
+TEST(PumpWait, SleepsUntilTheDeadlineWhileEventsRun) {
+    int argc = 1;
+    char name[] = "test_text";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    const auto processorSeconds = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    int fired = 0;
+    QTimer::singleShot(100, &app, [&] { ++fired; });
+    const double processorBefore = processorSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    PumpWait(1000);
+    EXPECT_GE(clock.elapsed(), 1000);
+    EXPECT_LT(clock.elapsed(), 2500);
+    EXPECT_LT(processorSeconds() - processorBefore, 0.1);
+    EXPECT_EQ(fired, 1);
+
+    // The first wake-up after keepWaiting turns false ends the wait.
+    bool closed = false;
+    QTimer::singleShot(50, &app, [&] { closed = true; });
+    clock.restart();
+    PumpWait(5000, [&] { return !closed; });
+    EXPECT_LT(clock.elapsed(), 1000);
 }

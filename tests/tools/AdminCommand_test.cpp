@@ -1,5 +1,7 @@
 #include "AdminCommand.h"
 
+#include "app/Settings.h"
+#include "app/SettingsFiles.h"
 #include "db/DatabaseAdmin.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 
@@ -244,10 +247,60 @@ TEST_F(AdminCommand, ConnectionFailuresAreReportedWithAFailureStatus) {
               kAdminFailed);
 }
 
+// The settings a client needs to open the pads at once, written only where it has none.
+TEST_F(AdminCommand, WriteSettingsPreparesAClientOnce) {
+    ASSERT_EQ(admin({"member-add", "60", "山田太郎", "pw60"}).status, kAdminOk);
+    char pattern[] = "/tmp/qbook2-admin-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string folder = std::string(pattern) + "/";
+    const std::string program = folder + "qbook2";
+    std::fclose(std::fopen(program.c_str(), "w"));
+    const auto writeSettings = [&](const char* password) {
+        return admin({"write-settings", program, "--member", "60", "--member-password", password});
+    };
+
+    const Outcome refused = writeSettings("PW60");
+    EXPECT_EQ(refused.status, kAdminFailed);
+    EXPECT_NE(refused.err.find("wrong password"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(folder + "qbook2.dat"));
+
+    const Outcome written = writeSettings("pw60");
+    ASSERT_EQ(written.status, kAdminOk) << written.err;
+    Settings::SetStartValues();
+    SettingsFiles::LayoutValues windows{};
+    ASSERT_TRUE(SettingsFiles::ReadLayout(folder + "qbook2.dat", windows));
+    ASSERT_TRUE(SettingsFiles::ReadDbSettings(folder + "qbook2db.dat"));
+    EXPECT_TRUE(Settings::DatabaseConfigured());
+    EXPECT_EQ(Settings::MemberNumber, 60);
+    EXPECT_EQ(Settings::MemberName, Codec::sj("山田太郎"));
+    EXPECT_EQ(Settings::MemberPassword, "pw60");
+    EXPECT_EQ(Settings::RefreshSeconds, 30);
+    EXPECT_EQ(Settings::RowsPerPage, 100);
+    EXPECT_EQ(windows[0], SettingsFiles::UnplacedWindow);
+    TFormFBDB db;
+    EXPECT_TRUE(Settings::ConnectCurrent(db));
+    db.Disconnect();
+
+    // What the user changed since stays.
+    Settings::RowsPerPage = 5;
+    ASSERT_TRUE(SettingsFiles::WriteLayout(folder + "qbook2.dat", windows));
+    const Outcome again = writeSettings("pw60");
+    EXPECT_EQ(again.status, kAdminOk);
+    EXPECT_NE(again.out.find("kept"), std::string::npos);
+    Settings::SetStartValues();
+    ASSERT_TRUE(SettingsFiles::ReadLayout(folder + "qbook2.dat", windows));
+    EXPECT_EQ(Settings::RowsPerPage, 5);
+    Settings::SetStartValues();
+    std::filesystem::remove_all(folder);
+}
+
 TEST(AdminCommandLine, WrongCommandLinesAreUsageErrors) {
     const Outcome help = runAdmin({"--help"});
     EXPECT_EQ(help.status, kAdminOk);
     EXPECT_NE(help.out.find("member-add N NAME PASSWORD"), std::string::npos);
+    const Outcome version = runAdmin({"--version"});
+    EXPECT_EQ(version.status, kAdminOk);
+    EXPECT_EQ(version.out.rfind("qbook2-admin ", 0), 0u) << version.out;
     const std::vector<std::vector<std::string>> wrong = {
         {},
         {"--folder", "/x/"},
@@ -263,6 +316,8 @@ TEST(AdminCommandLine, WrongCommandLinesAreUsageErrors) {
         {"--folder", "/x/", "group-set", "open", "1", "--ended", "--running"},
         {"--bogus", "1", "--folder", "/x/", "member-list"},
         {"--folder"},
+        {"--folder", "/x/", "write-settings"},
+        {"--folder", "/x/", "write-settings", "/x/qbook2", "--member", "1"},
     };
     for (const auto& args : wrong) {
         const Outcome outcome = runAdmin(args);

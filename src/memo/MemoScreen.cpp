@@ -261,6 +261,12 @@ void TMemoScreen::SetEntryText(const std::string& text) {
     Edit1->setText(Codec::toQString(text));
 }
 
+void TMemoScreen::TakeEntryFrom(int row) {
+    EntryLineNumber = Cell(1, row);
+    EntryLineText = Cell(2, row);
+    SetEntryText(EntryLineText);
+}
+
 void TMemoScreen::RestartTimer() {
     Timer1->start(Settings::RefreshSeconds * 1000);
     ScheduleLiveRefresh();
@@ -355,7 +361,7 @@ void TMemoScreen::FormShow() {
     // Whatever stops the show below, the lines of the pad shown before never
     // stand under this show's header.
     LoadPage();
-    SetEntryText({});
+    TakeEntryFrom(0);
 
     if (!ConnectOnShow(this, Config.showTest))
         return;
@@ -367,7 +373,7 @@ void TMemoScreen::FormShow() {
     if (!StillShowing())
         return;
     if (opened) {
-        SetEntryText(Cell(2, 0));
+        TakeEntryFrom(0);
         ShowGridHint();
     } else {
         Ready = false;
@@ -664,7 +670,7 @@ void TMemoScreen::SG1Enter() {
 void TMemoScreen::SG1SelectCell(int row) {
     if (Loading)
         return;
-    SetEntryText(Cell(2, row));
+    TakeEntryFrom(row);
     ShowGridHint();
 }
 
@@ -773,14 +779,14 @@ bool TMemoScreen::Edit1KeyDown(int key) {
         ButtonCClick();
         break;
     case Qt::Key_Escape:
-        SetEntryText(Cell(2, CurrentRow()));
+        TakeEntryFrom(CurrentRow());
         ShowEntryHint();
         return true;
     default:
         ShowEntryHint();
         return false;
     }
-    SetEntryText(Cell(2, CurrentRow()));
+    TakeEntryFrom(CurrentRow());
     ShowEntryHint();
     ResumeRefreshAfterTyping();
     return true;
@@ -819,30 +825,39 @@ void TMemoScreen::RegisterLine() {
         return;
     const int r = CurrentRow();
     const std::string text = EntryText();
+    // The typed text belongs to the line it was taken from. A refresh keeps
+    // the text but may move the selection away from that line (the line was
+    // deleted meanwhile, or lines added by others filled the page under the
+    // append row); Enter then must not write it over the line now selected.
+    const bool onEntryLine = Cell(1, r) == EntryLineNumber;
     // An unchanged line is left alone: compared with the line's own text, so a
     // line changed to the text of its sort number is still stored. The
     // comparison is of what the field shows, since a few characters have two
     // code page 932 forms and come back from the field in the other one.
-    if (Edit1->text() == Codec::toQString(Cell(2, r)))
+    if (Edit1->text() == Codec::toQString(onEntryLine ? Cell(2, r) : EntryLineText))
         return;
     if (ContainsQuote(text)) {
         SetStatus(Codec::sj(QuoteRefusalText));
         return;
     }
     Timer1->stop();
-    const int n = ToIntOrZero(Cell(1, r));
-    const bool existingRow = !Cell(0, r).empty() && n > 0;
+    const int n = ToIntOrZero(EntryLineNumber);
+    const bool existingRow = n > 0;
     bool ok = false;
-    bool added = false;
+    bool newLine = !existingRow;
     if (EnsureConnected()) {
-        if (existingRow && ReadMemoLine(*Db, TableName, RowBuffer, n)) {
+        // A line another member deleted meanwhile is gone: the text becomes a
+        // new line instead of disappearing into the deleted row.
+        if (existingRow && ReadMemoLine(*Db, TableName, RowBuffer, n) &&
+            ToIntOrZero(RowBuffer[MemoDF].Value) == 0) {
             ok = ChangeMemoLine(*Db, TableName, RowBuffer, text, Settings::MemberNumber);
         } else {
+            newLine = true;
             ok = InsertMemoLine(*Db, TableName, RowBuffer, AppendSortNumber(*Db, TableName), text,
                                 Settings::MemberNumber);
-            added = ok;
         }
     }
+    const bool added = ok && newLine;
     if (added)
         ButtonDClick();
     LoadPage();
@@ -851,6 +866,14 @@ void TMemoScreen::RegisterLine() {
             SelectRow(std::max(RowCount() - 2, 0));
         SetStatus(Codec::sj("登録出来ました"));
     } else {
+        // A new line that was not stored stays a new line: Enter pressed again
+        // adds it, even when lines other members added meanwhile have filled
+        // the last page and put one of theirs under the selection.
+        if (newLine) {
+            ButtonDClick();
+            EntryLineNumber.clear();
+            EntryLineText.clear();
+        }
         // The typed text stays in the field so that Enter can simply be pressed again.
         SetEntryText(text);
         SetStatus(Codec::sj("登録出来ませんでした。再度行ってみて下さい"));

@@ -174,6 +174,9 @@ private:
     void SetCell(int column, int row, const std::string& text);
     std::string EntryText() const;
     void SetEntryText(const std::string& text);
+    // Puts the row's text into the entry field and remembers the row's line as
+    // the one that Enter registers.
+    void TakeEntryFrom(int row);
     void LayOut();
 
     // Sort numbers closer than this count as equal.
@@ -184,6 +187,11 @@ private:
     // reads that step back from a sort number.
     static constexpr const char* PageOrder = "SN,N";
     static constexpr const char* BackwardOrder = "SN DESC,N DESC";
+
+    // The registration number (cell 1 text, empty for the append row) and the
+    // text of the line the entry field was last filled from.
+    std::string EntryLineNumber;
+    std::string EntryLineText;
 
     MemoScreenConfig Config;
     QLabel* StatusLabel = nullptr;

@@ -22,6 +22,23 @@ std::string envOr(const char* name, const char* fallback) {
 
 } // namespace
 
+std::vector<FieldList> ReadMemoRows(TFormFBDB& db, const std::string& table, const std::string& where,
+                                    const std::string& order) {
+    std::vector<FieldList> rows;
+    FieldList fields;
+    SetMemoFields(fields);
+    const int count = db.SelectRows("*", table, where, order);
+    for (int i = 0; i < count; ++i) {
+        if (i == 0)
+            db.ReadFirst(fields);
+        else
+            db.ReadNext(fields);
+        rows.push_back(fields);
+    }
+    db.CloseQuery();
+    return rows;
+}
+
 TestDatabase::TestDatabase(const std::string& suiteName) : db_(std::make_unique<TFormFBDB>()) {
     const std::string base = envOr("QBOOK2_TEST_DATA_DIR", "/var/lib/qbook2");
     const std::string stem = base + "/" + suiteName + "-" + std::to_string(getpid());
@@ -54,8 +71,12 @@ TestDatabase::~TestDatabase() {
     }
 }
 
+std::string TestDatabase::server() const {
+    return envOr("QBOOK2_TEST_SERVER", "localhost");
+}
+
 std::string TestDatabase::locationPrefix() const {
-    return "localhost:" + folder_ + "/";
+    return server() + ":" + folder_ + "/";
 }
 
 std::string TestDatabase::fileName() const {
@@ -79,7 +100,7 @@ bool TestDatabase::connect(TFormFBDB& db) const {
 }
 
 void TestDatabase::useInSettings() const {
-    Settings::ServerName = "localhost";
+    Settings::ServerName = server();
     Settings::ServerFolder = folder_ + "/";
     Settings::DatabaseLocation = Settings::ServerName + ":" + Settings::ServerFolder;
     Settings::DatabaseUser = user();

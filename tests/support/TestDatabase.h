@@ -9,6 +9,11 @@
 
 class TFormFBDB;
 
+// Every row of a memo table as db reads it (the six memo values per row),
+// selected with the where text (may be empty) and in the given order.
+std::vector<FieldList> ReadMemoRows(TFormFBDB& db, const std::string& table, const std::string& where,
+                                    const std::string& order);
+
 class TestDatabase;
 
 // A database object made by a test (trigger, exception, sequence), removed
@@ -31,7 +36,8 @@ private:
     std::string drop_;
 };
 
-// A fresh database of its own for one test suite on the local server:
+// A fresh database of its own for one test suite on the test server
+// ($QBOOK2_TEST_SERVER, default localhost; "localhost/3051" for another port):
 // $QBOOK2_TEST_DATA_DIR (default /var/lib/qbook2)/<suite>-<pid>/QBOOK.FDB,
 // created in the constructor and dropped, with its folder, in the destructor.
 // Usable from GoogleTest and Qt Test programs alike. Disconnect the modules
@@ -50,7 +56,9 @@ public:
 
     // The folder on the server, without a trailing separator.
     const std::string& folder() const { return folder_; }
-    // "localhost:" + folder + "/", the prefix TFormFBDB::Connect takes.
+    // The server's host name, with "/port" when it is not the default port.
+    std::string server() const;
+    // server() + ":" + folder + "/", the prefix TFormFBDB::Connect takes.
     std::string locationPrefix() const;
     std::string fileName() const;
     // locationPrefix() + fileName().

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# A Firebird server of its own for tests that stop and start their server,
+# beside the shared one on port 3050, which they must never touch:
+#
+#   bash scripts/private-firebird.sh start|stop|status PORT ROOT
+#
+# ROOT becomes the server's root folder: a copy of the system's configuration
+# with RemoteServicePort set to PORT, the security database copied from the
+# shared server's (so SYSDBA logs in with the same password), and lock and
+# temporary folders of its own. The server runs as the firebird user, as
+# scripts/setup-firebird.sh starts the shared one; its process id is kept in
+# ROOT/server.pid. "stop" ends that process (SIGTERM, then SIGKILL) and waits
+# until the port is free.
+set -euo pipefail
+
+action="${1:?start, stop or status}"
+port="${2:?port}"
+root="${3:?root folder}"
+system_root=/usr/lib/x86_64-linux-gnu/firebird/3.0
+system_conf=/etc/firebird/3.0
+system_security=/var/lib/firebird/3.0/system/security3.fdb
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+listening() { (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; }
+server_pid() { [ -f "$root/server.pid" ] && cat "$root/server.pid"; }
+running() { local pid; pid=$(server_pid) && [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; }
+
+prepare() {
+  as_root mkdir -p "$root/lock" "$root/tmp"
+  # Everything of the system's root folder but the configuration, which is our own.
+  for entry in "$system_root"/*; do
+    name=$(basename "$entry")
+    case "$name" in
+      firebird.conf | databases.conf | plugins.conf | fbtrace.conf) ;;
+      *) as_root ln -sfn "$entry" "$root/$name" ;;
+    esac
+  done
+  as_root cp "$system_conf/plugins.conf" "$system_conf/fbtrace.conf" "$root/"
+  as_root sh -c "sed -E '/^[[:space:]]*(RemoteServicePort|SecurityDatabase)[[:space:]]*=/d' '$system_conf/firebird.conf' > '$root/firebird.conf'"
+  as_root sh -c "printf 'RemoteServicePort = %s\nSecurityDatabase = %s\n' '$port' '$root/security3.fdb' >> '$root/firebird.conf'"
+  as_root sh -c "sed 's|^security.db = .*|security.db = $root/security3.fdb|' '$system_conf/databases.conf' > '$root/databases.conf'"
+  if [ ! -f "$root/security3.fdb" ]; then
+    as_root cp "$system_security" "$root/security3.fdb"
+  fi
+  as_root chown -R firebird:firebird "$root"
+  as_root chmod 0770 "$root/lock" "$root/tmp"
+}
+
+case "$action" in
+  start)
+    if running && listening; then
+      exit 0
+    fi
+    if listening; then
+      echo "port $port is taken by another process" >&2
+      exit 1
+    fi
+    prepare
+    as_root su -s /bin/sh firebird -c \
+      "FIREBIRD='$root' FIREBIRD_LOCK='$root/lock' FIREBIRD_TMP='$root/tmp' /usr/sbin/firebird >'$root/server.log' 2>&1 & echo \$! >'$root/server.pid'"
+    for _ in $(seq 1 100); do listening && break; sleep 0.1; done
+    listening || { echo "private firebird did not start listening on port $port (see $root/server.log)" >&2; exit 1; }
+    ;;
+  stop)
+    if running; then
+      pid=$(server_pid)
+      as_root kill -TERM "$pid" 2>/dev/null || true
+      for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+      if kill -0 "$pid" 2>/dev/null; then
+        as_root kill -KILL "$pid" 2>/dev/null || true
+        for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+      fi
+    fi
+    for _ in $(seq 1 50); do listening || break; sleep 0.1; done
+    ! listening
+    ;;
+  status)
+    running && listening
+    ;;
+  *)
+    echo "usage: $0 start|stop|status PORT ROOT" >&2
+    exit 2
+    ;;
+esac

@@ -5,11 +5,12 @@
 #   bash scripts/private-firebird.sh start|stop|status PORT ROOT
 #
 # ROOT becomes the server's root folder: a copy of the system's configuration
-# with RemoteServicePort set to PORT, the security database copied from the
-# shared server's (so SYSDBA logs in with the same password), and lock and
-# temporary folders of its own. The server runs as the firebird user, as
-# scripts/setup-firebird.sh starts the shared one; its process id is kept in
-# ROOT/server.pid. "stop" ends that process (SIGTERM, then SIGKILL) and waits
+# with RemoteServicePort set to PORT (and event connections on ports the server
+# picks, so that the shared server's fixed event port stays its own), the
+# security database copied from the shared server's (so SYSDBA logs in with
+# the same password), and lock and temporary folders of its own. The server
+# runs as the firebird user, as scripts/setup-firebird.sh starts the shared
+# one; its process id is kept in ROOT/server.pid. "stop" ends that process (SIGTERM, then SIGKILL) and waits
 # until the port is free.
 set -euo pipefail
 
@@ -36,8 +37,8 @@ prepare() {
     esac
   done
   as_root cp "$system_conf/plugins.conf" "$system_conf/fbtrace.conf" "$root/"
-  as_root sh -c "sed -E '/^[[:space:]]*(RemoteServicePort|SecurityDatabase)[[:space:]]*=/d' '$system_conf/firebird.conf' > '$root/firebird.conf'"
-  as_root sh -c "printf 'RemoteServicePort = %s\nSecurityDatabase = %s\n' '$port' '$root/security3.fdb' >> '$root/firebird.conf'"
+  as_root sh -c "sed -E '/^[[:space:]]*(RemoteServicePort|RemoteAuxPort|SecurityDatabase)[[:space:]]*=/d' '$system_conf/firebird.conf' > '$root/firebird.conf'"
+  as_root sh -c "printf 'RemoteServicePort = %s\nRemoteAuxPort = 0\nSecurityDatabase = %s\n' '$port' '$root/security3.fdb' >> '$root/firebird.conf'"
   as_root sh -c "sed 's|^security.db = .*|security.db = $root/security3.fdb|' '$system_conf/databases.conf' > '$root/databases.conf'"
   if [ ! -f "$root/security3.fdb" ]; then
     as_root cp "$system_security" "$root/security3.fdb"

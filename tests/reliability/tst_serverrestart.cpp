@@ -40,8 +40,9 @@ int RunScript(const std::string& action, int port, const std::string& root) {
 class PrivateServer {
 public:
     PrivateServer() {
-        // The first free port from 3051: runs of the suite side by side get servers of their own.
-        for (int candidate = 3051; candidate < 3071 && port_ == 0; ++candidate) {
+        // The first free port from 3061 (3050 and 3051 are the shared server's database and event
+        // ports): runs of the suite side by side get servers of their own.
+        for (int candidate = 3061; candidate < 3081 && port_ == 0; ++candidate) {
             root_ = "/tmp/qbook2-firebird-" + std::to_string(candidate);
             if (RunScript("start", candidate, root_) == 0)
                 port_ = candidate;

@@ -379,13 +379,13 @@ TEST_F(AdminCommand, AddMemoIndexesIndexesEveryMemoTableOnce) {
     TFormFBDB db;
     ASSERT_TRUE(Database->connect(db));
     FieldList fields;
-    ASSERT_EQ(OpenMemoTable(db, OgMemoTable(70), fields), OpenMemoTableResult::Created);
-    for (const std::string& table : {MyMemoTable(70), CgMemoTable(70), std::string("NOTES70")})
+    ASSERT_EQ(OpenMemoTable(db, OgMemoTable(71), fields), OpenMemoTableResult::Created);
+    for (const std::string& table : {MyMemoTable(71), CgMemoTable(71), std::string("NOTES71")})
         ASSERT_TRUE(db.CreateTable(table, MemoColumns, fields)) << table;
 
     const Outcome first = admin({"add-memo-indexes"});
     EXPECT_EQ(first.status, kAdminOk) << first.err;
-    for (const std::string& table : {MyMemoTable(70), CgMemoTable(70)}) {
+    for (const std::string& table : {MyMemoTable(71), CgMemoTable(71)}) {
         EXPECT_NE(first.out.find("added index IX_" + table + "_SN_N on " + table + " (SN, N)\n"),
                   std::string::npos)
             << first.out;
@@ -396,9 +396,9 @@ TEST_F(AdminCommand, AddMemoIndexesIndexesEveryMemoTableOnce) {
         for (const MemoIndex& index : MemoIndexes(table))
             EXPECT_TRUE(IndexExists(db, index.name)) << index.name;
     }
-    EXPECT_NE(first.out.find("kept index IX_OGMEMO70_SN_N on OGMEMO70 (it exists)\n"), std::string::npos)
+    EXPECT_NE(first.out.find("kept index IX_OGMEMO71_SN_N on OGMEMO71 (it exists)\n"), std::string::npos)
         << first.out;
-    EXPECT_EQ(first.out.find("NOTES70"), std::string::npos) << first.out;
+    EXPECT_EQ(first.out.find("NOTES71"), std::string::npos) << first.out;
 
     // A rerun finds everything in place.
     const Outcome again = admin({"add-memo-indexes"});

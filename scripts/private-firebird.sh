@@ -10,8 +10,8 @@
 # security database copied from the shared server's (so SYSDBA logs in with
 # the same password), and lock and temporary folders of its own. The server
 # runs as the firebird user, as scripts/setup-firebird.sh starts the shared
-# one; its process id is kept in ROOT/server.pid. "stop" ends that process (SIGTERM, then SIGKILL) and waits
-# until the port is free.
+# one; its process id is kept in ROOT/server.pid. "stop" ends that process
+# (SIGTERM, then SIGKILL) and waits until the port is free.
 set -euo pipefail
 
 action="${1:?start, stop or status}"

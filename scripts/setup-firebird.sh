@@ -15,7 +15,7 @@ as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
 packages=(qt6-base-dev libx11-dev firebird-dev libfbclient2 firebird3.0-server firebird3.0-utils
   cmake g++ make googletest libgtest-dev fonts-noto-cjk xvfb xdotool x11-apps clang-format
-  locales dpkg-dev file clang-14 libclang-rt-14-dev libfuzzer-14-dev)
+  qt6-translations-l10n locales dpkg-dev file clang-14 libclang-rt-14-dev libfuzzer-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -7,6 +7,9 @@
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <iostream>
 
 int RunProgram(int argc, char** argv, const std::function<void(QWidget* launcher)>& beforeShow) {
@@ -17,6 +20,12 @@ int RunProgram(int argc, char** argv, const std::function<void(QWidget* launcher
     // The application name (message box titles fall back to it); a display
     // name would also be appended to every window caption.
     QApplication::setApplicationName(WindowStyle::text("キューブック／各PC用ツール"));
+    // Qt's own texts (the file dialogs, the question before a file is
+    // overwritten, the edit fields' menus) in Japanese, like the program's.
+    auto* qtTexts = new QTranslator(&app);
+    if (qtTexts->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTexts);
     CreateForms();
     QObject::connect(forms().Form1, &TForm1::ProgramEnded, &app, [] { QCoreApplication::exit(0); });
     if (beforeShow)

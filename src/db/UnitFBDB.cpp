@@ -12,6 +12,7 @@
 #include <atomic>
 #include <charconv>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <map>
 #include <mutex>
@@ -183,8 +184,8 @@ namespace {
 // Called by the client library on a thread of its own when a queued request
 // is answered, and on the calling thread with no block when the request is
 // cancelled or released. Passes each answer on to the relay until closed, and
-// touches nothing else. Reference counted: the client library keeps it as
-// long as it needs it.
+// touches nothing else. Reference counted; the client library's reference
+// alone does not cover every late answer (see Impl::retired).
 class EventCallback final : public IEventCallbackImpl<EventCallback, ThrowStatusWrapper> {
 public:
     EventCallback(EventRelay* relay, quint64 request) : relay_(relay), request_(request) {}
@@ -258,6 +259,12 @@ struct TFormFBDB::Impl {
     EventRelay relay; // declared before the callback, which points to it
     std::map<std::string, Subscription> subscriptions;
     FbRef<EventCallback> callback;
+    // Callbacks of earlier requests, closed. The client library drops its
+    // reference to one when it queues the request that takes its place, even
+    // while its event thread may still be delivering an answer to it; our
+    // reference keeps it alive until many requests later.
+    std::deque<FbRef<EventCallback>> retired;
+    static constexpr size_t RetiredKept = 16;
     FbRef<IEvents> events;
     quint64 request = 0; // answers to any other request are stale
     quint64 lastRequest = 0;
@@ -299,7 +306,11 @@ struct TFormFBDB::Impl {
         if (callback)
             callback->close();
         endQuietly(events, [this](IEvents* e) { e->cancel(&status); });
-        callback.reset();
+        if (callback) {
+            retired.push_back(std::move(callback));
+            if (retired.size() > RetiredKept)
+                retired.pop_front();
+        }
         request = 0;
     }
 

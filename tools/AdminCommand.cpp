@@ -51,8 +51,8 @@ commands:
                                    see a change of its pad at once (running it again is harmless)
   events-off                       remove that trigger from every memo table; the clients then
                                    see changes at their next timed refresh
-  add-memo-indexes                 add the indexes on the page order (SN, N) to every memo table
-                                   that lacks them; tables that have them are left as they are
+  add-memo-indexes                 add the indexes on the page order (SN, N) and on N to every
+                                   memo table that lacks them; those it has are left as they are
   write-settings PROGRAM [--member N --member-password TEXT]
                                    write the settings files of the client whose executable is
                                    PROGRAM, for this database, with member N identified; a
@@ -759,7 +759,11 @@ int Admin::addMemoIndexes() {
                 Out << "kept " << what << " (it exists)\n";
                 ++kept;
             } else if (CreateMemoIndex(Db, table, index)) {
-                Out << "added " << what << " (SN, N" << (index.descending ? ", descending" : "") << ")\n";
+                std::string columns;
+                for (const char c : index.columns)
+                    columns += c == ',' ? std::string(", ") : std::string(1, c);
+                Out << "added " << what << " (" << columns << (index.descending ? ", descending" : "")
+                    << ")\n";
                 ++added;
             } else {
                 Err << "qbook2-admin: cannot add " << what << ": " << lastError() << "\n";

@@ -89,11 +89,13 @@ bool IsMemoTableName(const std::string& name) {
 }
 
 std::vector<MemoIndex> MemoIndexes(const std::string& table) {
-    return {{"IX_" + table + "_SN_N", false}, {"IX_" + table + "_SN_N_DESC", true}};
+    return {{"IX_" + table + "_SN_N", "SN,N", false},
+            {"IX_" + table + "_SN_N_DESC", "SN,N", true},
+            {"IX_" + table + "_N_DESC", "N", true}};
 }
 
 bool CreateMemoIndex(TFormFBDB& db, const std::string& table, const MemoIndex& index) {
-    return db.CreateIndex(index.name, table, "SN,N", index.descending);
+    return db.CreateIndex(index.name, table, index.columns, index.descending);
 }
 
 void AddMemoIndexes(TFormFBDB& db, const std::string& table) {

@@ -40,11 +40,14 @@ std::string AlMemoTable();
 // Whether name is one of the memo table names above (a number without leading zeros).
 bool IsMemoTableName(const std::string& name);
 
-// The indexes of a memo table on its page order (SN, N), named after the
-// table: ascending for the page reads and the finds downwards, descending for
-// the steps back and the finds upwards. Reads work without them, only slower.
+// The indexes of a memo table, named after the table: on its page order
+// (SN, N) ascending for the page reads and the finds downwards, descending for
+// the steps back and the finds upwards; and on N descending, from which the
+// server takes the largest registration number (it reads MAX only through a
+// descending index). Everything works without them, only slower.
 struct MemoIndex {
     std::string name;
+    std::string columns; // as in the statement, e.g. "SN,N"
     bool descending;
 };
 std::vector<MemoIndex> MemoIndexes(const std::string& table);

@@ -384,6 +384,8 @@ private:
     bool connect();
     bool createRegistryTables(bool onlyMissing);
     bool requireTable(const std::string& table);
+    // Appends the memo tables of the database; false (reported) when they cannot be listed.
+    bool listMemoTables(std::vector<std::string>& tables);
     bool memberExists(const std::string& number);
     bool validateGroup(const GroupKind& kind, const FieldList& fields);
     bool applyGroupOptions(const CommandArgs& args, FieldList& fields);
@@ -741,14 +743,18 @@ int Admin::demo() {
     return kAdminOk;
 }
 
-int Admin::addMemoIndexes() {
-    if (!connect())
-        return kAdminFailed;
+bool Admin::listMemoTables(std::vector<std::string>& tables) {
     Db.TableExists(AlMemoTable());
+    if (!Db.LastError().empty())
+        return refuse("cannot list the tables: " + lastError());
+    std::copy_if(Db.ListBox1().begin(), Db.ListBox1().end(), std::back_inserter(tables), IsMemoTableName);
+    return true;
+}
+
+int Admin::addMemoIndexes() {
     std::vector<std::string> tables;
-    for (const std::string& name : Db.ListBox1())
-        if (IsMemoTableName(name))
-            tables.push_back(name);
+    if (!connect() || !listMemoTables(tables))
+        return kAdminFailed;
     int added = 0;
     int kept = 0;
     int failed = 0;
@@ -758,7 +764,7 @@ int Admin::addMemoIndexes() {
             if (IndexExists(Db, index.name)) {
                 Out << "kept " << what << " (it exists)\n";
                 ++kept;
-            } else if (CreateMemoIndex(Db, table, index)) {
+            } else if (Db.CreateIndex(index.name, table, index.columns, index.descending)) {
                 std::string columns;
                 for (const char c : index.columns)
                     columns += c == ',' ? std::string(", ") : std::string(1, c);
@@ -779,13 +785,9 @@ int Admin::addMemoIndexes() {
 }
 
 int Admin::changeEvents(bool on) {
-    if (!connect())
-        return kAdminFailed;
-    Db.TableExists(AlMemoTable());
-    if (!Db.LastError().empty())
-        return fail("cannot list the tables: " + lastError());
     std::vector<std::string> tables;
-    std::copy_if(Db.ListBox1().begin(), Db.ListBox1().end(), std::back_inserter(tables), IsMemoTableName);
+    if (!connect() || !listMemoTables(tables))
+        return kAdminFailed;
     for (const std::string& table : tables)
         if (!(on ? Db.AddChangeTrigger(table) : Db.DropChangeTrigger(table)))
             return fail("cannot " +

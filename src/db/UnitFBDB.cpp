@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QPointer>
 
 #include <algorithm>
 #include <atomic>
@@ -344,7 +345,8 @@ struct TFormFBDB::Impl {
     // counts just reported.
     std::vector<std::string> answered(quint64 answeredRequest, const QByteArray& block) {
         std::vector<std::string> changed;
-        if (answeredRequest == 0 || answeredRequest != request)
+        if (answeredRequest !=
+            request) // request ids start at 1, so this also drops answers when none is queued
             return changed;
         events.reset(); // answered: released before the next request takes its place
         for (const EventBlock::Event& event :
@@ -745,7 +747,7 @@ void TFormFBDB::Subscribe(const std::string& tableName) {
     // ends: the client library's thread that serves the link would otherwise
     // run on while the library is torn down at exit. Events are delivered
     // only while the application object lives, so its end ends the links.
-    static const QCoreApplication* linksEndWith = nullptr;
+    static QPointer<QCoreApplication> linksEndWith; // null again once that application is gone
     if (QCoreApplication::instance() && QCoreApplication::instance() != linksEndWith) {
         linksEndWith = QCoreApplication::instance();
         qAddPostRoutine(EndEventLinks);

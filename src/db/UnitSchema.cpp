@@ -94,13 +94,9 @@ std::vector<MemoIndex> MemoIndexes(const std::string& table) {
             {"IX_" + table + "_N_DESC", "N", true}};
 }
 
-bool CreateMemoIndex(TFormFBDB& db, const std::string& table, const MemoIndex& index) {
-    return db.CreateIndex(index.name, table, index.columns, index.descending);
-}
-
 void AddMemoIndexes(TFormFBDB& db, const std::string& table) {
     for (const MemoIndex& index : MemoIndexes(table))
-        CreateMemoIndex(db, table, index);
+        db.CreateIndex(index.name, table, index.columns, index.descending);
 }
 
 bool IndexExists(TFormFBDB& db, const std::string& indexName) {

@@ -52,9 +52,6 @@ struct MemoIndex {
 };
 std::vector<MemoIndex> MemoIndexes(const std::string& table);
 
-// Creates one of them; false when the server refused it.
-bool CreateMemoIndex(TFormFBDB& db, const std::string& table, const MemoIndex& index);
-
 // Creates them all on a table just created. One the server refuses is left
 // out: the table works without it, and qbook2-admin can add it later.
 void AddMemoIndexes(TFormFBDB& db, const std::string& table);

@@ -858,9 +858,12 @@ void TMemoScreen::RegisterLine() {
         }
     }
     const bool added = ok && newLine;
-    if (added)
+    // A new line, stored or not, brings the last page, which that action
+    // loads; a changed line reloads the page it stands on.
+    if (newLine)
         ButtonDClick();
-    LoadPage();
+    else
+        LoadPage();
     if (ok) {
         if (added)
             SelectRow(std::max(RowCount() - 2, 0));
@@ -870,7 +873,6 @@ void TMemoScreen::RegisterLine() {
         // adds it, even when lines other members added meanwhile have filled
         // the last page and put one of theirs under the selection.
         if (newLine) {
-            ButtonDClick();
             EntryLineNumber.clear();
             EntryLineText.clear();
         }

@@ -16,17 +16,8 @@
 
 namespace {
 
-// Columns of a group row.
-enum GroupField : size_t { GroupN = 0, GroupStart = 2, GroupEnd = 3, GroupName = 4, GroupSummary = 5 };
-
 std::string positiveOrNothing(const std::string& value) {
     return ToIntOrZero(value) > 0 ? value : std::string();
-}
-
-// "3:Alpha－Plans": number, name and summary of a group row.
-std::string listItem(const FieldList& groupRow) {
-    return groupRow[GroupN].Value + ":" + groupRow[GroupName].Value + Codec::sj("－") +
-           groupRow[GroupSummary].Value;
 }
 
 // The start and the end around "～", each shown only when it is a number greater than 0.
@@ -61,7 +52,7 @@ void TGroupChooser::FormShow() {
         // Without a positive number a row names no pad.
         if (ToIntOrZero(RowBuffer[GroupN].Value) <= 0)
             return;
-        const QString item = Codec::toQString(listItem(RowBuffer));
+        const QString item = Codec::toQString(GroupListItem(RowBuffer));
         if (CanEditGroupPad(RowBuffer, Settings::MemberNumber))
             ComboBox1->addItem(item);
         else if (Config.mayRead(RowBuffer, Settings::MemberNumber))

@@ -195,6 +195,15 @@ bool DeleteMemoLine(TFormFBDB& db, const std::string& table, std::int32_t n, con
     return db.UpdateSet(table, "DF=" + std::to_string(memberNumber), numberCondition(n));
 }
 
+std::string MemberListItem(const FieldList& memberRow) {
+    return memberRow[0].Value + ":" + memberRow[1].Value;
+}
+
+std::string GroupListItem(const FieldList& groupRow) {
+    return groupRow[GroupN].Value + ":" + groupRow[GroupName].Value + Codec::sj("－") +
+           groupRow[GroupSummary].Value;
+}
+
 bool GroupEnded(const FieldList& groupRow) {
     return groupRow.size() > 1 && ToIntOrZero(groupRow[1].Value) != 0;
 }

@@ -114,6 +114,14 @@ bool UpdateMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std
 bool DeleteMemoLine(TFormFBDB& db, const std::string& table, std::int32_t n, const std::string& text,
                     std::int32_t memberNumber);
 
+// Entries of a group row.
+enum GroupField : size_t { GroupN = 0, GroupStart = 2, GroupEnd = 3, GroupName = 4, GroupSummary = 5 };
+
+// List items: "12:ABC" for a member row, "3:Alpha－Plans" (number, name and
+// summary) for a group row.
+std::string MemberListItem(const FieldList& memberRow);
+std::string GroupListItem(const FieldList& groupRow);
+
 // Over a group row as read from OGROUP or CGROUP (21 entries; missing entries count as empty).
 bool GroupEnded(const FieldList& groupRow);
 bool GroupHasMember(const FieldList& groupRow, std::int32_t memberNumber);

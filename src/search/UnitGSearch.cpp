@@ -37,11 +37,6 @@ struct PadStep {
     std::string label;
 };
 
-// A group item: number, ":", name, "－" and outline.
-std::string GroupItem(const FieldList& group) {
-    return group[0].Value + ":" + group[4].Value + Codec::sj("－") + group[5].Value;
-}
-
 // The item's pads, skipping items whose number is not a usable table number.
 void AddPads(std::vector<PadStep>& steps, const std::vector<std::string>& items,
              std::string (*tableOf)(std::int32_t), const char* kind) {
@@ -172,14 +167,15 @@ void TFormGSearch::ReadMembers() {
         ReadRow(i);
         if (ToIntOrZero(Fields[0].Value) == Settings::MemberNumber)
             continue;
-        const std::string item = Fields[0].Value + ":" + Fields[1].Value;
+        const std::string item = MemberListItem(Fields);
         ComboBox1->addItem(Codec::toQString(item),
                            QByteArray(item.data(), static_cast<qsizetype>(item.size())));
     }
     Db->CloseQuery();
 }
 
-std::vector<std::string> TFormGSearch::ReadGroups(const std::string& table, bool onlyWithMember) {
+std::vector<std::string> TFormGSearch::ReadGroups(const std::string& table,
+                                                  bool (*mayRead)(const FieldList&, std::int32_t)) {
     Fields.assign(GroupColumns, {});
     SetGroupFields(Fields);
     const int count = Db->SelectRows("*", table, "", "N");
@@ -187,8 +183,8 @@ std::vector<std::string> TFormGSearch::ReadGroups(const std::string& table, bool
     items.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         ReadRow(i);
-        if (!onlyWithMember || GroupHasMember(Fields, Settings::MemberNumber))
-            items.push_back(GroupItem(Fields));
+        if (!mayRead || mayRead(Fields, Settings::MemberNumber))
+            items.push_back(GroupListItem(Fields));
     }
     Db->CloseQuery();
     return items;
@@ -219,8 +215,8 @@ void TFormGSearch::Button1Click() {
         return;
 
     ReadMembers();
-    const std::vector<std::string> openGroups = ReadGroups("OGROUP", false);
-    const std::vector<std::string> closedGroups = ReadGroups("CGROUP", true);
+    const std::vector<std::string> openGroups = ReadGroups("OGROUP", nullptr);
+    const std::vector<std::string> closedGroups = ReadGroups("CGROUP", CanReadClosedGroupPad);
     std::vector<std::string> members;
     for (int i = 0; i < ComboBox1->count(); ++i) {
         const QByteArray item = ComboBox1->itemData(i).toByteArray();

@@ -64,7 +64,9 @@ private:
     bool CheckAndConnect(bool freshConnection);
     bool ReadTableNames(std::unordered_set<std::string>& names);
     void ReadMembers();
-    std::vector<std::string> ReadGroups(const std::string& table, bool onlyWithMember);
+    // The items of the group rows of table that the member may read (all of them without mayRead).
+    std::vector<std::string> ReadGroups(const std::string& table,
+                                        bool (*mayRead)(const FieldList&, std::int32_t));
     void ReadRow(int index);
     void ShowResults();
 

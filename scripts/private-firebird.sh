@@ -24,7 +24,10 @@ system_security=/var/lib/firebird/3.0/system/security3.fdb
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 listening() { (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; }
 server_pid() { [ -f "$root/server.pid" ] && cat "$root/server.pid"; }
-running() { local pid; pid=$(server_pid) && [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; }
+# Whether a process lives; kill -0 would answer no for the firebird user's
+# process when the caller is another user without root.
+alive() { [ -d "/proc/$1" ]; }
+running() { local pid; pid=$(server_pid) && [ -n "$pid" ] && alive "$pid"; }
 
 prepare() {
   as_root mkdir -p "$root/lock" "$root/tmp"
@@ -66,10 +69,10 @@ case "$action" in
     if running; then
       pid=$(server_pid)
       as_root kill -TERM "$pid" 2>/dev/null || true
-      for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-      if kill -0 "$pid" 2>/dev/null; then
+      for _ in $(seq 1 100); do alive "$pid" || break; sleep 0.1; done
+      if alive "$pid"; then
         as_root kill -KILL "$pid" 2>/dev/null || true
-        for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        for _ in $(seq 1 50); do alive "$pid" || break; sleep 0.1; done
       fi
     fi
     for _ in $(seq 1 50); do listening || break; sleep 0.1; done

@@ -205,10 +205,17 @@ void printHeader() {
                 "paired", "module min", "floor min");
 }
 
-void printOutcome(const Outcome& outcome, double moduleMinimum, double floorMinimum) {
+Outcome summarize(const std::string& name, const std::vector<double>& moduleTimes,
+                  const std::vector<double>& floorTimes) {
+    std::vector<double> ratios;
+    for (size_t r = 0; r < moduleTimes.size() && r < floorTimes.size(); ++r)
+        ratios.push_back(moduleTimes[r] / floorTimes[r]);
+    const Outcome outcome{name, median(moduleTimes), median(floorTimes), median(ratios)};
     std::printf("%-48s %10.3f %10.3f %7.3f %7.3f %10.3f %10.3f\n", outcome.name.c_str(), outcome.module,
-                outcome.floor, outcome.module / outcome.floor, outcome.paired, moduleMinimum, floorMinimum);
+                outcome.floor, outcome.module / outcome.floor, outcome.paired, minimum(moduleTimes),
+                minimum(floorTimes));
     std::fflush(stdout);
+    return outcome;
 }
 
 Outcome measure(const std::string& name, int repetitions, const std::function<void()>& module,
@@ -220,7 +227,7 @@ Outcome measure(const std::string& name, int repetitions, const std::function<vo
     };
     timedModule();
     floor();
-    std::vector<double> moduleTimes, floorTimes, ratios;
+    std::vector<double> moduleTimes, floorTimes;
     for (int r = 0; r < repetitions; ++r) {
         if (r % 2 == 0) {
             moduleTimes.push_back(timedModule());
@@ -229,11 +236,8 @@ Outcome measure(const std::string& name, int repetitions, const std::function<vo
             floorTimes.push_back(milliseconds(floor));
             moduleTimes.push_back(timedModule());
         }
-        ratios.push_back(moduleTimes.back() / floorTimes.back());
     }
-    const Outcome outcome{name, median(moduleTimes), median(floorTimes), median(ratios)};
-    printOutcome(outcome, minimum(moduleTimes), minimum(floorTimes));
-    return outcome;
+    return summarize(name, moduleTimes, floorTimes);
 }
 
 int withDatabase(const std::string& name, const std::function<int(const std::string& folder)>& cases) {

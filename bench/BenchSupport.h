@@ -70,7 +70,10 @@ double median(std::vector<double> values);
 double minimum(const std::vector<double>& values);
 
 void printHeader();
-void printOutcome(const Outcome& outcome, double moduleMinimum, double floorMinimum);
+
+// The outcome of times taken in pairs (the module's r-th with the floor's r-th), printed.
+Outcome summarize(const std::string& name, const std::vector<double>& moduleTimes,
+                  const std::vector<double>& floorTimes);
 
 // One untimed run of each, then repetitions alternating which goes first;
 // prepare runs untimed before every run of module.

@@ -33,12 +33,7 @@ double startToShown(const Start& start) {
 }
 
 Outcome compare(const std::string& name, const Start& start, const Start& floor) {
-    std::vector<double> ratios;
-    for (size_t r = 0; r < start.times.size(); ++r)
-        ratios.push_back(start.times[r] / floor.times[r]);
-    const Outcome outcome{name, median(start.times), median(floor.times), median(ratios)};
-    printOutcome(outcome, minimum(start.times), minimum(floor.times));
-    return outcome;
+    return summarize(name, start.times, floor.times);
 }
 
 } // namespace

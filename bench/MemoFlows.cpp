@@ -17,7 +17,6 @@
 #include "text/Func_.h"
 
 #include <QApplication>
-#include <QTableWidget>
 
 #include <algorithm>
 #include <chrono>

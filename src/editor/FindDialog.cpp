@@ -10,7 +10,6 @@
 
 FindDialog::FindDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(WindowStyle::text("検索"));
-    setModal(false);
     auto* label = new QLabel(WindowStyle::text("検索する文字列(&N):"), this);
     Edit1 = new QLineEdit(this);
     label->setBuddy(Edit1);

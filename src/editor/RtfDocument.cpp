@@ -28,6 +28,8 @@ struct CharFormat {
     bool underline = false;
     int halfPoints = 0;
     int colourIndex = 0;
+
+    bool operator==(const CharFormat&) const = default;
 };
 
 struct GroupState {
@@ -487,11 +489,7 @@ void Reader::EmitUtf8(std::string_view utf8) {
     if (utf8.empty())
         return;
     const CharFormat& format = State.format;
-    if (Current.empty() || Current.back().format.bold != format.bold ||
-        Current.back().format.italic != format.italic ||
-        Current.back().format.underline != format.underline ||
-        Current.back().format.halfPoints != format.halfPoints ||
-        Current.back().format.colourIndex != format.colourIndex)
+    if (Current.empty() || Current.back().format != format)
         Current.push_back({std::string(), format});
     Current.back().text += utf8;
 }

@@ -13,7 +13,6 @@
 #include <QMenuBar>
 #include <QSaveFile>
 #include <QStatusBar>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -292,13 +291,11 @@ void TFormEditor::MnuEditUndoClick() {
 }
 
 void TFormEditor::MnuEditCutClick() {
-    if (RichEdit1->textCursor().hasSelection())
-        RichEdit1->cut();
+    RichEdit1->cut();
 }
 
 void TFormEditor::MnuEditCopyClick() {
-    if (RichEdit1->textCursor().hasSelection())
-        RichEdit1->copy();
+    RichEdit1->copy();
 }
 
 void TFormEditor::MnuEditPaste1Click() {

@@ -82,6 +82,8 @@ private slots:
         QCOMPARE(screen->StatusText(), Codec::sj("登録出来ました"));
         QCOMPARE(rows(), (std::vector<std::string>{"1/0/line1", "2/0/line2", "3/0/line3", "4/0/line4",
                                                    "5/0/line5", "6/0/line6", "7/0/line7", "8/0/mine"}));
+        // The pad has grown past the page: the last page shows, the new line selected.
+        QCOMPARE(screen->Cell(2, screen->CurrentRow()), std::string("mine"));
     }
 
     void aChangeToALineDeletedMeanwhileBecomesANewLine() {

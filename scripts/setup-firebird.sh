@@ -69,8 +69,10 @@ if ! echo 'quit;' | isql-fb -q -user SYSDBA -password "$QBOOK_DB_PASSWORD" "loca
   as_root sed -i "s/^ISC_PASSWORD=.*/ISC_PASSWORD=\"$QBOOK_DB_PASSWORD\"/" /etc/firebird/3.0/SYSDBA.password
 fi
 
-# A data folder the server may create databases in (tests make one folder per suite below it).
+# A data folder the server may create databases in (tests make one folder per
+# suite below it, as root or as a member of the firebird group); no one else
+# may replace or plant a file there.
 as_root mkdir -p "$QBOOK_DATA_DIR"
 as_root chown firebird:firebird "$QBOOK_DATA_DIR"
-as_root chmod 1777 "$QBOOK_DATA_DIR"
+as_root chmod 0770 "$QBOOK_DATA_DIR"
 echo "firebird ready on localhost:3050 (events on port $QBOOK_EVENT_PORT), data folder $QBOOK_DATA_DIR"

@@ -598,9 +598,8 @@ bool Admin::grantClientLogin(const std::string& name, const std::string& passwor
             : known       ? " has the password given now"
                           : " created")
         << "\n"
-        << login << " reads MEMBER, OGROUP and CGROUP, creates memo tables, and reads and writes the "
-        << memoTables.size() << " memo table" << (memoTables.size() == 1 ? "" : "s")
-        << " there are and every one made later; it changes no registry row and no other metadata\n";
+        << login << " reads MEMBER, OGROUP and CGROUP, creates memo tables, and reads and writes every memo "
+        << "table (" << memoTables.size() << " now); it changes no registry row and no other metadata\n";
     return true;
 }
 

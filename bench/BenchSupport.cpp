@@ -14,7 +14,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -243,12 +242,10 @@ Outcome measure(const std::string& name, int repetitions, const std::function<vo
 int withDatabase(const std::string& name, const std::function<int(const std::string& folder)>& cases) {
     const std::string base = envOr("QBOOK2_BENCH_DATA_DIR", "/var/lib/qbook2");
     const std::string folder = base + "/" + name + "-" + std::to_string(getpid());
-    if (::mkdir(folder.c_str(), 0777) != 0) {
-        std::fprintf(stderr, "qbook2-bench: cannot create %s: %s\n", folder.c_str(), std::strerror(errno));
+    if (const int error = DatabaseAdmin::MakeDatabaseFolder(folder); error != 0) {
+        std::fprintf(stderr, "qbook2-bench: cannot create %s: %s\n", folder.c_str(), std::strerror(error));
         return 1;
     }
-    // The server runs as its own user and must be able to write the file.
-    ::chmod(folder.c_str(), 0777);
     const std::string database = "localhost:" + folder + "/" + Settings::DatabaseFileName;
     std::string error;
     int status = 1;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package (build/qbook2_<version>_<arch>.deb) from the build
 # with cpack, and checks what it holds: both programs under /usr/bin answering
-# --version without a display, the menu entry, the icon, the man pages and the
-# dependencies on Qt 6, the Firebird client and a Japanese font.
+# --version without a display, the menu entry, the icon, the man pages, the
+# office server's set-up and the dependencies on Qt 6, the Firebird client and
+# a Japanese font.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QBOOK_BUILD_DIR:-$root/build}"
@@ -15,7 +16,7 @@ fail() { echo "$deb: $*" >&2; exit 1; }
 listing="$(dpkg-deb -c "$deb")"
 for file in /usr/bin/qbook2 /usr/bin/qbook2-admin /usr/share/applications/qbook2.desktop \
   /usr/share/icons/hicolor/scalable/apps/qbook2.svg /usr/share/man/man1/qbook2.1.gz \
-  /usr/share/man/man1/qbook2-admin.1.gz; do
+  /usr/share/man/man1/qbook2-admin.1.gz /usr/share/qbook2/setup-office-server.sh; do
   grep -q " \.$file\$" <<<"$listing" || fail "no $file"
 done
 depends="$(dpkg-deb -f "$deb" Depends)"

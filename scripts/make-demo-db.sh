@@ -13,7 +13,10 @@ if [ ! -x "$admin" ]; then
   cmake --build "$build" -j 2 --target qbook2-admin
 fi
 
-# The server process runs as its own user and must be able to create the file.
-mkdir -p "$folder"
-chmod 0777 "$folder"
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+# The server, which runs as the firebird user, creates the file; no one else may replace it.
+as_root mkdir -p "$folder"
+as_root chown firebird:firebird "$folder"
+as_root chmod 0770 "$folder"
 "$admin" --folder "$folder/" demo

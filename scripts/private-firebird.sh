@@ -8,7 +8,9 @@
 # with RemoteServicePort set to PORT (and event connections on ports the server
 # picks, so that the shared server's fixed event port stays its own), the
 # security database copied from the shared server's (so SYSDBA logs in with
-# the same password), and lock and temporary folders of its own. The server
+# the same password), and lock and temporary folders of its own. Both copies
+# are made once: a test may change them (as it runs the office set-up against
+# this server) and restart the server with its changes. The server
 # runs as the firebird user, as scripts/setup-firebird.sh starts the shared
 # one; its process id is kept in ROOT/server.pid. "stop" ends that process
 # (SIGTERM, then SIGKILL) and waits until the port is free.
@@ -40,8 +42,10 @@ prepare() {
     esac
   done
   as_root cp "$system_conf/plugins.conf" "$system_conf/fbtrace.conf" "$root/"
-  as_root sh -c "sed -E '/^[[:space:]]*(RemoteServicePort|RemoteAuxPort|SecurityDatabase)[[:space:]]*=/d' '$system_conf/firebird.conf' > '$root/firebird.conf'"
-  as_root sh -c "printf 'RemoteServicePort = %s\nRemoteAuxPort = 0\nSecurityDatabase = %s\n' '$port' '$root/security3.fdb' >> '$root/firebird.conf'"
+  if [ ! -f "$root/firebird.conf" ]; then
+    as_root sh -c "sed -E '/^[[:space:]]*(RemoteServicePort|RemoteAuxPort|SecurityDatabase)[[:space:]]*=/d' '$system_conf/firebird.conf' > '$root/firebird.conf'"
+    as_root sh -c "printf 'RemoteServicePort = %s\nRemoteAuxPort = 0\nSecurityDatabase = %s\n' '$port' '$root/security3.fdb' >> '$root/firebird.conf'"
+  fi
   as_root sh -c "sed 's|^security.db = .*|security.db = $root/security3.fdb|' '$system_conf/databases.conf' > '$root/databases.conf'"
   if [ ! -f "$root/security3.fdb" ]; then
     as_root cp "$system_security" "$root/security3.fdb"
@@ -63,7 +67,8 @@ case "$action" in
     as_root su -s /bin/sh firebird -c \
       "FIREBIRD='$root' FIREBIRD_LOCK='$root/lock' FIREBIRD_TMP='$root/tmp' /usr/sbin/firebird >'$root/server.log' 2>&1 & echo \$! >'$root/server.pid'"
     for _ in $(seq 1 100); do listening && break; sleep 0.1; done
-    listening || { echo "private firebird did not start listening on port $port (see $root/server.log)" >&2; exit 1; }
+    # Another process may have taken the port meanwhile: then this server has ended.
+    running && listening || { echo "private firebird did not start listening on port $port (see $root/server.log)" >&2; exit 1; }
     ;;
   stop)
     if running; then

@@ -61,16 +61,21 @@ else
   listening || { echo "firebird did not start listening on localhost:3050" >&2; exit 1; }
 fi
 
-# SYSDBA gets the client's default database password, unless it already has it.
-if ! echo 'quit;' | isql-fb -q -user SYSDBA -password "$QBOOK_DB_PASSWORD" "localhost:employee" >/dev/null 2>&1 &&
+# SYSDBA gets the client's default database password, unless it already has it
+# or the office set-up (scripts/setup-office-server.sh) gave it one of its own.
+if grep -q '^# qbook2 office server' "$FIREBIRD_CONF"; then
+  echo "an office server: SYSDBA keeps its password (/etc/firebird/3.0/SYSDBA.password)"
+elif ! echo 'quit;' | isql-fb -q -user SYSDBA -password "$QBOOK_DB_PASSWORD" "localhost:employee" >/dev/null 2>&1 &&
    ! gsec -user SYSDBA -password "$QBOOK_DB_PASSWORD" -display >/dev/null 2>&1; then
   installed=$(sed -n 's/^ISC_PASSWORD="\{0,1\}\([^"]*\)"\{0,1\}$/\1/p' /etc/firebird/3.0/SYSDBA.password)
   as_root gsec -user SYSDBA -password "$installed" -modify SYSDBA -pw "$QBOOK_DB_PASSWORD"
   as_root sed -i "s/^ISC_PASSWORD=.*/ISC_PASSWORD=\"$QBOOK_DB_PASSWORD\"/" /etc/firebird/3.0/SYSDBA.password
 fi
 
-# A data folder the server may create databases in (tests make one folder per suite below it).
+# A data folder the server may create databases in (tests make one folder per
+# suite below it, as root or as a member of the firebird group); no one else
+# may replace or plant a file there.
 as_root mkdir -p "$QBOOK_DATA_DIR"
 as_root chown firebird:firebird "$QBOOK_DATA_DIR"
-as_root chmod 1777 "$QBOOK_DATA_DIR"
+as_root chmod 0770 "$QBOOK_DATA_DIR"
 echo "firebird ready on localhost:3050 (events on port $QBOOK_EVENT_PORT), data folder $QBOOK_DATA_DIR"

@@ -1,8 +1,10 @@
 #include "AdminCommand.h"
 
+#include "FirebirdTool.h"
 #include "app/CommandLine.h"
 #include "app/Settings.h"
 #include "app/SettingsFiles.h"
+#include "db/ClientRights.h"
 #include "db/DatabaseAdmin.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
@@ -11,6 +13,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
@@ -30,11 +34,23 @@ connection options (before COMMAND):
   --folder PATH      folder of QBOOK.FDB on the server, e.g. /var/lib/qbook2/office/ (required)
   --user NAME        database user (default SYSDBA)
   --password TEXT    database password (default quillstem)
+  --password-file FILE
+                     read the password, and the user unless --user is given, from FILE as
+                     Debian keeps SYSDBA's (ISC_USER=..., ISC_PASSWORD="..." lines), e.g.
+                     /etc/firebird/3.0/SYSDBA.password; keeps the password out of the process list
   --help             this text
   --version          the version
 
 commands:
-  create-db                        create QBOOK.FDB with the tables MEMBER, OGROUP and CGROUP
+  create-db [--client-user NAME --client-password PASSWORD]
+                                   create QBOOK.FDB with the tables MEMBER, OGROUP and CGROUP,
+                                   and with the client login NAME (see client-user)
+  client-user NAME PASSWORD        make NAME the database login of the clients, or give it that
+                                   password, and grant it what the client needs: read MEMBER,
+                                   OGROUP and CGROUP, create memo tables, read and write every
+                                   memo table (also those made later, by anyone); it cannot
+                                   change registry rows or any other table. Running it again
+                                   changes nothing
   member-add N NAME PASSWORD       register member N (1..32767)
   member-set N [--name NAME] [--password PASSWORD]
   member-list
@@ -53,6 +69,12 @@ commands:
                                    see changes at their next timed refresh
   add-memo-indexes                 add the indexes on the page order (SN, N) and on N to every
                                    memo table that lacks them; those it has are left as they are
+  backup FILE [--replace]          copy the database into FILE in Firebird's backup format (gbak);
+                                   --replace overwrites a FILE that exists
+  restore FILE [--replace]         make the database from the backup FILE; a database that exists
+                                   is kept unless --replace, which first checks that FILE
+                                   restores, then ends the connections that use the database and
+                                   replaces it
   write-settings PROGRAM [--member N --member-password TEXT]
                                    write the settings files of the client whose executable is
                                    PROGRAM, for this database, with member N identified; a
@@ -74,6 +96,41 @@ struct ServerOptions {
     std::string user = "SYSDBA";
     std::string password = "quillstem";
 };
+
+// The user and password of a file such as Debian's SYSDBA.password: shell
+// assignments ISC_USER=... and ISC_PASSWORD=..., values in quotes or bare.
+bool readPasswordFile(const std::string& path, std::string& user, std::string& password, std::string& error) {
+    std::ifstream file(path);
+    if (!file) {
+        error = "cannot read " + path;
+        return false;
+    }
+    bool found = false;
+    std::string line;
+    while (std::getline(file, line)) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string name = line.substr(0, eq);
+        std::string value = line.substr(eq + 1);
+        while (!value.empty() && (value.back() == '\r' || value.back() == ' '))
+            value.pop_back();
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        if (name == "ISC_USER")
+            user = value;
+        if (name == "ISC_PASSWORD") {
+            password = value;
+            found = true;
+        }
+    }
+    if (!found || password.empty()) {
+        error = path + " holds no ISC_PASSWORD";
+        return false;
+    }
+    return true;
+}
 
 // The arguments of one command: positional values, options with a value and
 // flags, each option given at most once.
@@ -352,7 +409,10 @@ public:
     Admin(const ServerOptions& server, std::ostream& out, std::ostream& err)
         : Server(server), Out(out), Err(err) {}
 
-    int createDb();
+    int createDb(const CommandArgs& args);
+    int clientUser(const CommandArgs& args);
+    int backup(const CommandArgs& args);
+    int restore(const CommandArgs& args);
     int memberAdd(const CommandArgs& args);
     int memberSet(const CommandArgs& args);
     int memberList();
@@ -392,6 +452,18 @@ private:
     bool addMemoLine(const std::string& table, std::int32_t member, const char* text);
     std::vector<std::string> groupsNaming(const std::string& member);
     bool writeUnlessPresent(const std::string& path, const std::function<bool()>& write);
+    bool validLogin(const std::string& name, const std::string& password);
+    bool grantClientLogin(const std::string& name, const std::string& password);
+    bool exists(const std::string& table, const std::string& column, const std::string& name);
+    // What the login and the client role hold: "HOLDER OBJECT LETTER" each.
+    std::set<std::string> heldPrivileges(const std::string& login);
+    bool run(const std::vector<std::string>& statement, const std::string& what);
+    int otherConnections();
+    FirebirdToolRun runTool(const std::string& program, const std::vector<std::string>& args) const {
+        return RunFirebirdTool(program, args, Server.user, Server.password);
+    }
+    // True (reported) when the tool could not be run or failed.
+    bool toolFailed(const FirebirdToolRun& run, const std::string& program, const std::string& what);
 
     ServerOptions Server;
     std::ostream& Out;
@@ -423,7 +495,10 @@ bool Admin::createRegistryTables(bool onlyMissing) {
     return true;
 }
 
-int Admin::createDb() {
+int Admin::createDb(const CommandArgs& args) {
+    const bool withLogin = args.has("--client-user");
+    if (withLogin && !validLogin(args.options.at("--client-user"), args.options.at("--client-password")))
+        return kAdminFailed;
     std::string error;
     if (!DatabaseAdmin::CreateDatabase(connectionString(), Server.user, Server.password, &error))
         return fail("cannot create " + connectionString() + ": " + Codec::toUtf8(error));
@@ -434,6 +509,204 @@ int Admin::createDb() {
         return kAdminFailed;
     }
     Out << "created " << connectionString() << " with the tables MEMBER, OGROUP and CGROUP\n";
+    if (withLogin &&
+        !grantClientLogin(args.options.at("--client-user"), args.options.at("--client-password")))
+        return kAdminFailed;
+    return kAdminOk;
+}
+
+bool Admin::validLogin(const std::string& name, const std::string& password) {
+    if (!ClientRights::IsLoginName(name))
+        return refuse(
+            "the login name must be a letter followed by letters, digits and underscores, at most " +
+            std::to_string(ClientRights::LoginNameMax) + " in all, and not SYSDBA, PUBLIC or " +
+            ClientRights::ClientRole + ", not \"" + name + "\"");
+    if (!ClientRights::IsLoginPassword(password))
+        return refuse("the login password must be 1 to " + std::to_string(ClientRights::LoginPasswordMax) +
+                      " printable ASCII characters without blanks or quotes");
+    return true;
+}
+
+bool Admin::exists(const std::string& table, const std::string& column, const std::string& name) {
+    const int count = Db.SelectRows(column, table, column + " = '" + name + "'", "");
+    Db.CloseQuery();
+    return count > 0;
+}
+
+bool Admin::run(const std::vector<std::string>& statement, const std::string& what) {
+    if (Db.RunStatement(statement))
+        return true;
+    return refuse("cannot " + what + ": " + lastError());
+}
+
+// The login first (its password checked by logging in with it), then the
+// role that lists the client logins, the two database triggers that keep
+// the memo tables usable by every client login and refuse them any other
+// metadata change, and the grants, each given to the login and to the role.
+// What is in place is left alone, so a second run changes nothing.
+bool Admin::grantClientLogin(const std::string& name, const std::string& password) {
+    using namespace ClientRights;
+    const std::string login = LoginName(name);
+    TFormFBDB probe;
+    const bool passwordHolds = probe.Connect(locationPrefix(), Settings::DatabaseFileName, login, password);
+    probe.Disconnect();
+    const bool known = exists("SEC$USERS", "SEC$USER_NAME", login);
+    if (!passwordHolds && !run(CreateOrAlterUser(login, password), "create the login " + login))
+        return false;
+    std::vector<std::string> memoTables;
+    if (!listMemoTables(memoTables))
+        return false;
+    if (!exists("RDB$ROLES", "RDB$ROLE_NAME", ClientRole) && !run(CreateRole(), "create the role"))
+        return false;
+    if (!exists("RDB$EXCEPTIONS", "RDB$EXCEPTION_NAME", RefusedDdlException) &&
+        !run(CreateRefusedDdlException(), "create the exception " + std::string(RefusedDdlException)))
+        return false;
+    for (const auto& [trigger, statement] : {std::pair{DdlGuardTrigger, CreateDdlGuardTrigger()},
+                                             std::pair{MemoGrantTrigger, CreateMemoGrantTrigger()}})
+        if (!exists("RDB$TRIGGERS", "RDB$TRIGGER_NAME", trigger) &&
+            !run(statement, "create the trigger " + std::string(trigger)))
+            return false;
+    // Only what is missing: a privilege held already (from the table's owner,
+    // say) is not granted a second time by another grantor.
+    const std::set<std::string> held = heldPrivileges(login);
+    const auto missing = [&](const std::string& holder, const std::string& object,
+                             const std::string& letters) {
+        std::string absent;
+        for (const char letter : letters)
+            if (!held.count(holder + " " + object + " " + letter))
+                absent += letter;
+        return absent;
+    };
+    if (!missing(login, ClientRole, "M").empty() && !run(GrantRole(login), "grant the role to " + login))
+        return false;
+    for (const auto& [holder, grantee] :
+         {std::pair{login, UserGrantee(login)}, std::pair{std::string(ClientRole), RoleGrantee()}}) {
+        for (const char* table : {"MEMBER", "OGROUP", "CGROUP"})
+            if (const std::string absent = missing(holder, table, Read);
+                !absent.empty() && !run(GrantOn(absent, table, grantee), "grant " + grantee + " " + table))
+                return false;
+        if (!missing(holder, "SQL$TABLES", "C").empty() &&
+            !run(GrantCreateTable(grantee), "grant creating tables to " + grantee))
+            return false;
+        for (const std::string& table : memoTables)
+            if (const std::string absent = missing(holder, table, ReadWrite);
+                !absent.empty() && !run(GrantOn(absent, table, grantee), "grant " + grantee + " " + table))
+                return false;
+    }
+    Out << "client login " << login
+        << (passwordHolds ? " kept: its password is the one given"
+            : known       ? " has the password given now"
+                          : " created")
+        << "\n"
+        << login << " reads MEMBER, OGROUP and CGROUP, creates memo tables, and reads and writes every memo "
+        << "table (" << memoTables.size() << " now); it changes no registry row and no other metadata\n";
+    return true;
+}
+
+std::set<std::string> Admin::heldPrivileges(const std::string& login) {
+    const auto trimmed = [](const std::string& name) {
+        return name.substr(0, name.find_last_not_of(' ') + 1);
+    };
+    std::set<std::string> held;
+    FieldList row(3);
+    const int count = Db.SelectRows("RDB$USER,RDB$RELATION_NAME,RDB$PRIVILEGE", "RDB$USER_PRIVILEGES",
+                                    "RDB$USER IN ('" + login + "', '" + ClientRights::ClientRole + "')", "");
+    for (int i = 0; i < count; ++i) {
+        i == 0 ? Db.ReadFirst(row) : Db.ReadNext(row);
+        held.insert(trimmed(row[0].Value) + " " + trimmed(row[1].Value) + " " + trimmed(row[2].Value));
+    }
+    Db.CloseQuery();
+    return held;
+}
+
+int Admin::clientUser(const CommandArgs& args) {
+    const std::string& name = args.positional[0];
+    const std::string& password = args.positional[1];
+    if (!validLogin(name, password))
+        return kAdminFailed;
+    if (!connect() || !requireTable("MEMBER") || !requireTable("OGROUP") || !requireTable("CGROUP"))
+        return kAdminFailed;
+    return grantClientLogin(name, password) ? kAdminOk : kAdminFailed;
+}
+
+bool Admin::toolFailed(const FirebirdToolRun& run, const std::string& program, const std::string& what) {
+    if (run.started && run.status == 0)
+        return false;
+    std::string output = run.output;
+    while (!output.empty() && (output.back() == '\n' || output.back() == ' '))
+        output.pop_back();
+    fail(run.started ? what + ": " + output
+                     : "cannot run " + program + " (it comes with the package firebird3.0-utils)");
+    return true;
+}
+
+// The copy is written beside FILE and renamed onto it when complete, so that
+// a backup that fails half-way leaves no truncated copy and keeps an older one.
+int Admin::backup(const CommandArgs& args) {
+    const std::string& file = args.positional[0];
+    if (::access(file.c_str(), F_OK) == 0 && !args.flags.count("--replace"))
+        return fail(file + " exists; backup --replace overwrites it");
+    const std::string partial = file + ".part";
+    std::remove(partial.c_str());
+    if (toolFailed(runTool("gbak", {"-b", connectionString(), partial}), "gbak",
+                   "cannot back up " + connectionString())) {
+        std::remove(partial.c_str());
+        return kAdminFailed;
+    }
+    if (std::rename(partial.c_str(), file.c_str()) != 0) {
+        std::remove(partial.c_str());
+        return fail("cannot rename " + partial + " to " + file);
+    }
+    Out << "backed up " << connectionString() << " to " << file << "\n";
+    return kAdminOk;
+}
+
+int Admin::otherConnections() {
+    const int count = Db.SelectRows("MON$ATTACHMENT_ID", "MON$ATTACHMENTS",
+                                    "MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$SYSTEM_FLAG = 0", "");
+    Db.CloseQuery();
+    return count;
+}
+
+// The backup is first restored beside the database, under another name: a
+// backup that does not restore (gbak leaves what it made of it) never takes
+// the database's place. Only then are the connections to a database that
+// exists ended (a single-user shutdown, which the restore ends).
+int Admin::restore(const CommandArgs& args) {
+    const std::string& file = args.positional[0];
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || ::access(file.c_str(), R_OK) != 0)
+        return fail("cannot read the backup " + file);
+    const std::string target = connectionString();
+    const bool exists =
+        Db.Connect(locationPrefix(), Settings::DatabaseFileName, Server.user, Server.password);
+    const int users = exists ? otherConnections() : 0;
+    Db.Disconnect();
+    const std::string inUse = users > 0 ? " (" + std::to_string(users) +
+                                              (users == 1 ? " connection uses it)" : " connections use it)")
+                                        : "";
+    if (exists && !args.flags.count("--replace"))
+        return fail(target + " exists" + inUse + "; restore --replace replaces it");
+    const std::string trial = locationPrefix() + "QBOOK-restore-trial.FDB";
+    const FirebirdToolRun trialRun = runTool("gbak", {"-rep", file, trial});
+    DatabaseAdmin::DropDatabase(trial, Server.user, Server.password);
+    if (toolFailed(trialRun, "gbak",
+                   "cannot restore " + file + (exists ? ", so " + target + " is left as it was" : "")))
+        return kAdminFailed;
+    if (!exists) {
+        if (toolFailed(runTool("gbak", {"-c", file, target}), "gbak", "cannot restore " + file))
+            return kAdminFailed;
+        Out << "restored " << file << " into " << target << "\n";
+        return kAdminOk;
+    }
+    if (toolFailed(runTool("gfix", {"-shut", "single", "-force", "0", target}), "gfix",
+                   "cannot end the connections to " + target))
+        return kAdminFailed;
+    if (toolFailed(runTool("gbak", {"-rep", file, target}), "gbak", "cannot restore " + file)) {
+        runTool("gfix", {"-online", target});
+        return kAdminFailed;
+    }
+    Out << "restored " << file << " into " << target << ", replacing the database" << inUse << "\n";
     return kAdminOk;
 }
 
@@ -863,7 +1136,10 @@ struct CommandSpec {
 };
 
 const CommandSpec kCommands[] = {
-    {"create-db", 0, {}, {}, false},
+    {"create-db", 0, {"--client-user", "--client-password"}, {}, false},
+    {"client-user", 2, {}, {}, false},
+    {"backup", 1, {}, {"--replace"}, false},
+    {"restore", 1, {}, {"--replace"}, false},
     {"member-add", 3, {}, {}, false},
     {"member-set", 1, {"--name", "--password"}, {}, false},
     {"member-list", 0, {}, {}, false},
@@ -900,6 +1176,9 @@ int RunAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return kAdminOk;
     }
     ServerOptions server;
+    std::string passwordFile;
+    bool userGiven = false;
+    bool passwordGiven = false;
     size_t i = 0;
     for (; i < args.size() && args[i].compare(0, 2, "--") == 0; ++i) {
         const std::string& arg = args[i];
@@ -913,16 +1192,21 @@ int RunAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostre
         } else {
             return badUsage(err, arg + " needs a value");
         }
-        if (name == "--server")
+        if (name == "--server") {
             server.server = value;
-        else if (name == "--folder")
+        } else if (name == "--folder") {
             server.folder = value;
-        else if (name == "--user")
+        } else if (name == "--user") {
             server.user = value;
-        else if (name == "--password")
+            userGiven = true;
+        } else if (name == "--password") {
             server.password = value;
-        else
+            passwordGiven = true;
+        } else if (name == "--password-file") {
+            passwordFile = value;
+        } else {
             return badUsage(err, "unknown option " + name);
+        }
     }
     if (i >= args.size())
         return badUsage(err, "no command given");
@@ -949,6 +1233,10 @@ int RunAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return badUsage(err, "group-set needs something to change");
     if (parsed.has("--member") != parsed.has("--member-password"))
         return badUsage(err, "--member and --member-password go together");
+    if (parsed.has("--client-user") != parsed.has("--client-password"))
+        return badUsage(err, "--client-user and --client-password go together");
+    if (passwordGiven && !passwordFile.empty())
+        return badUsage(err, "--password and --password-file exclude each other");
     if (parsed.flags.count("--ended") && parsed.flags.count("--running"))
         return badUsage(err, "--ended and --running exclude each other");
     if (RemoveSpaces(server.server).empty() || server.user.empty() || server.password.empty())
@@ -957,10 +1245,25 @@ int RunAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return badUsage(err, "--folder is required");
     if (server.folder.back() != '/')
         server.folder += '/';
+    if (!passwordFile.empty()) {
+        std::string fileUser;
+        if (!readPasswordFile(passwordFile, fileUser, server.password, error)) {
+            err << "qbook2-admin: " << error << "\n";
+            return kAdminFailed;
+        }
+        if (!userGiven && !fileUser.empty())
+            server.user = fileUser;
+    }
 
     Admin admin(server, out, err);
     if (command == "create-db")
-        return admin.createDb();
+        return admin.createDb(parsed);
+    if (command == "client-user")
+        return admin.clientUser(parsed);
+    if (command == "backup")
+        return admin.backup(parsed);
+    if (command == "restore")
+        return admin.restore(parsed);
     if (command == "member-add")
         return admin.memberAdd(parsed);
     if (command == "member-set")

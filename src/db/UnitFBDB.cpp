@@ -654,6 +654,10 @@ bool TFormFBDB::CreateIndex(const std::string& indexName, const std::string& tab
     return d->modify(StatementText::CreateIndex(indexName, tableName, columns, descending));
 }
 
+bool TFormFBDB::RunStatement(const std::vector<std::string>& lines) {
+    return d->modify(lines);
+}
+
 bool TFormFBDB::SelectRow(const std::string& tableName, const std::string& where, FieldList& fields) {
     ResultRows rows;
     if (!d->select(StatementText::SelectRow(tableName, where), true, rows) || rows.rows() == 0)

@@ -31,6 +31,9 @@ public:
     bool DeleteRows(const std::string& tableName, const std::string& where);
     bool CreateIndex(const std::string& indexName, const std::string& tableName, const std::string& columns,
                      bool descending);
+    // A statement of the administration tool (a user, a role, a grant, a
+    // database trigger), given as lines, in a transaction of its own, committed.
+    bool RunStatement(const std::vector<std::string>& lines);
 
     bool SelectRow(const std::string& tableName, const std::string& where, FieldList& fields);
     // With rowLimit above 0 at most rowLimit rows are fetched, after the first

@@ -1,3 +1,4 @@
+#include "db/ClientRights.h"
 #include "db/StatementText.h"
 #include "db/UnitSchema.h"
 
@@ -172,4 +173,30 @@ TEST(StatementText, RowLimitsAndIndexes) {
               "CREATE INDEX IX_MYMEMO7_SN_N ON MYMEMO7 (SN,N)\r\n   ;\r\n");
     EXPECT_EQ(Join(StatementText::CreateIndex("IX_ALMEMO_SN_N_DESC", "ALMEMO", "SN,N", true)),
               "CREATE DESCENDING INDEX IX_ALMEMO_SN_N_DESC ON ALMEMO (SN,N)\r\n   ;\r\n");
+}
+
+// The client login's name and password travel into statements between
+// apostrophes or bare: only what the settings dialog takes as typed passes.
+TEST(ClientRights, LoginNamesAndPasswordsAndTheirStatements) {
+    using namespace ClientRights;
+    for (const char* name : {"QBOOK", "office_2", "a", "A234567890123456789012345678901"})
+        EXPECT_TRUE(IsLoginName(name)) << name;
+    for (const char* name : {"", "2nd", "_x", "a-b", "a b", "A2345678901234567890123456789012", "sysdba",
+                             "Public", "qbook2_client", "\"Q\"", "QBOOK;"})
+        EXPECT_FALSE(IsLoginName(name)) << name;
+    EXPECT_TRUE(IsLoginPassword("Ab3-x!~z"));
+    EXPECT_TRUE(IsLoginPassword(std::string(64, 'x')));
+    for (const std::string password :
+         {std::string(), std::string(65, 'x'), std::string("it's"), std::string("a\"b"), std::string("a b"),
+          std::string("tab\t"), std::string("\x82\xa0")})
+        EXPECT_FALSE(IsLoginPassword(password)) << password;
+
+    EXPECT_EQ(CreateOrAlterUser("office", "Pw1"), Lines{"CREATE OR ALTER USER OFFICE PASSWORD 'Pw1'"});
+    EXPECT_EQ(GrantRole("office"), Lines{"GRANT QBOOK2_CLIENT TO USER OFFICE"});
+    EXPECT_EQ(GrantOn(Read, "MEMBER", RoleGrantee()), Lines{"GRANT SELECT ON MEMBER TO ROLE QBOOK2_CLIENT"});
+    EXPECT_EQ(GrantOn(ReadWrite, "MYMEMO5", UserGrantee("office")),
+              Lines{"GRANT SELECT, INSERT, UPDATE, DELETE ON MYMEMO5 TO USER OFFICE"});
+    EXPECT_EQ(GrantOn("DU", "ALMEMO", RoleGrantee()),
+              Lines{"GRANT UPDATE, DELETE ON ALMEMO TO ROLE QBOOK2_CLIENT"});
+    EXPECT_EQ(GrantCreateTable(UserGrantee("office")), Lines{"GRANT CREATE TABLE TO USER OFFICE"});
 }

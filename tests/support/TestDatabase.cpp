@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -45,17 +44,16 @@ TestDatabase::TestDatabase(const std::string& suiteName) : db_(std::make_unique<
     // A second database of the same suite in one process gets a numbered folder.
     for (int attempt = 1;; ++attempt) {
         const std::string candidate = attempt == 1 ? stem : stem + "-" + std::to_string(attempt);
-        if (::mkdir(candidate.c_str(), 0777) == 0) {
+        const int error = DatabaseAdmin::MakeDatabaseFolder(candidate);
+        if (error == 0) {
             folder_ = candidate;
             break;
         }
-        if (errno != EEXIST) {
-            error_ = "cannot create " + candidate + ": " + std::strerror(errno);
+        if (error != EEXIST) {
+            error_ = "cannot create " + candidate + ": " + std::strerror(error);
             return;
         }
     }
-    // The server runs as another user and must be able to write the file.
-    ::chmod(folder_.c_str(), 0777);
     if (!DatabaseAdmin::CreateDatabase(connectionString(), user(), password(), &error_))
         return;
     ok_ = true;

@@ -15,9 +15,15 @@
 #include <QScopeGuard>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <grp.h>
+#include <map>
 #include <memory>
+#include <pwd.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -45,6 +51,29 @@ std::string isql(const std::string& connectionString, const std::string& input) 
     while (size_t n = fread(buffer, 1, sizeof buffer, pipe.get()))
         output.append(buffer, n);
     return output;
+}
+
+// A folder of its own under /tmp, removed with the object.
+struct TempFolder {
+    TempFolder() {
+        char pattern[] = "/tmp/qbook2-admin-XXXXXX";
+        if (mkdtemp(pattern))
+            path = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string path;
+};
+
+// Whether the folder belongs to the firebird user and group with mode 0770.
+bool heldByTheServer(const std::string& folder) {
+    struct stat info {};
+    const passwd* user = getpwnam("firebird");
+    const group* group = getgrnam("firebird");
+    return stat(folder.c_str(), &info) == 0 && user && group && info.st_uid == user->pw_uid &&
+           info.st_gid == group->gr_gid && (info.st_mode & 07777) == 0770;
 }
 
 // The number on the last non-blank line of isql's output, or -1.
@@ -248,6 +277,23 @@ TEST_F(AdminCommand, ConnectionFailuresAreReportedWithAFailureStatus) {
               kAdminFailed);
     EXPECT_EQ(runAdmin({"--folder", Database->folder(), "--password", "wrong", "create-db"}).status,
               kAdminFailed);
+
+    // The password from a file as Debian keeps SYSDBA's.
+    TempFolder temp;
+    const std::string file = temp.path + "/SYSDBA.password";
+    const auto passwordFile = [&](const char* text) {
+        std::ofstream(file) << "# comment\nISC_USER=sysdba\n" << text << "\n";
+        return runAdmin({"--folder", Database->folder(), "--password-file", file, "member-list"});
+    };
+    EXPECT_EQ(passwordFile("ISC_PASSWORD=\"quillstem\"").status, kAdminOk);
+    const Outcome wrongInFile = passwordFile("ISC_PASSWORD=quillstem2");
+    EXPECT_EQ(wrongInFile.status, kAdminFailed);
+    EXPECT_NE(wrongInFile.err.find("cannot connect"), std::string::npos) << wrongInFile.err;
+    EXPECT_EQ(passwordFile("").status, kAdminFailed);
+    const Outcome missing =
+        runAdmin({"--folder", Database->folder(), "--password-file", temp.path + "/none", "member-list"});
+    EXPECT_EQ(missing.status, kAdminFailed);
+    EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
 }
 
 // The settings a client needs to open the pads at once, written only where it has none.
@@ -364,6 +410,12 @@ TEST(AdminCommandLine, WrongCommandLinesAreUsageErrors) {
         {"--folder"},
         {"--folder", "/x/", "write-settings"},
         {"--folder", "/x/", "write-settings", "/x/qbook2", "--member", "1"},
+        {"--folder", "/x/", "client-user", "NAME"},
+        {"--folder", "/x/", "create-db", "--client-user", "NAME"},
+        {"--folder", "/x/", "backup"},
+        {"--folder", "/x/", "restore", "a.fbk", "b.fbk"},
+        {"--folder", "/x/", "restore", "a.fbk", "--force"},
+        {"--password", "a", "--password-file", "/x/p", "--folder", "/x/", "member-list"},
     };
     for (const auto& args : wrong) {
         const Outcome outcome = runAdmin(args);
@@ -410,24 +462,35 @@ TEST_F(AdminCommand, AddMemoIndexesIndexesEveryMemoTableOnce) {
     EXPECT_NE(again.out.find(": 0 indexes added, "), std::string::npos) << again.out;
 }
 
-// The demo database: made from nothing, filled once, left alone the second time.
-TEST(AdminDemo, CreatesTheDatabaseAndFillsItOnce) {
+// The demo database as make-demo-db.sh makes it: in a folder of the server's
+// own, from nothing, filled once, left alone the second time.
+TEST(AdminDemo, MakeDemoDbCreatesTheDatabaseAndFillsItOnce) {
     TestDatabase database("admindemo");
     ASSERT_TRUE(database.ok()) << database.error();
-    ASSERT_TRUE(
-        DatabaseAdmin::DropDatabase(database.connectionString(), database.user(), database.password()));
-    const Outcome first = runAdmin({"--folder", database.folder() + "/", "demo"});
-    ASSERT_EQ(first.status, kAdminOk) << first.err;
-    const Outcome second = runAdmin({"--folder", database.folder(), "demo"});
+    EXPECT_TRUE(heldByTheServer(database.folder()));
+    const std::string folder = database.folder() + "/demo";
+    const std::string script = "QBOOK_DATA_DIR=" + database.folder() +
+                               " QBOOK_BUILD_DIR=" QBOOK2_BUILD_DIR " bash " QBOOK2_SCRIPTS_DIR
+                               "/make-demo-db.sh >/dev/null";
+    ASSERT_EQ(std::system(script.c_str()), 0);
+    EXPECT_TRUE(heldByTheServer(folder));
+    const Outcome second = runAdmin({"--folder", folder, "demo"});
     ASSERT_EQ(second.status, kAdminOk) << second.err;
+    EXPECT_NE(second.out.find("MEMBER already has rows"), std::string::npos) << second.out;
 
-    const std::string members = runAdmin({"--folder", database.folder(), "member-list"}).out;
+    const std::string members = runAdmin({"--folder", folder, "member-list"}).out;
     EXPECT_EQ(members, "1\t山田太郎\tyamada\n2\t佐藤花子\tsato\n3\t鈴木一郎\tsuzuki\n4\tTanaka\ttanaka\n");
-    const std::string open = runAdmin({"--folder", database.folder(), "group-list", "open"}).out;
+    const std::string open = runAdmin({"--folder", folder, "group-list", "open"}).out;
     EXPECT_NE(open.find("\trunning\t"), std::string::npos);
     EXPECT_NE(open.find("\tended\t"), std::string::npos);
 
-    TFormFBDB& db = database.db();
+    TFormFBDB db;
+    const std::string connection = database.server() + ":" + folder + "/";
+    ASSERT_TRUE(db.Connect(connection, database.fileName(), database.user(), database.password()));
+    const auto dropped = qScopeGuard([&] {
+        db.Disconnect();
+        DatabaseAdmin::DropDatabase(connection + database.fileName(), database.user(), database.password());
+    });
     FieldList row;
     SetMemoFields(row);
     const int count = db.SelectRows("*", AlMemoTable(), "(SN > 0.0) AND (DF = 0)", "SN,N");
@@ -452,6 +515,91 @@ TEST(AdminDemo, CreatesTheDatabaseAndFillsItOnce) {
     }
     // The demo's pads are live.
     EXPECT_EQ(changeTriggers(db), (std::vector<std::string>{AlMemoTable(), MyMemoTable(1), OgMemoTable(1)}));
+}
+
+// Every row of every user table, by table, each table in N order.
+std::map<std::string, std::vector<std::vector<std::string>>> everyRow(TFormFBDB& db) {
+    std::map<std::string, std::vector<std::vector<std::string>>> tables;
+    db.TableExists(AlMemoTable());
+    const std::vector<std::string> names = db.ListBox1();
+    for (const std::string& table : names) {
+        FieldList row(GroupColumns); // the widest table
+        auto& rows = tables[table];
+        const int count = db.SelectRows("*", table, "", "N");
+        for (int i = 0; i < count; ++i) {
+            i == 0 ? db.ReadFirst(row) : db.ReadNext(row);
+            rows.emplace_back();
+            for (const TableField& field : row)
+                rows.back().push_back(field.Value);
+        }
+        db.CloseQuery();
+    }
+    return tables;
+}
+
+TEST(AdminBackup, RestoresEveryRowElsewhereAndReplacesADatabaseOnlyWhenTold) {
+    TestDatabase source("adminbackup");
+    ASSERT_TRUE(source.ok()) << source.error();
+    ASSERT_TRUE(DatabaseAdmin::DropDatabase(source.connectionString(), source.user(), source.password()));
+    ASSERT_EQ(runAdmin({"--folder", source.folder(), "demo"}).status, kAdminOk);
+    ASSERT_TRUE(source.db().UpdateSet(AlMemoTable(), "DF=2", "N=3")); // a deleted line travels too
+    const auto original = everyRow(source.db());
+    source.db().Disconnect();
+    ASSERT_EQ(original.size(), 6u);
+    ASSERT_EQ(original.at(AlMemoTable()).size(), 30u);
+
+    TempFolder temp;
+    const std::string file = temp.path + "/QBOOK.fbk";
+    const Outcome backup = runAdmin({"--folder", source.folder(), "backup", file});
+    ASSERT_EQ(backup.status, kAdminOk) << backup.err;
+    struct stat info {};
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u); // it holds the members' passwords
+    EXPECT_FALSE(std::filesystem::exists(file + ".part"));
+    const Outcome again = runAdmin({"--folder", source.folder(), "backup", file});
+    EXPECT_EQ(again.status, kAdminFailed);
+    EXPECT_NE(again.err.find("--replace"), std::string::npos) << again.err;
+    ASSERT_EQ(runAdmin({"--folder", source.folder(), "backup", file, "--replace"}).status, kAdminOk);
+
+    // A backup that does not restore leaves nothing behind.
+    const std::string broken = temp.path + "/broken.fbk";
+    std::filesystem::copy_file(file, broken);
+    std::filesystem::resize_file(broken, std::filesystem::file_size(file) / 2);
+    TestDatabase target("adminrestore");
+    ASSERT_TRUE(target.ok()) << target.error();
+    ASSERT_TRUE(DatabaseAdmin::DropDatabase(target.connectionString(), target.user(), target.password()));
+    EXPECT_EQ(runAdmin({"--folder", target.folder(), "restore", broken}).status, kAdminFailed);
+    EXPECT_TRUE(std::filesystem::is_empty(target.folder()));
+
+    const Outcome restored = runAdmin({"--folder", target.folder(), "restore", file});
+    ASSERT_EQ(restored.status, kAdminOk) << restored.err;
+    TFormFBDB user; // a client that stays connected
+    ASSERT_TRUE(target.connect(user));
+    EXPECT_TRUE(everyRow(user) == original);
+
+    FieldList row;
+    ASSERT_TRUE(InsertMemoLine(user, AlMemoTable(), row, 99, "after the backup", 1));
+    const auto changed = everyRow(user);
+    const Outcome kept = runAdmin({"--folder", target.folder(), "restore", file});
+    EXPECT_EQ(kept.status, kAdminFailed);
+    EXPECT_NE(kept.err.find("(1 connection uses it); restore --replace"), std::string::npos) << kept.err;
+    // Nor does it take the place of a database.
+    const Outcome refused = runAdmin({"--folder", target.folder(), "restore", broken, "--replace"});
+    EXPECT_EQ(refused.status, kAdminFailed);
+    EXPECT_NE(refused.err.find("left as it was"), std::string::npos) << refused.err;
+    EXPECT_TRUE(everyRow(user) == changed);
+
+    const Outcome replaced = runAdmin({"--folder", target.folder(), "restore", file, "--replace"});
+    ASSERT_EQ(replaced.status, kAdminOk) << replaced.err;
+    EXPECT_NE(replaced.out.find("replacing the database (1 connection uses it)"), std::string::npos)
+        << replaced.out;
+    TFormFBDB after;
+    ASSERT_TRUE(target.connect(after));
+    EXPECT_TRUE(everyRow(after) == original);
+    after.Disconnect();
+    user.Disconnect();
+    // Nothing is left beside the database.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target.folder()), {}), 1);
 }
 
 } // namespace

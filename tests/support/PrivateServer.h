@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+// A Firebird server of the test's own (scripts/private-firebird.sh), on the
+// first free port of [firstPort, lastPort] and with its root folder
+// /tmp/qbook2-<name>-<port>-<pid>: tests that stop, restart or reconfigure a
+// server never touch the shared one on port 3050, nor a server that a test of
+// another checkout runs at the same time. Stopped, and its folder removed,
+// when the object goes. Suites that may run at once take ranges of their own.
+class PrivateServer {
+public:
+    PrivateServer(const std::string& name, int firstPort, int lastPort);
+    ~PrivateServer();
+    PrivateServer(const PrivateServer&) = delete;
+    PrivateServer& operator=(const PrivateServer&) = delete;
+
+    bool ok() const { return port_ != 0; }
+    int port() const { return port_; }
+    const std::string& root() const { return root_; }
+    // "localhost/PORT", the server part of a connection string.
+    std::string host() const;
+    bool stop();
+    bool start();
+    // The shell command of the script with an action (start, stop, status) for this server.
+    std::string command(const std::string& action) const;
+
+private:
+    int port_ = 0;
+    std::string root_;
+};

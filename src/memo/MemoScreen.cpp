@@ -857,16 +857,15 @@ void TMemoScreen::RegisterLine() {
                                 Settings::MemberNumber);
         }
     }
-    const bool added = ok && newLine;
     // A new line, stored or not, brings the last page, which that action
-    // loads; a changed line reloads the page it stands on.
+    // loads with its append row selected: after a stored line the field is
+    // empty for the next one, typed lines never land on the line just stored.
+    // A changed line reloads the page it stands on and stays selected.
     if (newLine)
         ButtonDClick();
     else
         LoadPage();
     if (ok) {
-        if (added)
-            SelectRow(std::max(RowCount() - 2, 0));
         SetStatus(Codec::sj("登録出来ました"));
     } else {
         // A new line that was not stored stays a new line: Enter pressed again

@@ -908,7 +908,8 @@ void TMemoScreen::InsertLine() {
 }
 
 void TMemoScreen::DeleteLine() {
-    if (!CanChangePad())
+    // The append row (or the one empty row of an empty pad) holds no line.
+    if (!CanChangePad() || Cell(0, CurrentRow()).empty())
         return;
     Timer1->stop();
     if (Platform::askYesNo(this, Codec::sj("現在行を削除します。よろしいですか？")) !=
@@ -922,6 +923,9 @@ void TMemoScreen::DeleteLine() {
     if (EnsureConnected())
         ok = DeleteMemoLine(*Db, TableName, n, Cell(2, r), Settings::MemberNumber);
     LoadPage();
+    // The selection has moved to the line after the deleted one: the field
+    // shows that line, and Enter cannot store the deleted text again.
+    TakeEntryFrom(CurrentRow());
     // A failed statement is reported as such, never as a deletion.
     SetStatus(
         Codec::sj(ok ? "現在行の削除を行いました" : "現在行の削除が出来ませんでした。再度行ってみて下さい"));

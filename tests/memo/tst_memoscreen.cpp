@@ -468,6 +468,10 @@ private slots:
         QCOMPARE(rows(table())[0].df, 7);
         QCOMPARE(status(), Codec::sj("現在行の削除を行いました"));
         QCOMPARE(screen->Cell(2, 0), std::string("line2"));
+        // The field shows the line now selected; Enter brings nothing back.
+        QCOMPARE(entry(), std::string("line2"));
+        QTest::keyClick(screen->Edit1, Qt::Key_Return);
+        QCOMPARE(rows(table()).size(), size_t(2));
 
         screen->SelectRow(0);
         typeEntry("   ");
@@ -475,6 +479,15 @@ private slots:
         screen->SelectRow(0);
         QTest::keyClick(screen->SG1, Qt::Key_Delete);
         QCOMPARE(rows(table()).size(), size_t(1)); // only the marked line1 is left
+        QCOMPARE(screen->RowCount(), 1);
+        QCOMPARE(entry(), std::string());
+
+        // On the append row there is nothing to delete: no question, no report.
+        Platform::takeMessages();
+        screen->SetStatus("before");
+        QTest::keyClick(screen->SG1, Qt::Key_Delete);
+        QVERIFY(Platform::takeMessages().empty());
+        QCOMPARE(status(), std::string("before"));
 
         // A statement that fails is reported as a failure.
         addLines(table(), 1, 10);

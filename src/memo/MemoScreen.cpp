@@ -63,26 +63,31 @@ const ButtonText ButtonTexts[11] = {
 };
 
 // Clipboard text split at CR LF, CR or LF; a line end at the very end makes no further line.
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    bool pending = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            lines.push_back(line);
-            line.clear();
-            pending = false;
-        } else {
-            line.push_back(c);
-            pending = true;
-        }
+QStringList SplitLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
     }
-    if (pending)
-        lines.push_back(line);
+    if (start < text.size())
+        lines.append(text.mid(start));
     return lines;
+}
+
+// The refusal of a line with a character code page 932 cannot hold, in the
+// manner of the refusal of quote characters, with the character's code for
+// one that does not show.
+QString UnheldCharRefusal(const QString& character) {
+    const char32_t code = character.toUcs4().value(0);
+    const QString codeText = QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    return QString::fromUtf8("文字「") + character + QString::fromUtf8("」（U+") + codeText +
+           QString::fromUtf8("）を使用しないで下さい");
 }
 
 // The grid of the memo screen. Its keys are the screen's (insert, delete,
@@ -245,7 +250,11 @@ void TMemoScreen::SelectRow(int row) {
 }
 
 void TMemoScreen::SetStatus(const std::string& text) {
-    StatusLabel->setText(Codec::toQString(text));
+    ShowStatus(Codec::toQString(text));
+}
+
+void TMemoScreen::ShowStatus(const QString& text) {
+    StatusLabel->setText(text);
     StatusLabel->repaint();
 }
 
@@ -840,6 +849,12 @@ void TMemoScreen::RegisterLine() {
         SetStatus(Codec::sj(QuoteRefusalText));
         return;
     }
+    // The field holds Qt's text: a character code page 932 cannot hold would
+    // be stored as "?". The text stays in the field to be mended.
+    if (const QString unheld = Codec::firstUnheldChar(Edit1->text()); !unheld.isEmpty()) {
+        ShowStatus(UnheldCharRefusal(unheld));
+        return;
+    }
     Timer1->stop();
     const int n = ToIntOrZero(EntryLineNumber);
     const bool existingRow = n > 0;
@@ -936,7 +951,7 @@ void TMemoScreen::ButtonIClick() {
     if (!CanChangePad())
         return;
     Timer1->stop();
-    const std::vector<std::string> lines = SplitLines(Platform::clipboardText());
+    const QStringList lines = SplitLines(Platform::clipboardString());
     if (lines.empty()) {
         ResumeTimer();
         return;
@@ -945,6 +960,8 @@ void TMemoScreen::ButtonIClick() {
     const int r = CurrentRow();
     const bool beforeRow = !Cell(0, r).empty();
     int failed = k;
+    // Stored lines in which a character code page 932 cannot hold became "?".
+    int replaced = 0;
     if (EnsureConnected()) {
         failed = 0;
         int next = NextMemoNumber(*Db, TableName);
@@ -958,9 +975,9 @@ void TMemoScreen::ButtonIClick() {
             step = 1.0;
         }
         double sn = base;
-        for (const std::string& line : lines) {
+        for (const QString& line : lines) {
             sn += step;
-            const std::string text = CopyChars(RemoveQuotes(line), 1, MaxLineBytes).text;
+            const std::string text = CopyChars(RemoveQuotes(Codec::fromQString(line)), 1, MaxLineBytes).text;
             bool stored = InsertMemoRow(*Db, TableName, RowBuffer, next, sn, text, Settings::MemberNumber);
             // Another client may have taken the number meanwhile: take a fresh one.
             for (int attempt = 1; !stored && attempt < PasteInsertAttempts; ++attempt) {
@@ -969,6 +986,8 @@ void TMemoScreen::ButtonIClick() {
             }
             if (!stored)
                 ++failed;
+            else if (!Codec::firstUnheldChar(line).isEmpty())
+                ++replaced;
             ++next;
         }
     }
@@ -978,11 +997,14 @@ void TMemoScreen::ButtonIClick() {
     } else {
         ButtonDClick();
     }
-    if (failed == 0)
-        SetStatus(Codec::sj("クリップボードからペーストを行いました"));
-    else
-        SetStatus(Codec::sj("ペーストした") + std::to_string(k) + Codec::sj("行のうち") +
-                  std::to_string(failed) + Codec::sj("行を登録出来ませんでした。再度行ってみて下さい"));
+    std::string outcome = failed == 0 ? Codec::sj("クリップボードからペーストを行いました")
+                                      : Codec::sj("ペーストした") + std::to_string(k) +
+                                            Codec::sj("行のうち") + std::to_string(failed) +
+                                            Codec::sj("行を登録出来ませんでした。再度行ってみて下さい");
+    if (replaced > 0)
+        outcome += Codec::sj("（") + std::to_string(replaced) +
+                   Codec::sj("行の使用出来ない文字を「?」に置き換えました）");
+    SetStatus(outcome);
     RestartTimer();
 }
 

@@ -164,6 +164,8 @@ private:
     void OnTableChanged(const std::string& table);
     void ScheduleLiveRefresh();
     void LiveRefresh();
+    // A status text that may hold characters code page 932 cannot.
+    void ShowStatus(const QString& text);
     void ShowGridHint();
     void ShowEntryHint();
     void HoldRefreshWhileTyping();

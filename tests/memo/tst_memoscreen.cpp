@@ -15,8 +15,11 @@
 #include "text/Func_.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStatusBar>
@@ -382,11 +385,40 @@ private slots:
                  std::string(117, 'a') + Codec::sj("あ"));
     }
 
-    void quotesAreRefusedInTheEntryField() {
+    void quotesAndCharactersCp932CannotHoldAreRefused() {
         openScreen();
         typeEntry("it's");
         QCOMPARE(status(), Codec::sj("文字「'」「\"」を使用しないで下さい"));
         QVERIFY(rows(table()).empty());
+
+        // Typed as keys or committed by an input method: the line stays in the
+        // field, and the status names the character that cannot be stored.
+        struct Case {
+            const char* text;
+            bool inputMethod;
+            const char* status;
+        };
+        for (const Case& c :
+             {Case{"caf\u00e9", false, "文字「\u00e9」（U+00E9）を使用しないで下さい"},
+              Case{"\u00a9 2024", true, "文字「\u00a9」（U+00A9）を使用しないで下さい"},
+              Case{"笑顔\U0001F600", true, "文字「\U0001F600」（U+1F600）を使用しないで下さい"},
+              Case{"\uD55C\uAE00", false, "文字「\uD55C」（U+D55C）を使用しないで下さい"}}) {
+            const QString text = QString::fromUtf8(c.text);
+            screen->Edit1->clear();
+            if (c.inputMethod) {
+                QInputMethodEvent commit;
+                commit.setCommitString(text);
+                QApplication::sendEvent(screen->Edit1, &commit);
+            } else {
+                for (const QChar character : text)
+                    QTest::sendKeyEvent(QTest::Click, screen->Edit1, Qt::Key_unknown, QString(character),
+                                        Qt::NoModifier);
+            }
+            QTest::keyClick(screen->Edit1, Qt::Key_Return);
+            QCOMPARE(screen->StatusBar1->findChild<QLabel*>()->text(), QString::fromUtf8(c.status));
+            QCOMPARE(screen->Edit1->text(), text);
+            QVERIFY(rows(table()).empty());
+        }
     }
 
     void aRaceForTheSameNumberKeepsTheTypedText() {
@@ -552,6 +584,19 @@ private slots:
         QCOMPARE(all[5].text, std::string(120, 'z'));
         QCOMPARE(all[6].sn, std::string("6"));
         QCOMPARE(all[6].text, std::string(119, 'y'));
+
+        // What code page 932 cannot hold is stored as "?"; the status says in how many lines.
+        QGuiApplication::clipboard()->setText(QString::fromUtf8("caf\u00e9 \u00a9\nplain\n\U0001F600\n"));
+        screen->ButtonIClick();
+        all = rows(table());
+        QCOMPARE(all.size(), size_t(10));
+        QCOMPARE(all[7].text, std::string("caf? ?"));
+        QCOMPARE(all[8].text, std::string("plain"));
+        QCOMPARE(all[9].text, std::string("?"));
+        QCOMPARE(
+            status(),
+            Codec::sj(
+                "クリップボードからペーストを行いました（2行の使用出来ない文字を「?」に置き換えました）"));
     }
 
     void pasteRetriesANumberTakenMeanwhile() {

@@ -83,8 +83,24 @@ OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, Field
 bool InsertMemoRow(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n, double sortNumber,
                    const std::string& text, std::int32_t memberNumber);
 
-// A new line: N = largest N + 1, the given sort number, DF 0, MN the member,
-// TEXT and its search key; one committed insert. newN receives the N used.
+enum class NewLineResult { Stored, Failed };
+
+// Tries at storing one new line while other clients keep taking its number.
+inline constexpr int NewLineAttempts = 8;
+
+// A new line: N = next, or largest N + 1 when next is 0; the sort number
+// sortNumber gives, asked at every try; DF 0, MN the member, TEXT and its
+// search key; one committed insert. When the insert fails because another
+// client has stored a line with that number meanwhile, the line is tried
+// again after a short random pause with a fresh number: the largest N + 1, or
+// a few more at random, so that the clients that lost the race do not meet
+// again. At most NewLineAttempts tries in all; any other failure ends at
+// once. next receives the number stored.
+NewLineResult StoreNewMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t& next,
+                               const std::function<double()>& sortNumber, const std::string& text,
+                               std::int32_t memberNumber);
+
+// StoreNewMemoLine at a given sort number; true when stored. newN receives the N used.
 bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,
                     const std::string& text, std::int32_t memberNumber, std::int32_t* newN = nullptr);
 

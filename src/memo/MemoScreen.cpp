@@ -28,12 +28,11 @@
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QTimer>
+#include <limits>
 
 namespace {
 
 constexpr int MaxLineBytes = 120;
-// Retries of a pasted line whose number another client took meanwhile.
-constexpr int PasteInsertAttempts = 4;
 
 const char* const GridHint =
     "めも行の選択中（[↑][↓]移動 [Insert]１行挿入 [Delete]1行削除 [C]1行コピー [V]ペースト）";
@@ -868,8 +867,11 @@ void TMemoScreen::RegisterLine() {
             ok = ChangeMemoLine(*Db, TableName, RowBuffer, text, Settings::MemberNumber);
         } else {
             newLine = true;
-            ok = InsertMemoLine(*Db, TableName, RowBuffer, AppendSortNumber(*Db, TableName), text,
-                                Settings::MemberNumber);
+            // A line tried again after a race goes after the lines stored meanwhile.
+            std::int32_t number = 0;
+            ok = StoreNewMemoLine(
+                     *Db, TableName, RowBuffer, number, [this] { return AppendSortNumber(*Db, TableName); },
+                     text, Settings::MemberNumber) == NewLineResult::Stored;
         }
     }
     // A new line, stored or not, brings the last page, which that action
@@ -964,7 +966,7 @@ void TMemoScreen::ButtonIClick() {
     int replaced = 0;
     if (EnsureConnected()) {
         failed = 0;
-        int next = NextMemoNumber(*Db, TableName);
+        std::int32_t next = 0;
         double base;
         double step;
         if (beforeRow) {
@@ -978,17 +980,16 @@ void TMemoScreen::ButtonIClick() {
         for (const QString& line : lines) {
             sn += step;
             const std::string text = CopyChars(RemoveQuotes(Codec::fromQString(line)), 1, MaxLineBytes).text;
-            bool stored = InsertMemoRow(*Db, TableName, RowBuffer, next, sn, text, Settings::MemberNumber);
-            // Another client may have taken the number meanwhile: take a fresh one.
-            for (int attempt = 1; !stored && attempt < PasteInsertAttempts; ++attempt) {
-                next = NextMemoNumber(*Db, TableName);
-                stored = InsertMemoRow(*Db, TableName, RowBuffer, next, sn, text, Settings::MemberNumber);
-            }
+            // The lines take the numbers after the first one, as long as no
+            // other client takes one of them meanwhile.
+            const bool stored = StoreNewMemoLine(
+                                    *Db, TableName, RowBuffer, next, [sn] { return sn; }, text,
+                                    Settings::MemberNumber) == NewLineResult::Stored;
             if (!stored)
                 ++failed;
             else if (!Codec::firstUnheldChar(line).isEmpty())
                 ++replaced;
-            ++next;
+            next = stored && next < std::numeric_limits<std::int32_t>::max() ? next + 1 : 0;
         }
     }
     if (beforeRow) {

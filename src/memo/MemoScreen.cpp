@@ -998,10 +998,19 @@ void TMemoScreen::ButtonIClick() {
     } else {
         ButtonDClick();
     }
-    std::string outcome = failed == 0 ? Codec::sj("クリップボードからペーストを行いました")
-                                      : Codec::sj("ペーストした") + std::to_string(k) +
-                                            Codec::sj("行のうち") + std::to_string(failed) +
-                                            Codec::sj("行を登録出来ませんでした。再度行ってみて下さい");
+    // A paste that stored some of its lines must not be repeated: it would
+    // store them twice. Where it stored none, it may.
+    const int stored = k - failed;
+    std::string outcome;
+    if (failed == 0)
+        outcome = Codec::sj("クリップボードからペーストを行いました");
+    else if (stored > 0)
+        outcome = Codec::sj("ペーストした") + std::to_string(k) + Codec::sj("行のうち") +
+                  std::to_string(stored) + Codec::sj("行を登録しました。残りの") + std::to_string(failed) +
+                  Codec::sj("行は登録出来ませんでした");
+    else
+        outcome = Codec::sj("ペーストした") + std::to_string(k) +
+                  Codec::sj("行を登録出来ませんでした。再度行ってみて下さい");
     if (replaced > 0)
         outcome += Codec::sj("（") + std::to_string(replaced) +
                    Codec::sj("行の使用出来ない文字を「?」に置き換えました）");

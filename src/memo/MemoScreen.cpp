@@ -34,6 +34,9 @@ namespace {
 
 constexpr int MaxLineBytes = 120;
 
+const char* const PadFullText = "めもの登録番号が上限に達したため、これ以上行を登録出来ません";
+const char* const NoRoomText = "この位置にはこれ以上行を挿入出来ません";
+
 const char* const GridHint =
     "めも行の選択中（[↑][↓]移動 [Insert]１行挿入 [Delete]1行削除 [C]1行コピー [V]ペースト）";
 const char* const EntryHint = "めもを入力して下さい（半角120文字まで　[Esc]:再入力　[Enter]:登録確定　[↑][↓]["
@@ -78,6 +81,42 @@ QStringList SplitLines(const QString& text) {
         lines.append(text.mid(start));
     return lines;
 }
+
+// What a paste did, told in the status bar.
+struct PasteOutcome {
+    int lines = 0;
+    int stored = 0;
+    // Stored lines in which a character code page 932 cannot hold became "?".
+    int replaced = 0;
+    bool room = true;     // false: nothing was stored, the sort numbers left no room
+    bool padFull = false; // the pad ran out of numbers
+
+    std::string Text() const {
+        if (!room)
+            return Codec::sj(NoRoomText);
+        const int left = lines - stored;
+        std::string text;
+        // A paste that stored some of its lines must not be repeated: it
+        // would store them twice. One that stored none may.
+        if (left == 0)
+            text = Codec::sj("クリップボードからペーストを行いました");
+        else if (stored == 0)
+            text = padFull ? Codec::sj(PadFullText)
+                           : Codec::sj("ペーストした") + std::to_string(lines) +
+                                 Codec::sj("行を登録出来ませんでした。再度行ってみて下さい");
+        else
+            text = Codec::sj("ペーストした") + std::to_string(lines) + Codec::sj("行のうち") +
+                   std::to_string(stored) + Codec::sj("行を登録しました。") +
+                   (padFull
+                        ? Codec::sj("めもの登録番号が上限に達したため、残りの") + std::to_string(left) +
+                              Codec::sj("行は登録出来ません")
+                        : Codec::sj("残りの") + std::to_string(left) + Codec::sj("行は登録出来ませんでした"));
+        if (replaced > 0)
+            text += Codec::sj("（") + std::to_string(replaced) +
+                    Codec::sj("行の使用出来ない文字を「?」に置き換えました）");
+        return text;
+    }
+};
 
 // The refusal of a line with a character code page 932 cannot hold, in the
 // manner of the refusal of quote characters, with the character's code for
@@ -295,6 +334,16 @@ void TMemoScreen::ShowEntryHint() {
 
 bool TMemoScreen::CanChangePad() const {
     return Ready && Config.access->changesPad;
+}
+
+// A member number past the pad's SMALLINT columns could be written into no
+// line: every change is refused, with the reason, instead of failing each time.
+bool TMemoScreen::MemberNumberWritable() {
+    if (MemberNumberFits(Settings::MemberNumber))
+        return true;
+    SetStatus(Codec::sj("メンバー番号") + std::to_string(Settings::MemberNumber) +
+              Codec::sj("ではめもを変更出来ません（メンバー番号は32767までです）"));
+    return false;
 }
 
 // Another window may have closed the shared connection (the settings dialog
@@ -854,10 +903,13 @@ void TMemoScreen::RegisterLine() {
         ShowStatus(UnheldCharRefusal(unheld));
         return;
     }
+    if (!MemberNumberWritable())
+        return;
     Timer1->stop();
     const int n = ToIntOrZero(EntryLineNumber);
     const bool existingRow = n > 0;
     bool ok = false;
+    bool padFull = false;
     bool newLine = !existingRow;
     if (EnsureConnected()) {
         // A line another member deleted meanwhile is gone: the text becomes a
@@ -869,9 +921,11 @@ void TMemoScreen::RegisterLine() {
             newLine = true;
             // A line tried again after a race goes after the lines stored meanwhile.
             std::int32_t number = 0;
-            ok = StoreNewMemoLine(
-                     *Db, TableName, RowBuffer, number, [this] { return AppendSortNumber(*Db, TableName); },
-                     text, Settings::MemberNumber) == NewLineResult::Stored;
+            const NewLineResult result = StoreNewMemoLine(
+                *Db, TableName, RowBuffer, number, [this] { return AppendSortNumber(*Db, TableName); }, text,
+                Settings::MemberNumber);
+            ok = result == NewLineResult::Stored;
+            padFull = result == NewLineResult::PadFull;
         }
     }
     // A new line, stored or not, brings the last page, which that action
@@ -894,7 +948,7 @@ void TMemoScreen::RegisterLine() {
         }
         // The typed text stays in the field so that Enter can simply be pressed again.
         SetEntryText(text);
-        SetStatus(Codec::sj("登録出来ませんでした。再度行ってみて下さい"));
+        SetStatus(Codec::sj(padFull ? PadFullText : "登録出来ませんでした。再度行ってみて下さい"));
     }
     RestartTimer();
 }
@@ -907,26 +961,37 @@ void TMemoScreen::InsertLine() {
         SetStatus(Codec::sj("そのまま めも入力を行って下さい"));
         return;
     }
+    if (!MemberNumberWritable())
+        return;
     Timer1->stop();
     const double c = ToFloatOrZero(Cell(0, r));
-    bool ok = false;
+    NewLineResult result = NewLineResult::Failed;
+    bool room = true;
     if (EnsureConnected()) {
-        const double m = (SortNumberBeforeRow(r) + c) / 2;
-        ok = InsertMemoLine(*Db, TableName, RowBuffer, m, {}, Settings::MemberNumber);
+        const double m = MidSortNumber(SortNumberBeforeRow(r), c);
+        room = SortNumberFits(m, c);
+        std::int32_t number = 0;
+        if (room)
+            result = StoreNewMemoLine(
+                *Db, TableName, RowBuffer, number, [m] { return m; }, {}, Settings::MemberNumber);
     }
     LoadPage();
-    if (ok) {
+    if (result == NewLineResult::Stored) {
         SelectRow(r);
         SetStatus(Codec::sj("１行挿入出来ました"));
+    } else if (!room) {
+        SetStatus(Codec::sj(NoRoomText));
     } else {
-        SetStatus(Codec::sj("１行挿入出来ませんでした。再度行ってみて下さい"));
+        SetStatus(Codec::sj(result == NewLineResult::PadFull
+                                ? PadFullText
+                                : "１行挿入出来ませんでした。再度行ってみて下さい"));
     }
     RestartTimer();
 }
 
 void TMemoScreen::DeleteLine() {
     // The append row (or the one empty row of an empty pad) holds no line.
-    if (!CanChangePad() || Cell(0, CurrentRow()).empty())
+    if (!CanChangePad() || Cell(0, CurrentRow()).empty() || !MemberNumberWritable())
         return;
     Timer1->stop();
     if (Platform::askYesNo(this, Codec::sj("現在行を削除します。よろしいですか？")) !=
@@ -958,38 +1023,49 @@ void TMemoScreen::ButtonIClick() {
         ResumeTimer();
         return;
     }
+    if (!MemberNumberWritable()) {
+        ResumeTimer();
+        return;
+    }
     const int k = static_cast<int>(lines.size());
     const int r = CurrentRow();
     const bool beforeRow = !Cell(0, r).empty();
-    int failed = k;
-    // Stored lines in which a character code page 932 cannot hold became "?".
-    int replaced = 0;
+    PasteOutcome outcome{k};
     if (EnsureConnected()) {
-        failed = 0;
         std::int32_t next = 0;
         double base;
         double step;
         if (beforeRow) {
+            const double c = ToFloatOrZero(Cell(0, r));
             base = SortNumberBeforeRow(r);
-            step = (ToFloatOrZero(Cell(0, r)) - base) / (k + 1);
+            step = SortNumberStep(base, c, k);
+            // The first line has the smallest sort number of them.
+            outcome.room = SortNumberFits(base + step, c);
         } else {
             base = LargestSortNumber(*Db, TableName);
             step = 1.0;
         }
         double sn = base;
-        for (const QString& line : lines) {
+        for (int i = 0; i < k && outcome.room; ++i) {
+            const QString& line = lines[i];
             sn += step;
             const std::string text = CopyChars(RemoveQuotes(Codec::fromQString(line)), 1, MaxLineBytes).text;
             // The lines take the numbers after the first one, as long as no
             // other client takes one of them meanwhile.
-            const bool stored = StoreNewMemoLine(
-                                    *Db, TableName, RowBuffer, next, [sn] { return sn; }, text,
-                                    Settings::MemberNumber) == NewLineResult::Stored;
-            if (!stored)
-                ++failed;
-            else if (!Codec::firstUnheldChar(line).isEmpty())
-                ++replaced;
-            next = stored && next < std::numeric_limits<std::int32_t>::max() ? next + 1 : 0;
+            const NewLineResult result = StoreNewMemoLine(
+                *Db, TableName, RowBuffer, next, [sn] { return sn; }, text, Settings::MemberNumber);
+            if (result == NewLineResult::PadFull) {
+                outcome.padFull = true;
+                break;
+            }
+            if (result == NewLineResult::Stored) {
+                ++outcome.stored;
+                if (!Codec::firstUnheldChar(line).isEmpty())
+                    ++outcome.replaced;
+            }
+            next = result == NewLineResult::Stored && next < std::numeric_limits<std::int32_t>::max()
+                       ? next + 1
+                       : 0;
         }
     }
     if (beforeRow) {
@@ -998,23 +1074,7 @@ void TMemoScreen::ButtonIClick() {
     } else {
         ButtonDClick();
     }
-    // A paste that stored some of its lines must not be repeated: it would
-    // store them twice. Where it stored none, it may.
-    const int stored = k - failed;
-    std::string outcome;
-    if (failed == 0)
-        outcome = Codec::sj("クリップボードからペーストを行いました");
-    else if (stored > 0)
-        outcome = Codec::sj("ペーストした") + std::to_string(k) + Codec::sj("行のうち") +
-                  std::to_string(stored) + Codec::sj("行を登録しました。残りの") + std::to_string(failed) +
-                  Codec::sj("行は登録出来ませんでした");
-    else
-        outcome = Codec::sj("ペーストした") + std::to_string(k) +
-                  Codec::sj("行を登録出来ませんでした。再度行ってみて下さい");
-    if (replaced > 0)
-        outcome += Codec::sj("（") + std::to_string(replaced) +
-                   Codec::sj("行の使用出来ない文字を「?」に置き換えました）");
-    SetStatus(outcome);
+    SetStatus(outcome.Text());
     RestartTimer();
 }
 

@@ -170,6 +170,8 @@ private:
     void ShowEntryHint();
     void HoldRefreshWhileTyping();
     void ResumeRefreshAfterTyping();
+    // Whether the member's number can be stored in a line; otherwise says so in the status.
+    bool MemberNumberWritable();
     bool EnsureConnected();
     bool StillShowing() const;
     double SortNumberBeforeRow(int row);

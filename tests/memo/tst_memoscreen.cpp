@@ -648,6 +648,87 @@ private slots:
         QCOMPARE(status(), Codec::sj("ペーストした2行を登録出来ませんでした。再度行ってみて下さい"));
     }
 
+    void theLargestNumberEndsThePad() {
+        openScreen();
+        FieldList fields;
+        QVERIFY(InsertMemoRow(other, table(), fields, 2147483646, 1, "line1", 2));
+        screen->ButtonKClick();
+        // A paste takes the last number; there is none for the rest.
+        screen->SelectRow(screen->RowCount() - 1);
+        Platform::setClipboardText("p1\np2\np3");
+        screen->ButtonIClick();
+        QCOMPARE(status(),
+                 Codec::sj("ペーストした3行のうち1行を登録しました。めもの登録番号が上限に達したため、残りの2"
+                           "行は登録出来ません"));
+        QCOMPARE(rows(table()).back().n, 2147483647);
+        // Enter and Insert store nothing more, and say why.
+        const std::string full = Codec::sj("めもの登録番号が上限に達したため、これ以上行を登録出来ません");
+        typeEntry("more");
+        QCOMPARE(status(), full);
+        QCOMPARE(entry(), std::string("more"));
+        screen->SelectRow(0);
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(status(), full);
+        QCOMPARE(rows(table()).size(), size_t(2));
+    }
+
+    void sortNumbersOfNewLinesStayInRange() {
+        openScreen();
+        FieldList fields;
+        QVERIFY(InsertMemoRow(other, table(), fields, 1, 1.5e308, "a", 2));
+        QVERIFY(InsertMemoRow(other, table(), fields, 2, 1.7e308, "b", 2));
+        screen->ButtonKClick();
+        // Halfway between two sort numbers whose sum passes the largest double.
+        screen->SelectRow(1);
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(status(), Codec::sj("１行挿入出来ました"));
+        QCOMPARE(screen->Cell(1, 1), std::string("3"));
+        QCOMPARE(ToFloatOrZero(screen->Cell(0, 1)), 1.6e308);
+        // Between a line at -1, shown after a jump, and one at 1, a new line
+        // would take 0 and show on no page.
+        QVERIFY(InsertMemoRow(other, table(), fields, 4, -1, "below", 2));
+        QVERIFY(other.UpdateSet(table(), "SN=1", "N=1"));
+        QVERIFY(screen->JumpToNumber(4));
+        screen->SelectRow(1);
+        const std::string noRoom = Codec::sj("この位置にはこれ以上行を挿入出来ません");
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(status(), noRoom);
+        Platform::setClipboardText("x");
+        screen->ButtonIClick();
+        QCOMPARE(status(), noRoom);
+        QCOMPARE(rows(table()).size(), size_t(4));
+    }
+
+    void memberNumbersPastTheColumnChangeNothing() {
+        Settings::MemberNumber = 32768;
+        openScreen();
+        addLines(table(), 1);
+        screen->ButtonKClick();
+        const std::string refusal =
+            Codec::sj("メンバー番号32768ではめもを変更出来ません（メンバー番号は32767までです）");
+        screen->SelectRow(1);
+        typeEntry("mine");
+        QCOMPARE(status(), refusal);
+        QCOMPARE(entry(), std::string("mine"));
+        screen->SelectRow(0);
+        typeEntry("changed");
+        QCOMPARE(status(), refusal);
+        screen->SetStatus({});
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(status(), refusal);
+        screen->SetStatus({});
+        QTest::keyClick(screen->SG1, Qt::Key_Delete);
+        QVERIFY(Platform::takeMessages().empty());
+        QCOMPARE(status(), refusal);
+        screen->SetStatus({});
+        Platform::setClipboardText("p");
+        screen->ButtonIClick();
+        QCOMPARE(status(), refusal);
+        QCOMPARE(rows(table()).size(), size_t(1));
+        QCOMPARE(rows(table())[0].text, std::string("line1"));
+        QCOMPARE(rows(table())[0].df, 0);
+    }
+
     void reconnectsWhenAnotherWindowClosedTheConnection() {
         openScreen();
         addLines(table(), 2);

@@ -86,6 +86,12 @@ private:
             QVERIFY(InsertMemoRow(other, name, fields, n, n, "line" + std::to_string(n), 2));
     }
 
+    // One line of another client with its own N and SN.
+    void addLine(int n, double sn, const std::string& text) {
+        FieldList fields;
+        QVERIFY(InsertMemoRow(other, table(), fields, n, sn, text, 2));
+    }
+
     std::string status() const { return screen->StatusText(); }
     std::string entry() const { return Codec::fromQString(screen->Edit1->text()); }
     void typeEntry(const std::string& text) {
@@ -565,9 +571,8 @@ private slots:
 
     void pasteSpreadsLinesEvenly() {
         openScreen();
-        FieldList fields;
-        QVERIFY(InsertMemoRow(other, table(), fields, 1, 2, "x", 2));
-        QVERIFY(InsertMemoRow(other, table(), fields, 2, 4, "x", 2));
+        addLine(1, 2, "x");
+        addLine(2, 4, "x");
         screen->ButtonKClick();
         screen->SelectRow(1); // SN 4, after SN 2
         Platform::setClipboardText("a'b\r\nc\"d\r\n\te\r\n");
@@ -650,8 +655,7 @@ private slots:
 
     void theLargestNumberEndsThePad() {
         openScreen();
-        FieldList fields;
-        QVERIFY(InsertMemoRow(other, table(), fields, 2147483646, 1, "line1", 2));
+        addLine(2147483646, 1, "line1");
         screen->ButtonKClick();
         // A paste takes the last number; there is none for the rest.
         screen->SelectRow(screen->RowCount() - 1);
@@ -674,9 +678,8 @@ private slots:
 
     void sortNumbersOfNewLinesStayInRange() {
         openScreen();
-        FieldList fields;
-        QVERIFY(InsertMemoRow(other, table(), fields, 1, 1.5e308, "a", 2));
-        QVERIFY(InsertMemoRow(other, table(), fields, 2, 1.7e308, "b", 2));
+        addLine(1, 1.5e308, "a");
+        addLine(2, 1.7e308, "b");
         screen->ButtonKClick();
         // Halfway between two sort numbers whose sum passes the largest double.
         screen->SelectRow(1);
@@ -686,7 +689,7 @@ private slots:
         QCOMPARE(ToFloatOrZero(screen->Cell(0, 1)), 1.6e308);
         // Between a line at -1, shown after a jump, and one at 1, a new line
         // would take 0 and show on no page.
-        QVERIFY(InsertMemoRow(other, table(), fields, 4, -1, "below", 2));
+        addLine(4, -1, "below");
         QVERIFY(other.UpdateSet(table(), "SN=1", "N=1"));
         QVERIFY(screen->JumpToNumber(4));
         screen->SelectRow(1);

@@ -5,6 +5,11 @@
 #include "text/Func_.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <thread>
 
 namespace {
 
@@ -24,6 +29,38 @@ void ensureSize(FieldList& fields, size_t size) {
 
 std::string numberCondition(std::int32_t n) {
     return "N=" + std::to_string(n);
+}
+
+// Whether the table holds a line with number n (a line another client stored).
+bool NumberTaken(TFormFBDB& db, const std::string& table, std::int32_t n) {
+    FieldList probe;
+    return ReadMemoLine(db, table, probe, n);
+}
+
+std::minstd_rand& RetryRandom() {
+    thread_local std::minstd_rand random(std::random_device{}());
+    return random;
+}
+
+// A pause of a few milliseconds, longer with each try, drawn at random so
+// that the clients that lost the same race do not come back together.
+void PauseBeforeRetry(int attempt) {
+    std::uniform_int_distribution<int> milliseconds(1, 8 * attempt);
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds(RetryRandom())));
+}
+
+// The number to try after a lost race: the largest N + 1 and a few more at
+// random, more with each try, so that the clients that lost the race spread
+// over several numbers instead of meeting at the next one again (under load
+// only one of them could win each round). 0 when the pad is full.
+std::int32_t NumberAfterLostRace(TFormFBDB& db, const std::string& table, int attempt) {
+    const std::int32_t next = NextMemoNumber(db, table);
+    if (next == 0)
+        return 0;
+    std::uniform_int_distribution<std::int32_t> offset(0, (2 << std::min(attempt, 5)) - 1);
+    const std::int64_t spread = std::int64_t{next} + offset(RetryRandom());
+    return static_cast<std::int32_t>(
+        std::min<std::int64_t>(spread, std::numeric_limits<std::int32_t>::max()));
 }
 
 } // namespace
@@ -148,10 +185,29 @@ bool InsertMemoRow(TFormFBDB& db, const std::string& table, FieldList& row, std:
     return db.InsertRow(table, MemoColumns, row);
 }
 
+NewLineResult StoreNewMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t& next,
+                               const std::function<double()>& sortNumber, const std::string& text,
+                               std::int32_t memberNumber) {
+    if (next == 0)
+        next = NextMemoNumber(db, table);
+    for (int attempt = 1;; ++attempt) {
+        if (next == 0)
+            return NewLineResult::PadFull;
+        if (InsertMemoRow(db, table, row, next, sortNumber(), text, memberNumber))
+            return NewLineResult::Stored;
+        if (attempt == NewLineAttempts || !NumberTaken(db, table, next))
+            return NewLineResult::Failed;
+        PauseBeforeRetry(attempt);
+        next = NumberAfterLostRace(db, table, attempt);
+    }
+}
+
 bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,
                     const std::string& text, std::int32_t memberNumber, std::int32_t* newN) {
-    const std::int32_t n = NextMemoNumber(db, table);
-    if (!InsertMemoRow(db, table, row, n, sortNumber, text, memberNumber))
+    std::int32_t n = 0;
+    if (StoreNewMemoLine(
+            db, table, row, n, [sortNumber] { return sortNumber; }, text, memberNumber) !=
+        NewLineResult::Stored)
         return false;
     if (newN)
         *newN = n;
@@ -159,15 +215,37 @@ bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, dou
 }
 
 std::int32_t NextMemoNumber(TFormFBDB& db, const std::string& table) {
-    return ToIntOrZero(db.SelectMax(table, "N", "")) + 1;
+    const std::int32_t largest = ToIntOrZero(db.SelectMax(table, "N", ""));
+    if (largest == std::numeric_limits<std::int32_t>::max())
+        return 0;
+    return std::max(largest, 0) + 1;
 }
 
 double LargestSortNumber(TFormFBDB& db, const std::string& table) {
-    return ToFloatOrZero(db.SelectMax(table, "SN", ""));
+    return std::max(ToFloatOrZero(db.SelectMax(table, "SN", "")), 0.0);
 }
 
 double AppendSortNumber(TFormFBDB& db, const std::string& table) {
     return LargestSortNumber(db, table) + 1.0;
+}
+
+double MidSortNumber(double before, double after) {
+    const double mid = (before + after) / 2;
+    return std::isfinite(mid) ? mid : before / 2 + after / 2;
+}
+
+double SortNumberStep(double before, double after, int lines) {
+    const double step = (after - before) / (lines + 1);
+    return std::isfinite(step) ? step : after / (lines + 1) - before / (lines + 1);
+}
+
+bool SortNumberFits(double sortNumber, double after) {
+    return std::isfinite(sortNumber) && (sortNumber > 0 || after <= 0);
+}
+
+bool MemberNumberFits(std::int32_t memberNumber) {
+    return memberNumber >= std::numeric_limits<std::int16_t>::min() &&
+           memberNumber <= std::numeric_limits<std::int16_t>::max();
 }
 
 bool ReadMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n) {

@@ -83,19 +83,54 @@ OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, Field
 bool InsertMemoRow(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n, double sortNumber,
                    const std::string& text, std::int32_t memberNumber);
 
-// A new line: N = largest N + 1, the given sort number, DF 0, MN the member,
-// TEXT and its search key; one committed insert. newN receives the N used.
+enum class NewLineResult { Stored, Failed, PadFull };
+
+// Tries at storing one new line while other clients keep taking its number.
+inline constexpr int NewLineAttempts = 8;
+
+// A new line: N = next, or largest N + 1 when next is 0; the sort number
+// sortNumber gives, asked at every try; DF 0, MN the member, TEXT and its
+// search key; one committed insert. When the insert fails because another
+// client has stored a line with that number meanwhile, the line is tried
+// again after a short random pause with a fresh number: the largest N + 1, or
+// a few more at random, so that the clients that lost the race do not meet
+// again. At most NewLineAttempts tries in all; any other failure ends at
+// once. next receives the number stored. PadFull, with nothing stored, when
+// the number would pass the largest INTEGER.
+NewLineResult StoreNewMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t& next,
+                               const std::function<double()>& sortNumber, const std::string& text,
+                               std::int32_t memberNumber);
+
+// StoreNewMemoLine at a given sort number; true when stored. newN receives the N used.
 bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,
                     const std::string& text, std::int32_t memberNumber, std::int32_t* newN = nullptr);
 
-// The number of a new line: largest N + 1 (deleted lines included; 1 for an empty table).
+// The number of a new line: largest N + 1 (deleted lines included; 1 for a
+// table without a number above 0); 0 when the largest N is the largest
+// INTEGER, so that the pad takes no more lines.
 std::int32_t NextMemoNumber(TFormFBDB& db, const std::string& table);
 
-// The largest SN of the table (0 for an empty table).
+// The sort number after which lines go at the end: the largest SN of the
+// table, or 0 when it has none above 0 (a line at or below 0 shows on no page).
 double LargestSortNumber(TFormFBDB& db, const std::string& table);
 
-// The sort number of a line appended at the end: largest SN + 1 (1 for an empty table).
+// The sort number of a line appended at the end: LargestSortNumber + 1 (1 for an empty table).
 double AppendSortNumber(TFormFBDB& db, const std::string& table);
+
+// The sort number halfway between two, also where their sum passes the largest double.
+double MidSortNumber(double before, double after);
+
+// The distance between lines spread evenly between two sort numbers:
+// (after - before) / (lines + 1), also where the difference passes the largest double.
+double SortNumberStep(double before, double after, int lines);
+
+// Whether a new line may take this sort number, placed before a line with the
+// sort number after: a finite number, and one above 0 unless that line is at
+// or below 0 itself, since such a line shows on no page.
+bool SortNumberFits(double sortNumber, double after);
+
+// Member numbers are stored in the SMALLINT columns DF and MN.
+bool MemberNumberFits(std::int32_t memberNumber);
 
 // Reads line n, deleted or not, into row (sized and named as a memo field list); false when there is none.
 bool ReadMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n);

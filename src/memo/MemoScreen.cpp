@@ -28,12 +28,14 @@
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QTimer>
+#include <limits>
 
 namespace {
 
 constexpr int MaxLineBytes = 120;
-// Retries of a pasted line whose number another client took meanwhile.
-constexpr int PasteInsertAttempts = 4;
+
+const char* const PadFullText = "めもの登録番号が上限に達したため、これ以上行を登録出来ません";
+const char* const NoRoomText = "この位置にはこれ以上行を挿入出来ません";
 
 const char* const GridHint =
     "めも行の選択中（[↑][↓]移動 [Insert]１行挿入 [Delete]1行削除 [C]1行コピー [V]ペースト）";
@@ -63,26 +65,67 @@ const ButtonText ButtonTexts[11] = {
 };
 
 // Clipboard text split at CR LF, CR or LF; a line end at the very end makes no further line.
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    bool pending = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            lines.push_back(line);
-            line.clear();
-            pending = false;
-        } else {
-            line.push_back(c);
-            pending = true;
-        }
+QStringList SplitLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
     }
-    if (pending)
-        lines.push_back(line);
+    if (start < text.size())
+        lines.append(text.mid(start));
     return lines;
+}
+
+// What a paste did, told in the status bar.
+struct PasteOutcome {
+    int lines = 0;
+    int stored = 0;
+    // Stored lines in which a character code page 932 cannot hold became "?".
+    int replaced = 0;
+    bool room = true;     // false: nothing was stored, the sort numbers left no room
+    bool padFull = false; // the pad ran out of numbers
+
+    std::string Text() const {
+        if (!room)
+            return Codec::sj(NoRoomText);
+        const int left = lines - stored;
+        std::string text;
+        // A paste that stored some of its lines must not be repeated: it
+        // would store them twice. One that stored none may.
+        if (left == 0)
+            text = Codec::sj("クリップボードからペーストを行いました");
+        else if (stored == 0)
+            text = padFull ? Codec::sj(PadFullText)
+                           : Codec::sj("ペーストした") + std::to_string(lines) +
+                                 Codec::sj("行を登録出来ませんでした。再度行ってみて下さい");
+        else
+            text = Codec::sj("ペーストした") + std::to_string(lines) + Codec::sj("行のうち") +
+                   std::to_string(stored) + Codec::sj("行を登録しました。") +
+                   (padFull
+                        ? Codec::sj("めもの登録番号が上限に達したため、残りの") + std::to_string(left) +
+                              Codec::sj("行は登録出来ません")
+                        : Codec::sj("残りの") + std::to_string(left) + Codec::sj("行は登録出来ませんでした"));
+        if (replaced > 0)
+            text += Codec::sj("（") + std::to_string(replaced) +
+                    Codec::sj("行の使用出来ない文字を「?」に置き換えました）");
+        return text;
+    }
+};
+
+// The refusal of a line with a character code page 932 cannot hold, in the
+// manner of the refusal of quote characters, with the character's code for
+// one that does not show.
+QString UnheldCharRefusal(const QString& character) {
+    const char32_t code = character.toUcs4().value(0);
+    const QString codeText = QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    return QString::fromUtf8("文字「") + character + QString::fromUtf8("」（U+") + codeText +
+           QString::fromUtf8("）を使用しないで下さい");
 }
 
 // The grid of the memo screen. Its keys are the screen's (insert, delete,
@@ -245,7 +288,11 @@ void TMemoScreen::SelectRow(int row) {
 }
 
 void TMemoScreen::SetStatus(const std::string& text) {
-    StatusLabel->setText(Codec::toQString(text));
+    ShowStatus(Codec::toQString(text));
+}
+
+void TMemoScreen::ShowStatus(const QString& text) {
+    StatusLabel->setText(text);
     StatusLabel->repaint();
 }
 
@@ -287,6 +334,16 @@ void TMemoScreen::ShowEntryHint() {
 
 bool TMemoScreen::CanChangePad() const {
     return Ready && Config.access->changesPad;
+}
+
+// A member number past the pad's SMALLINT columns could be written into no
+// line: every change is refused, with the reason, instead of failing each time.
+bool TMemoScreen::MemberNumberWritable() {
+    if (MemberNumberFits(Settings::MemberNumber))
+        return true;
+    SetStatus(Codec::sj("メンバー番号") + std::to_string(Settings::MemberNumber) +
+              Codec::sj("ではめもを変更出来ません（メンバー番号は32767までです）"));
+    return false;
 }
 
 // Another window may have closed the shared connection (the settings dialog
@@ -840,10 +897,19 @@ void TMemoScreen::RegisterLine() {
         SetStatus(Codec::sj(QuoteRefusalText));
         return;
     }
+    // The field holds Qt's text: a character code page 932 cannot hold would
+    // be stored as "?". The text stays in the field to be mended.
+    if (const QString unheld = Codec::firstUnheldChar(Edit1->text()); !unheld.isEmpty()) {
+        ShowStatus(UnheldCharRefusal(unheld));
+        return;
+    }
+    if (!MemberNumberWritable())
+        return;
     Timer1->stop();
     const int n = ToIntOrZero(EntryLineNumber);
     const bool existingRow = n > 0;
     bool ok = false;
+    bool padFull = false;
     bool newLine = !existingRow;
     if (EnsureConnected()) {
         // A line another member deleted meanwhile is gone: the text becomes a
@@ -853,20 +919,24 @@ void TMemoScreen::RegisterLine() {
             ok = ChangeMemoLine(*Db, TableName, RowBuffer, text, Settings::MemberNumber);
         } else {
             newLine = true;
-            ok = InsertMemoLine(*Db, TableName, RowBuffer, AppendSortNumber(*Db, TableName), text,
-                                Settings::MemberNumber);
+            // A line tried again after a race goes after the lines stored meanwhile.
+            std::int32_t number = 0;
+            const NewLineResult result = StoreNewMemoLine(
+                *Db, TableName, RowBuffer, number, [this] { return AppendSortNumber(*Db, TableName); }, text,
+                Settings::MemberNumber);
+            ok = result == NewLineResult::Stored;
+            padFull = result == NewLineResult::PadFull;
         }
     }
-    const bool added = ok && newLine;
     // A new line, stored or not, brings the last page, which that action
-    // loads; a changed line reloads the page it stands on.
+    // loads with its append row selected: after a stored line the field is
+    // empty for the next one, typed lines never land on the line just stored.
+    // A changed line reloads the page it stands on and stays selected.
     if (newLine)
         ButtonDClick();
     else
         LoadPage();
     if (ok) {
-        if (added)
-            SelectRow(std::max(RowCount() - 2, 0));
         SetStatus(Codec::sj("登録出来ました"));
     } else {
         // A new line that was not stored stays a new line: Enter pressed again
@@ -878,7 +948,7 @@ void TMemoScreen::RegisterLine() {
         }
         // The typed text stays in the field so that Enter can simply be pressed again.
         SetEntryText(text);
-        SetStatus(Codec::sj("登録出来ませんでした。再度行ってみて下さい"));
+        SetStatus(Codec::sj(padFull ? PadFullText : "登録出来ませんでした。再度行ってみて下さい"));
     }
     RestartTimer();
 }
@@ -891,25 +961,37 @@ void TMemoScreen::InsertLine() {
         SetStatus(Codec::sj("そのまま めも入力を行って下さい"));
         return;
     }
+    if (!MemberNumberWritable())
+        return;
     Timer1->stop();
     const double c = ToFloatOrZero(Cell(0, r));
-    bool ok = false;
+    NewLineResult result = NewLineResult::Failed;
+    bool room = true;
     if (EnsureConnected()) {
-        const double m = (SortNumberBeforeRow(r) + c) / 2;
-        ok = InsertMemoLine(*Db, TableName, RowBuffer, m, {}, Settings::MemberNumber);
+        const double m = MidSortNumber(SortNumberBeforeRow(r), c);
+        room = SortNumberFits(m, c);
+        std::int32_t number = 0;
+        if (room)
+            result = StoreNewMemoLine(
+                *Db, TableName, RowBuffer, number, [m] { return m; }, {}, Settings::MemberNumber);
     }
     LoadPage();
-    if (ok) {
+    if (result == NewLineResult::Stored) {
         SelectRow(r);
         SetStatus(Codec::sj("１行挿入出来ました"));
+    } else if (!room) {
+        SetStatus(Codec::sj(NoRoomText));
     } else {
-        SetStatus(Codec::sj("１行挿入出来ませんでした。再度行ってみて下さい"));
+        SetStatus(Codec::sj(result == NewLineResult::PadFull
+                                ? PadFullText
+                                : "１行挿入出来ませんでした。再度行ってみて下さい"));
     }
     RestartTimer();
 }
 
 void TMemoScreen::DeleteLine() {
-    if (!CanChangePad())
+    // The append row (or the one empty row of an empty pad) holds no line.
+    if (!CanChangePad() || Cell(0, CurrentRow()).empty() || !MemberNumberWritable())
         return;
     Timer1->stop();
     if (Platform::askYesNo(this, Codec::sj("現在行を削除します。よろしいですか？")) !=
@@ -923,6 +1005,9 @@ void TMemoScreen::DeleteLine() {
     if (EnsureConnected())
         ok = DeleteMemoLine(*Db, TableName, n, Cell(2, r), Settings::MemberNumber);
     LoadPage();
+    // The selection has moved to the line after the deleted one: the field
+    // shows that line, and Enter cannot store the deleted text again.
+    TakeEntryFrom(CurrentRow());
     // A failed statement is reported as such, never as a deletion.
     SetStatus(
         Codec::sj(ok ? "現在行の削除を行いました" : "現在行の削除が出来ませんでした。再度行ってみて下さい"));
@@ -933,40 +1018,54 @@ void TMemoScreen::ButtonIClick() {
     if (!CanChangePad())
         return;
     Timer1->stop();
-    const std::vector<std::string> lines = SplitLines(Platform::clipboardText());
+    const QStringList lines = SplitLines(Platform::clipboardString());
     if (lines.empty()) {
+        ResumeTimer();
+        return;
+    }
+    if (!MemberNumberWritable()) {
         ResumeTimer();
         return;
     }
     const int k = static_cast<int>(lines.size());
     const int r = CurrentRow();
     const bool beforeRow = !Cell(0, r).empty();
-    int failed = k;
+    PasteOutcome outcome{k};
     if (EnsureConnected()) {
-        failed = 0;
-        int next = NextMemoNumber(*Db, TableName);
+        std::int32_t next = 0;
         double base;
         double step;
         if (beforeRow) {
+            const double c = ToFloatOrZero(Cell(0, r));
             base = SortNumberBeforeRow(r);
-            step = (ToFloatOrZero(Cell(0, r)) - base) / (k + 1);
+            step = SortNumberStep(base, c, k);
+            // The first line has the smallest sort number of them.
+            outcome.room = SortNumberFits(base + step, c);
         } else {
             base = LargestSortNumber(*Db, TableName);
             step = 1.0;
         }
         double sn = base;
-        for (const std::string& line : lines) {
+        for (int i = 0; i < k && outcome.room; ++i) {
+            const QString& line = lines[i];
             sn += step;
-            const std::string text = CopyChars(RemoveQuotes(line), 1, MaxLineBytes).text;
-            bool stored = InsertMemoRow(*Db, TableName, RowBuffer, next, sn, text, Settings::MemberNumber);
-            // Another client may have taken the number meanwhile: take a fresh one.
-            for (int attempt = 1; !stored && attempt < PasteInsertAttempts; ++attempt) {
-                next = NextMemoNumber(*Db, TableName);
-                stored = InsertMemoRow(*Db, TableName, RowBuffer, next, sn, text, Settings::MemberNumber);
+            const std::string text = CopyChars(RemoveQuotes(Codec::fromQString(line)), 1, MaxLineBytes).text;
+            // The lines take the numbers after the first one, as long as no
+            // other client takes one of them meanwhile.
+            const NewLineResult result = StoreNewMemoLine(
+                *Db, TableName, RowBuffer, next, [sn] { return sn; }, text, Settings::MemberNumber);
+            if (result == NewLineResult::PadFull) {
+                outcome.padFull = true;
+                break;
             }
-            if (!stored)
-                ++failed;
-            ++next;
+            if (result == NewLineResult::Stored) {
+                ++outcome.stored;
+                if (!Codec::firstUnheldChar(line).isEmpty())
+                    ++outcome.replaced;
+            }
+            next = result == NewLineResult::Stored && next < std::numeric_limits<std::int32_t>::max()
+                       ? next + 1
+                       : 0;
         }
     }
     if (beforeRow) {
@@ -975,11 +1074,7 @@ void TMemoScreen::ButtonIClick() {
     } else {
         ButtonDClick();
     }
-    if (failed == 0)
-        SetStatus(Codec::sj("クリップボードからペーストを行いました"));
-    else
-        SetStatus(Codec::sj("ペーストした") + std::to_string(k) + Codec::sj("行のうち") +
-                  std::to_string(failed) + Codec::sj("行を登録出来ませんでした。再度行ってみて下さい"));
+    SetStatus(outcome.Text());
     RestartTimer();
 }
 

@@ -164,10 +164,14 @@ private:
     void OnTableChanged(const std::string& table);
     void ScheduleLiveRefresh();
     void LiveRefresh();
+    // A status text that may hold characters code page 932 cannot.
+    void ShowStatus(const QString& text);
     void ShowGridHint();
     void ShowEntryHint();
     void HoldRefreshWhileTyping();
     void ResumeRefreshAfterTyping();
+    // Whether the member's number can be stored in a line; otherwise says so in the status.
+    bool MemberNumberWritable();
     bool EnsureConnected();
     bool StillShowing() const;
     double SortNumberBeforeRow(int row);

@@ -162,7 +162,11 @@ QString nameFilter(const char* pairs) {
 }
 
 std::string clipboardText() {
-    return Codec::fromQString(QGuiApplication::clipboard()->text());
+    return Codec::fromQString(clipboardString());
+}
+
+QString clipboardString() {
+    return QGuiApplication::clipboard()->text();
 }
 
 void setClipboardText(const std::string& text) {

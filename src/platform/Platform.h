@@ -37,6 +37,8 @@ QString nameFilter(const char* pairs);
 
 // Plain text of the clipboard in code page 932.
 std::string clipboardText();
+// The same text as the toolkit holds it, before it becomes code page 932.
+QString clipboardString();
 void setClipboardText(const std::string& text);
 
 // Whether the Escape key is down at this moment.

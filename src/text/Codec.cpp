@@ -102,6 +102,22 @@ std::string fromQString(const QString& text) {
     return fromUtf8(std::string(utf8.constData(), static_cast<size_t>(utf8.size())));
 }
 
+QString firstUnheldChar(const QString& text) {
+    // One conversion answers for the usual text: no "?" beyond its own.
+    const std::string whole = fromQString(text);
+    if (std::count(whole.begin(), whole.end(), '?') == text.count(QLatin1Char('?')))
+        return {};
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const QString character = text.mid(i, length);
+        if (character != QLatin1String("?") && fromQString(character) == "?")
+            return character;
+        i += length;
+    }
+    return {};
+}
+
 std::string codePageToUtf8(int codePage, const std::string& bytes) {
     const std::string name = codePage == 10000 ? std::string("MACINTOSH") : "CP" + std::to_string(codePage);
     bool known = false;

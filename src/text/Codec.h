@@ -14,6 +14,11 @@ QString toQString(const std::string& sjis);
 // A QString to code page 932 bytes. Characters code page 932 cannot hold become "?".
 std::string fromQString(const QString& text);
 
+// The first character of text that code page 932 cannot hold (both halves of
+// a surrogate pair), which fromQString would turn into "?"; empty when it can
+// hold them all.
+QString firstUnheldChar(const QString& text);
+
 // A UTF-8 literal of the source (the system's own texts) to code page 932.
 std::string sj(const char* utf8);
 

@@ -7,6 +7,7 @@
 #include "text/Codec.h"
 #include "text/Func_.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -232,6 +233,37 @@ TEST_F(SchemaTest, MemoLinesFollowTheRowRules) {
     EXPECT_EQ(n, 3);
     ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=3", read));
     EXPECT_EQ(read[1].Value, "3");
+}
+
+TEST(Schema, NumbersOfNewLinesStayInTheirColumnsRanges) {
+    EXPECT_EQ(MidSortNumber(2, 3), 2.5);
+    EXPECT_EQ(MidSortNumber(1.5e308, 1.7e308), 1.6e308);
+    EXPECT_EQ(SortNumberStep(2, 4, 3), 0.5);
+    EXPECT_EQ(SortNumberStep(-1.5e308, 1.5e308, 2), 1e308);
+    EXPECT_TRUE(SortNumberFits(0.5, 1));
+    EXPECT_TRUE(SortNumberFits(-0.5, 0)); // before a line that shows on no page either
+    EXPECT_FALSE(SortNumberFits(0, 1));
+    EXPECT_FALSE(SortNumberFits(HUGE_VAL, 1));
+    EXPECT_TRUE(MemberNumberFits(32767));
+    EXPECT_TRUE(MemberNumberFits(1));
+    EXPECT_FALSE(MemberNumberFits(32768));
+}
+
+TEST_F(SchemaTest, ThePadIsFullAtTheLargestInteger) {
+    FieldList row;
+    ASSERT_NE(OpenMemoTable(db, "MYMEMO99", row), OpenMemoTableResult::Failed);
+    ASSERT_TRUE(InsertMemoRow(db, "MYMEMO99", row, 2147483646, 1, "a", 4));
+    std::int32_t n = 0;
+    EXPECT_EQ(StoreNewMemoLine(
+                  db, "MYMEMO99", row, n, [] { return 2.0; }, "b", 4),
+              NewLineResult::Stored);
+    EXPECT_EQ(n, 2147483647);
+    n = 0;
+    EXPECT_EQ(StoreNewMemoLine(
+                  db, "MYMEMO99", row, n, [] { return 3.0; }, "c", 4),
+              NewLineResult::PadFull);
+    EXPECT_EQ(db.SelectRows("N", "MYMEMO99", "", ""), 2);
+    db.CloseQuery();
 }
 
 TEST_F(SchemaTest, RegistryRowsReadBackByPosition) {

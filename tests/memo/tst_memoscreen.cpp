@@ -15,8 +15,11 @@
 #include "text/Func_.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStatusBar>
@@ -83,6 +86,12 @@ private:
             QVERIFY(InsertMemoRow(other, name, fields, n, n, "line" + std::to_string(n), 2));
     }
 
+    // One line of another client with its own N and SN.
+    void addLine(int n, double sn, const std::string& text) {
+        FieldList fields;
+        QVERIFY(InsertMemoRow(other, table(), fields, n, sn, text, 2));
+    }
+
     std::string status() const { return screen->StatusText(); }
     std::string entry() const { return Codec::fromQString(screen->Edit1->text()); }
     void typeEntry(const std::string& text) {
@@ -97,14 +106,17 @@ private:
     void runSql(const std::string& sql) { QVERIFY2(database->runIsql(sql), sql.c_str()); }
 
     // Another client takes the number of the which-th insert into the pad just
-    // before it is stored (a generator and a trigger, removed by the guards).
+    // before it is stored, or with which 0 that of every insert of the screen's
+    // member (a generator and a trigger, removed by the guards).
     std::pair<ScopedObject, ScopedObject> numberTakenAtInsert(const std::string& name, int which) {
         const std::string counter = name + "_" + table();
+        const std::string when =
+            which > 0 ? "GEN_ID(" + counter + ", 1) = " + std::to_string(which) : std::string("NEW.MN <> 2");
         return {
             database->createObject("CREATE GENERATOR " + counter + ";", "DROP GENERATOR " + counter + ";"),
             database->createObject(
                 "SET TERM ^ ; CREATE TRIGGER " + counter + " FOR " + table() +
-                    " BEFORE INSERT AS BEGIN IF (GEN_ID(" + counter + ", 1) = " + std::to_string(which) +
+                    " BEFORE INSERT AS BEGIN IF (" + when +
                     ") THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
                     " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^",
                 "DROP TRIGGER " + counter + ";")};
@@ -332,10 +344,9 @@ private slots:
         QCOMPARE(all[0].sn, std::string("1"));
         QCOMPARE(all[0].find, SearchKey(Codec::sj("最初の行 abc")));
         QCOMPARE(status(), Codec::sj("登録出来ました"));
-        QCOMPARE(screen->Cell(2, screen->CurrentRow()), Codec::sj("最初の行 abc"));
+        QCOMPARE(screen->Cell(2, screen->CurrentRow() - 1), Codec::sj("最初の行 abc"));
         QVERIFY(screen->Timer1->isActive());
 
-        screen->SelectRow(screen->RowCount() - 1);
         typeEntry("second");
         QCOMPARE(rows(table()).back().n, 2);
         QCOMPARE(rows(table()).back().sn, std::string("2"));
@@ -383,27 +394,65 @@ private slots:
                  std::string(117, 'a') + Codec::sj("あ"));
     }
 
-    void quotesAreRefusedInTheEntryField() {
+    void quotesAndCharactersCp932CannotHoldAreRefused() {
         openScreen();
         typeEntry("it's");
         QCOMPARE(status(), Codec::sj("文字「'」「\"」を使用しないで下さい"));
         QVERIFY(rows(table()).empty());
+
+        // Typed as keys or committed by an input method: the line stays in the
+        // field, and the status names the character that cannot be stored.
+        struct Case {
+            const char* text;
+            bool inputMethod;
+            const char* status;
+        };
+        for (const Case& c :
+             {Case{"caf\u00e9", false, "文字「\u00e9」（U+00E9）を使用しないで下さい"},
+              Case{"\u00a9 2024", true, "文字「\u00a9」（U+00A9）を使用しないで下さい"},
+              Case{"笑顔\U0001F600", true, "文字「\U0001F600」（U+1F600）を使用しないで下さい"},
+              Case{"\uD55C\uAE00", false, "文字「\uD55C」（U+D55C）を使用しないで下さい"}}) {
+            const QString text = QString::fromUtf8(c.text);
+            screen->Edit1->clear();
+            if (c.inputMethod) {
+                QInputMethodEvent commit;
+                commit.setCommitString(text);
+                QApplication::sendEvent(screen->Edit1, &commit);
+            } else {
+                for (const QChar character : text)
+                    QTest::sendKeyEvent(QTest::Click, screen->Edit1, Qt::Key_unknown, QString(character),
+                                        Qt::NoModifier);
+            }
+            QTest::keyClick(screen->Edit1, Qt::Key_Return);
+            QCOMPARE(screen->StatusBar1->findChild<QLabel*>()->text(), QString::fromUtf8(c.status));
+            QCOMPARE(screen->Edit1->text(), text);
+            QVERIFY(rows(table()).empty());
+        }
     }
 
-    void aRaceForTheSameNumberKeepsTheTypedText() {
+    void aRaceForTheSameNumberIsRetried() {
         openScreen();
         addLines(table(), 1);
         screen->ButtonKClick();
-        // Another client wins the race for the next number exactly once.
-        const auto race = numberTakenAtInsert("RACE", 1);
-        QVERIFY(race.first.ok() && race.second.ok());
         screen->SelectRow(screen->RowCount() - 1);
-        typeEntry("mine");
+        {
+            // Another client wins the race for the next number once: the line
+            // takes a number after it, and its place at the end.
+            const auto race = numberTakenAtInsert("RACE", 1);
+            QVERIFY(race.first.ok() && race.second.ok());
+            typeEntry("mine");
+            QCOMPARE(status(), Codec::sj("登録出来ました"));
+            QCOMPARE(rows(table()).size(), size_t(3));
+            QCOMPARE(rows(table()).back().text, std::string("mine"));
+            QVERIFY(rows(table()).back().n > 2);
+        }
+        // Others take every number: the tries end, and the text waits in the field.
+        const auto races = numberTakenAtInsert("RACES", 0);
+        QVERIFY(races.first.ok() && races.second.ok());
+        typeEntry("later");
         QCOMPARE(status(), Codec::sj("登録出来ませんでした。再度行ってみて下さい"));
-        QCOMPARE(entry(), std::string("mine"));
-        QTest::keyClick(screen->Edit1, Qt::Key_Return); // pressing Enter again stores it
-        QCOMPARE(status(), Codec::sj("登録出来ました"));
-        QCOMPARE(rows(table()).size(), size_t(3));
+        QCOMPARE(entry(), std::string("later"));
+        QCOMPARE(rows(table()).size(), size_t(3 + NewLineAttempts));
     }
 
     void insertTakesTheMidpoint() {
@@ -469,6 +518,10 @@ private slots:
         QCOMPARE(rows(table())[0].df, 7);
         QCOMPARE(status(), Codec::sj("現在行の削除を行いました"));
         QCOMPARE(screen->Cell(2, 0), std::string("line2"));
+        // The field shows the line now selected; Enter brings nothing back.
+        QCOMPARE(entry(), std::string("line2"));
+        QTest::keyClick(screen->Edit1, Qt::Key_Return);
+        QCOMPARE(rows(table()).size(), size_t(2));
 
         screen->SelectRow(0);
         typeEntry("   ");
@@ -476,6 +529,15 @@ private slots:
         screen->SelectRow(0);
         QTest::keyClick(screen->SG1, Qt::Key_Delete);
         QCOMPARE(rows(table()).size(), size_t(1)); // only the marked line1 is left
+        QCOMPARE(screen->RowCount(), 1);
+        QCOMPARE(entry(), std::string());
+
+        // On the append row there is nothing to delete: no question, no report.
+        Platform::takeMessages();
+        screen->SetStatus("before");
+        QTest::keyClick(screen->SG1, Qt::Key_Delete);
+        QVERIFY(Platform::takeMessages().empty());
+        QCOMPARE(status(), std::string("before"));
 
         // A statement that fails is reported as a failure.
         addLines(table(), 1, 10);
@@ -509,9 +571,8 @@ private slots:
 
     void pasteSpreadsLinesEvenly() {
         openScreen();
-        FieldList fields;
-        QVERIFY(InsertMemoRow(other, table(), fields, 1, 2, "x", 2));
-        QVERIFY(InsertMemoRow(other, table(), fields, 2, 4, "x", 2));
+        addLine(1, 2, "x");
+        addLine(2, 4, "x");
         screen->ButtonKClick();
         screen->SelectRow(1); // SN 4, after SN 2
         Platform::setClipboardText("a'b\r\nc\"d\r\n\te\r\n");
@@ -540,6 +601,19 @@ private slots:
         QCOMPARE(all[5].text, std::string(120, 'z'));
         QCOMPARE(all[6].sn, std::string("6"));
         QCOMPARE(all[6].text, std::string(119, 'y'));
+
+        // What code page 932 cannot hold is stored as "?"; the status says in how many lines.
+        QGuiApplication::clipboard()->setText(QString::fromUtf8("caf\u00e9 \u00a9\nplain\n\U0001F600\n"));
+        screen->ButtonIClick();
+        all = rows(table());
+        QCOMPARE(all.size(), size_t(10));
+        QCOMPARE(all[7].text, std::string("caf? ?"));
+        QCOMPARE(all[8].text, std::string("plain"));
+        QCOMPARE(all[9].text, std::string("?"));
+        QCOMPARE(
+            status(),
+            Codec::sj(
+                "クリップボードからペーストを行いました（2行の使用出来ない文字を「?」に置き換えました）"));
     }
 
     void pasteRetriesANumberTakenMeanwhile() {
@@ -566,10 +640,96 @@ private slots:
                 " BEFORE INSERT AS BEGIN IF (NEW.TEXT = 'bad') THEN EXCEPTION NO_PASTE; END^ SET TERM ; ^",
             "DROP TRIGGER NO_PASTE_" + table() + ";");
         QVERIFY(trigger.ok());
+        // Pasting again would store the good lines twice: the status gives no such advice.
         Platform::setClipboardText("good\nbad\nfine");
         screen->ButtonIClick();
         QCOMPARE(rows(table()).size(), size_t(2));
-        QCOMPARE(status(), Codec::sj("ペーストした3行のうち1行を登録出来ませんでした。再度行ってみて下さい"));
+        QCOMPARE(status(),
+                 Codec::sj("ペーストした3行のうち2行を登録しました。残りの1行は登録出来ませんでした"));
+        // Where nothing was stored, trying again is the advice.
+        Platform::setClipboardText("bad\nbad");
+        screen->ButtonIClick();
+        QCOMPARE(rows(table()).size(), size_t(2));
+        QCOMPARE(status(), Codec::sj("ペーストした2行を登録出来ませんでした。再度行ってみて下さい"));
+    }
+
+    void theLargestNumberEndsThePad() {
+        openScreen();
+        addLine(2147483646, 1, "line1");
+        screen->ButtonKClick();
+        // A paste takes the last number; there is none for the rest.
+        screen->SelectRow(screen->RowCount() - 1);
+        Platform::setClipboardText("p1\np2\np3");
+        screen->ButtonIClick();
+        QCOMPARE(status(),
+                 Codec::sj("ペーストした3行のうち1行を登録しました。めもの登録番号が上限に達したため、残りの2"
+                           "行は登録出来ません"));
+        QCOMPARE(rows(table()).back().n, 2147483647);
+        // Enter and Insert store nothing more, and say why.
+        const std::string full = Codec::sj("めもの登録番号が上限に達したため、これ以上行を登録出来ません");
+        typeEntry("more");
+        QCOMPARE(status(), full);
+        QCOMPARE(entry(), std::string("more"));
+        screen->SelectRow(0);
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(status(), full);
+        QCOMPARE(rows(table()).size(), size_t(2));
+    }
+
+    void sortNumbersOfNewLinesStayInRange() {
+        openScreen();
+        addLine(1, 1.5e308, "a");
+        addLine(2, 1.7e308, "b");
+        screen->ButtonKClick();
+        // Halfway between two sort numbers whose sum passes the largest double.
+        screen->SelectRow(1);
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(status(), Codec::sj("１行挿入出来ました"));
+        QCOMPARE(screen->Cell(1, 1), std::string("3"));
+        QCOMPARE(ToFloatOrZero(screen->Cell(0, 1)), 1.6e308);
+        // Between a line at -1, shown after a jump, and one at 1, a new line
+        // would take 0 and show on no page.
+        addLine(4, -1, "below");
+        QVERIFY(other.UpdateSet(table(), "SN=1", "N=1"));
+        QVERIFY(screen->JumpToNumber(4));
+        screen->SelectRow(1);
+        const std::string noRoom = Codec::sj("この位置にはこれ以上行を挿入出来ません");
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(status(), noRoom);
+        Platform::setClipboardText("x");
+        screen->ButtonIClick();
+        QCOMPARE(status(), noRoom);
+        QCOMPARE(rows(table()).size(), size_t(4));
+    }
+
+    void memberNumbersPastTheColumnChangeNothing() {
+        Settings::MemberNumber = 32768;
+        openScreen();
+        addLines(table(), 1);
+        screen->ButtonKClick();
+        const std::string refusal =
+            Codec::sj("メンバー番号32768ではめもを変更出来ません（メンバー番号は32767までです）");
+        screen->SelectRow(1);
+        typeEntry("mine");
+        QCOMPARE(status(), refusal);
+        QCOMPARE(entry(), std::string("mine"));
+        screen->SelectRow(0);
+        typeEntry("changed");
+        QCOMPARE(status(), refusal);
+        screen->SetStatus({});
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(status(), refusal);
+        screen->SetStatus({});
+        QTest::keyClick(screen->SG1, Qt::Key_Delete);
+        QVERIFY(Platform::takeMessages().empty());
+        QCOMPARE(status(), refusal);
+        screen->SetStatus({});
+        Platform::setClipboardText("p");
+        screen->ButtonIClick();
+        QCOMPARE(status(), refusal);
+        QCOMPARE(rows(table()).size(), size_t(1));
+        QCOMPARE(rows(table())[0].text, std::string("line1"));
+        QCOMPARE(rows(table())[0].df, 0);
     }
 
     void reconnectsWhenAnotherWindowClosedTheConnection() {

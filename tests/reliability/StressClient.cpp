@@ -189,14 +189,17 @@ private:
         Screen->ButtonIClick();
         int failed = 0;
         if (!StatusIs("クリップボードからペーストを行いました")) {
-            // "ペーストしたk行のうちf行を登録出来ませんでした。..."
+            // "ペーストしたk行のうちs行を登録しました。..." when some were stored,
+            // "ペーストしたk行を登録出来ませんでした。..." when none.
             const std::string status = Status();
             const std::string marker = Codec::sj("行のうち");
             const size_t at = status.find(marker);
-            failed = at == std::string::npos
-                         ? static_cast<int>(texts.size())
-                         : ToIntOrZero(status.substr(at + marker.size(),
-                                                     status.find(Codec::sj("行を")) - at - marker.size()));
+            const int stored =
+                at == std::string::npos
+                    ? 0
+                    : ToIntOrZero(status.substr(at + marker.size(),
+                                                status.find(Codec::sj("行を")) - at - marker.size()));
+            failed = static_cast<int>(texts.size()) - stored;
         }
         std::vector<std::string> fields{std::to_string(failed)};
         fields.insert(fields.end(), texts.begin(), texts.end());

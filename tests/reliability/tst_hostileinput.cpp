@@ -164,6 +164,10 @@ private slots:
         } else if (ContainsQuote(field)) {
             QCOMPARE(screen->StatusText(), Codec::sj(QuoteRefusalText));
             QVERIFY(fresh.empty());
+        } else if (!Codec::firstUnheldChar(screen->Edit1->text()).isEmpty()) {
+            // Invalid bytes show as U+FFFD, which code page 932 cannot hold.
+            QVERIFY(screen->StatusText().starts_with(Codec::sj("文字「")));
+            QVERIFY(fresh.empty());
         } else {
             QCOMPARE(screen->StatusText(), Codec::sj("登録出来ました"));
             QCOMPARE(fresh.size(), size_t(1));
@@ -190,7 +194,7 @@ private slots:
             QCOMPARE(fresh[i].find, SearchKey(expected[i]));
         }
         if (!expected.empty())
-            QCOMPARE(screen->StatusText(), Codec::sj("クリップボードからペーストを行いました"));
+            QVERIFY(screen->StatusText().starts_with(Codec::sj("クリップボードからペーストを行いました")));
     }
 
     void findKeyword_data() { addHostileRows(); }

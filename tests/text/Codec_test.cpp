@@ -13,6 +13,17 @@ TEST(Codec, RoundTripsJapaneseAndReplacesWhatCp932CannotHold) {
               "a?b?c");
 }
 
+TEST(Codec, FirstCharacterCp932CannotHold) {
+    EXPECT_EQ(Codec::firstUnheldChar(QString::fromUtf8("まいめも? ～―abc")), QString());
+    EXPECT_EQ(Codec::firstUnheldChar(QString()), QString());
+    EXPECT_EQ(Codec::firstUnheldChar(QString::fromUtf8("a?caf\u00e9 \u00a9")), QString::fromUtf8("\u00e9"));
+    EXPECT_EQ(Codec::firstUnheldChar(QString::fromUtf8("?\xF0\x9F\x98\x80")),
+              QString::fromUtf8("\xF0\x9F\x98\x80"));
+    EXPECT_EQ(Codec::firstUnheldChar(QString::fromUtf8("\xEA\xB0\x80")), QString::fromUtf8("\xEA\xB0\x80"));
+    // A half of a pair alone is no character either.
+    EXPECT_EQ(Codec::firstUnheldChar(QString(QChar(0xD83D)) + QLatin1Char('x')), QString(QChar(0xD83D)));
+}
+
 TEST(Codec, InvalidBytesDoNotStopTheConversion) {
     // 0x81 followed by a byte that is no trail byte, then plain text.
     const QString text = Codec::toQString(std::string("\x81\x20xyz"));

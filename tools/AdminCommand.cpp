@@ -131,10 +131,6 @@ int answer(const LineReading& reading, std::ostream& out, std::ostream& err) {
 } // namespace
 
 int RunAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    for (const char* request : {"--help", "--version"})
-        if (std::find(args.begin(), args.end(), request) != args.end())
-            return answer({request == std::string("--help") ? LineReading::Help : LineReading::Version, {}},
-                          out, err);
     ConnectionOptions connection = ReadConnectionOptions(args);
     if (connection.reading.request != LineReading::Run)
         return answer(connection.reading, out, err);

@@ -159,6 +159,10 @@ TEST_F(AdminCommand, MemberIsAddedListedChangedAndRemovedInCodePage932) {
     ASSERT_TRUE(readMember("10", row));
     EXPECT_EQ(row[1].Value, Codec::sj("山田次郎"));
     EXPECT_EQ(row[2].Value, "only");
+    // An option's value is that value, even when it reads like an option.
+    ASSERT_EQ(admin({"member-set", "10", "--password", "--help"}).status, kAdminOk);
+    ASSERT_TRUE(readMember("10", row));
+    EXPECT_EQ(row[2].Value, "--help");
 
     ASSERT_EQ(admin({"member-remove", "10"}).status, kAdminOk);
     EXPECT_FALSE(readMember("10", row));
@@ -277,6 +281,10 @@ TEST_F(AdminCommand, ConnectionFailuresAreReportedWithAFailureStatus) {
               kAdminFailed);
     EXPECT_EQ(runAdmin({"--folder", Database->folder(), "--password", "wrong", "create-db"}).status,
               kAdminFailed);
+    const Outcome helpPassword =
+        runAdmin({"--folder", Database->folder(), "--password", "--help", "member-list"});
+    EXPECT_EQ(helpPassword.status, kAdminFailed);
+    EXPECT_NE(helpPassword.err.find("cannot connect"), std::string::npos) << helpPassword.err;
 
     // The password from a file as Debian keeps SYSDBA's.
     TempFolder temp;
@@ -393,11 +401,13 @@ TEST(AdminCommandLine, WrongCommandLinesAreUsageErrors) {
     const Outcome version = runAdmin({"--version"});
     EXPECT_EQ(version.status, kAdminOk);
     EXPECT_EQ(version.out.rfind("qbook2-admin ", 0), 0u) << version.out;
+    EXPECT_EQ(runAdmin({"--folder", "/x/", "member-list", "--help"}).out, help.out);
     const std::vector<std::vector<std::string>> wrong = {
         {},
         {"--folder", "/x/"},
         {"member-list"},
         {"--folder", "/x/", "frobnicate"},
+        {"--folder", "/x/", "--password", "--help"}, // a password, so no command
         {"--folder", "/x/", "member-add", "1", "Name"},
         {"--folder", "/x/", "member-add", "1", "Name", "pw", "extra"},
         {"--folder", "/x/", "member-set", "1"},

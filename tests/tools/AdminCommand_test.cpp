@@ -228,6 +228,13 @@ TEST_F(AdminCommand, GroupIsAddedListedChangedAndRemoved) {
     ASSERT_EQ(admin({"group-remove", "closed", "5"}).status, kAdminOk);
     EXPECT_EQ(admin({"group-remove", "closed", "5"}).status, kAdminFailed);
     EXPECT_EQ(admin({"group-list", "closed"}).out.find("企画"), std::string::npos);
+
+    // A period of one day.
+    const Outcome oneDay =
+        admin({"group-add", "closed", "6", "Day", "--start", "20240401", "--end", "20240401"});
+    ASSERT_EQ(oneDay.status, kAdminOk) << oneDay.err;
+    EXPECT_NE(admin({"group-list", "closed"}).out.find("6\trunning\t20240401\t20240401\tDay\t"),
+              std::string::npos);
 }
 
 TEST_F(AdminCommand, RefusedGroupsAreNotStored) {
@@ -402,11 +409,13 @@ TEST(AdminCommandLine, WrongCommandLinesAreUsageErrors) {
     EXPECT_EQ(version.status, kAdminOk);
     EXPECT_EQ(version.out.rfind("qbook2-admin ", 0), 0u) << version.out;
     EXPECT_EQ(runAdmin({"--folder", "/x/", "member-list", "--help"}).out, help.out);
+    const Outcome unknown = runAdmin({"--folder", "/x/", "frobnicate"});
+    EXPECT_EQ(unknown.status, kAdminBadUsage);
+    EXPECT_NE(unknown.err.find("unknown command frobnicate"), std::string::npos) << unknown.err;
     const std::vector<std::vector<std::string>> wrong = {
         {},
         {"--folder", "/x/"},
         {"member-list"},
-        {"--folder", "/x/", "frobnicate"},
         {"--folder", "/x/", "--password", "--help"}, // a password, so no command
         {"--folder", "/x/", "member-add", "1", "Name"},
         {"--folder", "/x/", "member-add", "1", "Name", "pw", "extra"},

@@ -1,18 +1,21 @@
 #pragma once
 
+#include "platform/ChildProgram.h"
+
 #include <string>
 #include <vector>
 
-// One run of a Firebird command-line tool (gbak, gfix).
-struct FirebirdToolRun {
-    bool started = false; // false: the program could not be run at all
-    int status = -1;      // its exit status; -1 when it did not exit normally
-    std::string output;   // what it wrote to stdout and stderr
-};
+class AdminSession;
 
-// Runs program, looked up in PATH, with the arguments. The user and the
-// password go into its environment (ISC_USER, ISC_PASSWORD), never onto its
-// command line, where every user of the machine could read them; the files
-// it makes are readable by their owner only.
-FirebirdToolRun RunFirebirdTool(const std::string& program, const std::vector<std::string>& args,
-                                const std::string& user, const std::string& password);
+// Runs a Firebird command-line tool (gbak, gfix), looked up in PATH, as the
+// session's database user. The user and the password go into its environment
+// (ISC_USER, ISC_PASSWORD), never onto its command line, where every user of
+// the machine could read them; the files it makes are readable by their owner
+// only.
+Platform::ChildProgramRun RunFirebirdTool(const AdminSession& session, const std::string& program,
+                                          const std::vector<std::string>& args);
+
+// True, and the failure reported (what, then the tool's output), when the run
+// could not start or ended with a status other than 0.
+bool FirebirdToolFailed(AdminSession& session, const Platform::ChildProgramRun& run,
+                        const std::string& program, const std::string& what);

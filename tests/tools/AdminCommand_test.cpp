@@ -159,6 +159,10 @@ TEST_F(AdminCommand, MemberIsAddedListedChangedAndRemovedInCodePage932) {
     ASSERT_TRUE(readMember("10", row));
     EXPECT_EQ(row[1].Value, Codec::sj("山田次郎"));
     EXPECT_EQ(row[2].Value, "only");
+    // An option's value is that value, even when it reads like an option.
+    ASSERT_EQ(admin({"member-set", "10", "--password", "--help"}).status, kAdminOk);
+    ASSERT_TRUE(readMember("10", row));
+    EXPECT_EQ(row[2].Value, "--help");
 
     ASSERT_EQ(admin({"member-remove", "10"}).status, kAdminOk);
     EXPECT_FALSE(readMember("10", row));
@@ -224,6 +228,13 @@ TEST_F(AdminCommand, GroupIsAddedListedChangedAndRemoved) {
     ASSERT_EQ(admin({"group-remove", "closed", "5"}).status, kAdminOk);
     EXPECT_EQ(admin({"group-remove", "closed", "5"}).status, kAdminFailed);
     EXPECT_EQ(admin({"group-list", "closed"}).out.find("企画"), std::string::npos);
+
+    // A period of one day.
+    const Outcome oneDay =
+        admin({"group-add", "closed", "6", "Day", "--start", "20240401", "--end", "20240401"});
+    ASSERT_EQ(oneDay.status, kAdminOk) << oneDay.err;
+    EXPECT_NE(admin({"group-list", "closed"}).out.find("6\trunning\t20240401\t20240401\tDay\t"),
+              std::string::npos);
 }
 
 TEST_F(AdminCommand, RefusedGroupsAreNotStored) {
@@ -277,6 +288,10 @@ TEST_F(AdminCommand, ConnectionFailuresAreReportedWithAFailureStatus) {
               kAdminFailed);
     EXPECT_EQ(runAdmin({"--folder", Database->folder(), "--password", "wrong", "create-db"}).status,
               kAdminFailed);
+    const Outcome helpPassword =
+        runAdmin({"--folder", Database->folder(), "--password", "--help", "member-list"});
+    EXPECT_EQ(helpPassword.status, kAdminFailed);
+    EXPECT_NE(helpPassword.err.find("cannot connect"), std::string::npos) << helpPassword.err;
 
     // The password from a file as Debian keeps SYSDBA's.
     TempFolder temp;
@@ -393,11 +408,15 @@ TEST(AdminCommandLine, WrongCommandLinesAreUsageErrors) {
     const Outcome version = runAdmin({"--version"});
     EXPECT_EQ(version.status, kAdminOk);
     EXPECT_EQ(version.out.rfind("qbook2-admin ", 0), 0u) << version.out;
+    EXPECT_EQ(runAdmin({"--folder", "/x/", "member-list", "--help"}).out, help.out);
+    const Outcome unknown = runAdmin({"--folder", "/x/", "frobnicate"});
+    EXPECT_EQ(unknown.status, kAdminBadUsage);
+    EXPECT_NE(unknown.err.find("unknown command frobnicate"), std::string::npos) << unknown.err;
     const std::vector<std::vector<std::string>> wrong = {
         {},
         {"--folder", "/x/"},
         {"member-list"},
-        {"--folder", "/x/", "frobnicate"},
+        {"--folder", "/x/", "--password", "--help"}, // a password, so no command
         {"--folder", "/x/", "member-add", "1", "Name"},
         {"--folder", "/x/", "member-add", "1", "Name", "pw", "extra"},
         {"--folder", "/x/", "member-set", "1"},

@@ -10,6 +10,7 @@
 #include "memo/Unit2.h"
 #include "memo/Unit8.h"
 #include "platform/Platform.h"
+#include "support/PrivateServer.h"
 #include "support/TestDatabase.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
@@ -17,10 +18,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -29,41 +27,6 @@ namespace {
 // come anywhere near it.
 constexpr qint64 ActionLimitMs = 10000;
 constexpr int Restarts = 3;
-
-int RunScript(const std::string& action, int port, const std::string& root) {
-    const std::string command = "bash " QBOOK2_SCRIPTS_DIR "/private-firebird.sh " + action + " " +
-                                std::to_string(port) + " " + root + " >/dev/null 2>&1";
-    return std::system(command.c_str());
-}
-
-// The private server, stopped and its folder removed when the test ends, however it ends.
-class PrivateServer {
-public:
-    PrivateServer() {
-        // The first free port from 3061 (3050 and 3051 are the shared server's database and event
-        // ports): runs of the suite side by side get servers of their own.
-        for (int candidate = 3061; candidate < 3081 && port_ == 0; ++candidate) {
-            root_ = "/tmp/qbook2-firebird-" + std::to_string(candidate);
-            if (RunScript("start", candidate, root_) == 0)
-                port_ = candidate;
-        }
-    }
-    ~PrivateServer() {
-        if (port_ == 0)
-            return;
-        RunScript("stop", port_, root_);
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    bool ok() const { return port_ != 0; }
-    std::string host() const { return "localhost/" + std::to_string(port_); }
-    bool stop() { return RunScript("stop", port_, root_) == 0; }
-    bool start() { return RunScript("start", port_, root_) == 0; }
-
-private:
-    int port_ = 0;
-    std::string root_;
-};
 
 } // namespace
 
@@ -109,8 +72,7 @@ private slots:
     void initTestCase() {
         server = std::make_unique<PrivateServer>();
         QVERIFY2(server->ok(), "no private Firebird server could be started (scripts/private-firebird.sh)");
-        setenv("QBOOK2_TEST_SERVER", server->host().c_str(), 1);
-        database = std::make_unique<TestDatabase>("serverrestart");
+        database = std::make_unique<TestDatabase>("serverrestart", server->host());
         QVERIFY2(database->ok(), database->error().c_str());
         Platform::setScripted(true);
         database->useInSettings();

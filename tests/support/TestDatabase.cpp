@@ -39,7 +39,9 @@ std::vector<FieldList> ReadMemoRows(TFormFBDB& db, const std::string& table, con
     return rows;
 }
 
-TestDatabase::TestDatabase(const std::string& suiteName) : db_(std::make_unique<TFormFBDB>()) {
+TestDatabase::TestDatabase(const std::string& suiteName, const std::string& server)
+    : server_(server.empty() ? envOr("QBOOK2_TEST_SERVER", "localhost") : server),
+      db_(std::make_unique<TFormFBDB>()) {
     const std::string base = envOr("QBOOK2_TEST_DATA_DIR", "/var/lib/qbook2");
     const std::string stem = base + "/" + suiteName + "-" + std::to_string(getpid());
     // A second database of the same suite in one process gets a numbered folder.
@@ -72,7 +74,7 @@ TestDatabase::~TestDatabase() {
 }
 
 std::string TestDatabase::server() const {
-    return envOr("QBOOK2_TEST_SERVER", "localhost");
+    return server_;
 }
 
 std::string TestDatabase::locationPrefix() const {

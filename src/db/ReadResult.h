@@ -19,9 +19,9 @@ public:
     bool ok() const { return value_.has_value(); }
     explicit operator bool() const { return ok(); }
 
-    // Only when ok().
-    T& value() { return *value_; }
-    const T& value() const { return *value_; }
+    // Only when ok() (else std::bad_optional_access).
+    T& value() { return value_.value(); }
+    const T& value() const { return value_.value(); }
     T& operator*() { return *value_; }
     const T& operator*() const { return *value_; }
     T* operator->() { return &*value_; }

@@ -338,8 +338,8 @@ private slots:
         pad->SelectRow(0);
         pad->Edit1->setText(QStringLiteral("for group five"));
         QTest::keyClick(pad->Edit1, Qt::Key_Return);
-        QCOMPARE(registry().SelectMax("OGMEMO5", "N", ""), std::string("1"));
-        QCOMPARE(registry().SelectMax("OGMEMO3", "N", ""), std::string());
+        QCOMPARE(registry().ReadMax("OGMEMO5", "N", "").value(), std::string("1"));
+        QCOMPARE(registry().ReadMax("OGMEMO3", "N", "").value(), std::string());
     }
 
     void listsThatCannotBeReadAreSaidNotShownEmpty() {

@@ -24,19 +24,10 @@ std::string envOr(const char* name, const char* fallback) {
 
 std::vector<FieldList> ReadMemoRows(TFormFBDB& db, const std::string& table, const std::string& where,
                                     const std::string& order) {
-    std::vector<FieldList> rows;
     FieldList fields;
     SetMemoFields(fields);
-    const int count = db.SelectRows("*", table, where, order);
-    for (int i = 0; i < count; ++i) {
-        if (i == 0)
-            db.ReadFirst(fields);
-        else
-            db.ReadNext(fields);
-        rows.push_back(fields);
-    }
-    db.CloseQuery();
-    return rows;
+    ReadResult<std::vector<FieldList>> rows = db.ReadRows(fields, "*", table, where, order);
+    return rows ? std::move(*rows) : std::vector<FieldList>();
 }
 
 TestDatabase::TestDatabase(const std::string& suiteName, const std::string& server)

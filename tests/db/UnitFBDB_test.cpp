@@ -7,8 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
+#include <fcntl.h>
 #include <iostream>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -133,6 +138,36 @@ TEST_F(FbdbTest, FailedConnectLeavesTheModuleDetachedAndEveryCallFails) {
     db.Disconnect();
     db.Disconnect();
     expectDetached();
+}
+
+TEST_F(FbdbTest, ConnectingToAHostThatDoesNotAnswerEndsAtTheLimit) {
+    // A listener whose queue is full: the kernel leaves further connection
+    // requests unanswered, as a dead link does.
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 3; ++i) {
+        queued.push_back(socket(AF_INET, SOCK_STREAM, 0));
+        fcntl(queued.back(), F_SETFL, O_NONBLOCK);
+        connect(queued.back(), reinterpret_cast<sockaddr*>(&address), length);
+    }
+
+    db.SetWaitLimit(std::chrono::milliseconds(1000));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(db.Connect("127.0.0.1/" + std::to_string(ntohs(address.sin_port)) + ":/nowhere/",
+                            "QBOOK.FDB", "SYSDBA", database->password()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+    EXPECT_FALSE(db.IsConnected());
+    for (int socket : queued)
+        close(socket);
+    close(listener);
+    EXPECT_TRUE(database->connect(db));
 }
 
 TEST_F(FbdbTest, InsertWritesNullZeroAndBareNumbersAndSelectRowReadsThemBack) {

@@ -2,7 +2,7 @@
 # A Firebird server of its own for tests that stop and start their server,
 # beside the shared one on port 3050, which they must never touch:
 #
-#   bash scripts/private-firebird.sh start|stop|status PORT ROOT
+#   bash scripts/private-firebird.sh start|stop|status|freeze|thaw PORT ROOT
 #
 # ROOT becomes the server's root folder: a copy of the system's configuration
 # with RemoteServicePort set to PORT (and event connections on ports the server
@@ -13,7 +13,9 @@
 # this server) and restart the server with its changes. The server
 # runs as the firebird user, as scripts/setup-firebird.sh starts the shared
 # one; its process id is kept in ROOT/server.pid. "stop" ends that process
-# (SIGTERM, then SIGKILL) and waits until the port is free.
+# (SIGTERM, then SIGKILL) and waits until the port is free. "freeze" stops the
+# process where it is (SIGSTOP), as a server that hangs or a link that went
+# dead looks to its clients, and "thaw" lets it go on.
 set -euo pipefail
 
 action="${1:?start, stop or status}"
@@ -73,6 +75,8 @@ case "$action" in
   stop)
     if running; then
       pid=$(server_pid)
+      # A frozen server handles no SIGTERM until it goes on.
+      as_root kill -CONT "$pid" 2>/dev/null || true
       as_root kill -TERM "$pid" 2>/dev/null || true
       for _ in $(seq 1 100); do alive "$pid" || break; sleep 0.1; done
       if alive "$pid"; then
@@ -86,8 +90,12 @@ case "$action" in
   status)
     running && listening
     ;;
+  freeze | thaw)
+    running
+    as_root kill "$([ "$action" = freeze ] && echo -STOP || echo -CONT)" "$(server_pid)"
+    ;;
   *)
-    echo "usage: $0 start|stop|status PORT ROOT" >&2
+    echo "usage: $0 start|stop|status|freeze|thaw PORT ROOT" >&2
     exit 2
     ;;
 esac

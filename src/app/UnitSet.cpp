@@ -1,6 +1,7 @@
 #include "app/UnitSet.h"
 
 #include "app/Forms.h"
+#include "app/ReadFailureText.h"
 #include "app/Settings.h"
 #include "app/WindowStyle.h"
 #include "db/UnitFBDB.h"
@@ -246,6 +247,10 @@ void TFormSet::Button4Click() {
         Settings::DatabaseLocation.clear();
         return;
     }
+    if (MemberListFailure) {
+        Platform::showMessage(this, ReadFailureMessage("メンバー一覧", *MemberListFailure));
+        return;
+    }
     if (MemberItems.empty()) {
         Platform::showMessage(this,
                               Codec::sj("データベースでメンバ登録が行われていません。確認して下さい。"));
@@ -258,11 +263,19 @@ void TFormSet::Button4Click() {
     }
     const std::int32_t number = ToIntOrZero(BeforeColon(*item));
     RowBuffer.assign(MemberColumns, TableField{});
-    if (!database().SelectRow("MEMBER", "N=" + std::to_string(number), RowBuffer)) {
+    const ReadResult<std::optional<FieldList>> row =
+        database().ReadRow(RowBuffer, "MEMBER", "N=" + std::to_string(number));
+    // The check could not be made: the identification stays as it was.
+    if (!row) {
+        Platform::showMessage(this, ReadFailureMessage("メンバー", row.failure()));
+        return;
+    }
+    if (!*row) {
         Platform::showMessage(this, Codec::sj("登録メンバが見つかりません"));
         forgetMember();
         return;
     }
+    RowBuffer = std::move(**row);
     // Byte for byte, letter case included, nothing trimmed.
     const std::string typed = text(Edit5);
     if (typed == RowBuffer[2].Value) {
@@ -279,20 +292,21 @@ void TFormSet::Button4Click() {
 void TFormSet::ClearMemberList() {
     ComboBox1->clear();
     MemberItems.clear();
+    MemberListFailure.reset();
 }
 
 void TFormSet::FillMemberList() {
     RowBuffer.assign(MemberColumns, TableField{});
-    const int rows = database().SelectRows("*", "MEMBER", "", "N");
-    for (int k = 1; k <= rows; ++k) {
-        if (k == 1)
-            database().ReadFirst(RowBuffer);
-        else
-            database().ReadNext(RowBuffer);
-        MemberItems.push_back(RowBuffer[0].Value + ":" + RowBuffer[1].Value);
-        ComboBox1->addItem(Codec::toQString(MemberItems.back()));
+    const ReadResult<std::vector<FieldList>> rows = database().ReadRows(RowBuffer, "*", "MEMBER", "", "N");
+    if (rows) {
+        for (const FieldList& row : *rows) {
+            MemberItems.push_back(row[0].Value + ":" + row[1].Value);
+            ComboBox1->addItem(Codec::toQString(MemberItems.back()));
+        }
+    } else {
+        MemberListFailure = rows.failure();
+        Platform::showMessage(this, ReadFailureMessage("メンバー一覧", rows.failure()));
     }
-    database().CloseQuery();
     RowBuffer.clear();
     // A drop-down list selects its first item by itself; the list starts unselected.
     ComboBox1->setCurrentIndex(-1);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "db/ReadResult.h"
 #include "db/TableField.h"
 
 #include <QWidget>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,7 @@ protected:
 
 private:
     void ClearMemberList();
+    // Reads the member list; when MEMBER cannot be read, says so and keeps why.
     void FillMemberList();
     // The selected member item as read from the database, or nullptr.
     const std::string* SelectedMember() const;
@@ -65,5 +68,7 @@ private:
     // the user check reads the member's number and name from here, so that
     // the name reaches MemberName byte for byte.
     std::vector<std::string> MemberItems;
+    // Why the list is empty when it could not be read.
+    std::optional<DbFailure> MemberListFailure;
     FieldList RowBuffer;
 };

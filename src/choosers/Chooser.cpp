@@ -1,9 +1,11 @@
 #include "choosers/Chooser.h"
 
 #include "app/Forms.h"
+#include "app/ReadFailureText.h"
 #include "app/WindowStyle.h"
 #include "db/UnitFBDB.h"
 #include "memo/MemoScreen.h"
+#include "platform/Platform.h"
 #include "platform/WindowShape.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
@@ -73,18 +75,20 @@ void TChooser::SetTabChain(std::initializer_list<QWidget*> controls) {
     }
 }
 
-void TChooser::ReadRegistry(const char* table, int columns, const std::function<void()>& row) {
-    TFormFBDB& db = *forms().FormFBDB;
+bool TChooser::ReadRegistry(const char* table, int columns, const char* what,
+                            const std::function<void()>& row) {
     RowBuffer.assign(static_cast<size_t>(columns), TableField{});
-    const int count = db.SelectRows("*", table, "", "N");
-    for (int k = 1; k <= count; ++k) {
-        if (k == 1)
-            db.ReadFirst(RowBuffer);
-        else
-            db.ReadNext(RowBuffer);
+    const ReadResult<std::vector<FieldList>> rows =
+        forms().FormFBDB->ReadRows(RowBuffer, "*", table, "", "N");
+    if (!rows) {
+        Platform::showMessage(this, ReadFailureMessage(what, rows.failure()));
+        return false;
+    }
+    for (const FieldList& read : *rows) {
+        RowBuffer = read;
         row();
     }
-    db.CloseQuery();
+    return true;
 }
 
 std::int32_t TChooser::SelectedNumber(const QComboBox* list) {

@@ -48,8 +48,10 @@ protected:
     // Tab order through the controls in the order given.
     void SetTabChain(std::initializer_list<QWidget*> controls);
     // Reads the rows of the registry table in N order into RowBuffer (made
-    // columns entries long), calling row after each.
-    void ReadRegistry(const char* table, int columns, const std::function<void()>& row);
+    // columns entries long), calling row after each. A table that cannot be
+    // read is said in a message box, naming the list (what, a UTF-8 literal):
+    // false.
+    bool ReadRegistry(const char* table, int columns, const char* what, const std::function<void()>& row);
     // The number before the first colon of the list's selected item (0 when
     // nothing is selected).
     static std::int32_t SelectedNumber(const QComboBox* list);

@@ -1,6 +1,7 @@
 #include "choosers/GroupChooser.h"
 
 #include "app/Forms.h"
+#include "app/ReadFailureText.h"
 #include "app/Settings.h"
 #include "app/ShowChecks.h"
 #include "db/UnitFBDB.h"
@@ -48,7 +49,7 @@ void TGroupChooser::FormShow() {
     Button2->setEnabled(false);
     if (!ConnectOnShow(this, Settings::MemberIdentified))
         return;
-    ReadRegistry(Config.table, GroupColumns, [this] {
+    const bool listed = ReadRegistry(Config.table, GroupColumns, "グループ一覧", [this] {
         // Without a positive number a row names no pad.
         if (ToIntOrZero(RowBuffer[GroupN].Value) <= 0)
             return;
@@ -58,6 +59,9 @@ void TGroupChooser::FormShow() {
         else if (Config.mayRead(RowBuffer, Settings::MemberNumber))
             ComboBox2->addItem(item);
     });
+    // Lists that could not be read offer nothing: only closing is left.
+    if (!listed)
+        return;
     // Drop-down lists select their first item by themselves; both start unselected.
     ComboBox1->setCurrentIndex(-1);
     ComboBox2->setCurrentIndex(-1);
@@ -90,10 +94,17 @@ void TGroupChooser::OpenSelected(QComboBox* list, const char* emptyMessage, bool
     }
     const std::int32_t group = SelectedNumber(list);
     RowBuffer.assign(GroupColumns, TableField{});
-    if (!forms().FormFBDB->SelectRow(Config.table, "N=" + std::to_string(group), RowBuffer))
+    const ReadResult<std::optional<FieldList>> row =
+        forms().FormFBDB->ReadRow(RowBuffer, Config.table, "N=" + std::to_string(group));
+    if (!row) {
+        Platform::showMessage(this, ReadFailureMessage("グループ", row.failure()));
         return;
-    // A group that ended or lost the member since the list was made opens
-    // nothing, as one deleted meanwhile.
+    }
+    // A group deleted since the list was made opens nothing.
+    if (!*row)
+        return;
+    RowBuffer = std::move(**row);
+    // Nor does one that ended or lost the member meanwhile.
     const bool allowed = edit ? CanEditGroupPad(RowBuffer, Settings::MemberNumber)
                               : Config.mayRead(RowBuffer, Settings::MemberNumber);
     if (!allowed)

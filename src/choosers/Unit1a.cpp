@@ -30,7 +30,7 @@ void TForm1a::FormShow() {
     Button2->setEnabled(false);
     if (!ConnectOnShow(this, Settings::MemberIdentified))
         return;
-    ReadRegistry("MEMBER", MemberColumns, [this] {
+    const bool listed = ReadRegistry("MEMBER", MemberColumns, "メンバー一覧", [this] {
         const std::int32_t number = ToIntOrZero(RowBuffer[0].Value);
         // The user's own row is not listed, nor a row without a member number.
         if (number > 0 && number != Settings::MemberNumber)
@@ -38,8 +38,9 @@ void TForm1a::FormShow() {
     });
     // A drop-down list selects its first item by itself; the list starts unselected.
     ComboBox1->setCurrentIndex(-1);
+    // The own pad needs no list; an empty list read in error offers no other member's.
     Button1->setEnabled(true);
-    Button2->setEnabled(true);
+    Button2->setEnabled(listed);
     Button1->setFocus();
 }
 

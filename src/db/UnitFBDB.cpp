@@ -1,5 +1,6 @@
 #include "db/UnitFBDB.h"
 
+#include "db/CallWatchdog.h"
 #include "db/EventBlock.h"
 #include "db/FbRef.h"
 #include "db/StatementText.h"
@@ -54,6 +55,13 @@ struct ResultRows {
         columns = 0;
         cells.clear();
         ends.clear();
+    }
+    // The Values of the row's columns into the leading entries of fields
+    // (as many as both have).
+    void copyRow(size_t row, FieldList& fields) const {
+        const size_t n = std::min(columns, fields.size());
+        for (size_t i = 0; i < n; ++i)
+            fields[i].Value.assign(cell(row, i));
     }
 };
 
@@ -146,28 +154,39 @@ ColumnType columnType(unsigned type) {
 
 namespace {
 
-// Whether a status vector says that the attachment is gone (network failure,
-// server shut down, attachment ended by the server or an administrator).
-bool ConnectionLost(const ISC_STATUS* vector) {
+// Whether one of the error codes of a status vector matches.
+template <typename Match> bool AnyErrorCode(const ISC_STATUS* vector, Match match) {
     while (vector && *vector != isc_arg_end) {
         const ISC_STATUS kind = vector[0];
-        if (kind == isc_arg_gds) {
-            switch (vector[1]) {
-            case isc_network_error:
-            case isc_net_read_err:
-            case isc_net_write_err:
-            case isc_lost_db_connection:
-            case isc_conn_lost:
-            case isc_shutdown:
-            case isc_att_shutdown:
-                return true;
-            default:
-                break;
-            }
-        }
+        if (kind == isc_arg_gds && match(vector[1]))
+            return true;
         vector += kind == isc_arg_cstring ? 3 : 2;
     }
     return false;
+}
+
+// Whether a status vector says that the attachment is gone (network failure,
+// server shut down, attachment ended by the server or an administrator).
+bool ConnectionLost(const ISC_STATUS* vector) {
+    return AnyErrorCode(vector, [](ISC_STATUS code) {
+        switch (code) {
+        case isc_network_error:
+        case isc_net_read_err:
+        case isc_net_write_err:
+        case isc_lost_db_connection:
+        case isc_conn_lost:
+        case isc_shutdown:
+        case isc_att_shutdown:
+            return true;
+        default:
+            return false;
+        }
+    });
+}
+
+// Whether the server refused the statement because the login lacks a right.
+bool PermissionRefused(const ISC_STATUS* vector) {
+    return AnyErrorCode(vector, [](ISC_STATUS code) { return code == isc_no_priv; });
 }
 
 } // namespace
@@ -238,6 +257,10 @@ struct TFormFBDB::Impl {
     FbDisposable<IStatus> statusObject{master->getStatus()};
     ThrowStatusWrapper status{statusObject.get()};
 
+    CallWatchdog watchdog;
+    std::chrono::milliseconds waitLimit = DefaultWaitLimit;
+    int boundDepth = 0;
+
     FbRef<IAttachment> attachment;
     FbRef<ITransaction> transaction;
     FbRef<IStatement> statement;
@@ -251,6 +274,7 @@ struct TFormFBDB::Impl {
 
     std::vector<std::string> tableNames;
     std::string lastError;
+    DbFailure lastFailure = DbFailure::Other; // of the most recent failed operation
     std::uint64_t statements = 0;
 
     // Live tables: one request for the events of every subscribed table is
@@ -272,11 +296,41 @@ struct TFormFBDB::Impl {
     bool eventsRefused = false; // the server could not deliver events on this connection
     bool listened = false;      // a request was queued on this connection (it has an event link)
 
+    // One operation that may wait for the server, within the wait limit;
+    // nested ones run within the outermost's time. A connection lost on the
+    // way, or one whose call the watchdog had to end, is let go at its end.
+    class Bounded {
+    public:
+        explicit Bounded(Impl& d) : d_(d) {
+            if (d_.boundDepth++ == 0)
+                d_.watchdog.arm(CallWatchdog::Clock::now() + d_.waitLimit);
+        }
+        ~Bounded() {
+            if (--d_.boundDepth != 0)
+                return;
+            if (d_.attachment && (d_.connectionLost || d_.watchdog.expired()))
+                d_.detach();
+            d_.watchdog.disarm();
+        }
+        Bounded(const Bounded&) = delete;
+        Bounded& operator=(const Bounded&) = delete;
+
+    private:
+        Impl& d_;
+    };
+
     void fail(const FbException& e) {
         lastError = FbStatusText(util, e.getStatus());
-        connectionLost = connectionLost || ConnectionLost(e.getStatus()->getErrors());
+        const ISC_STATUS* errors = e.getStatus()->getErrors();
+        connectionLost = connectionLost || ConnectionLost(errors) || watchdog.expired();
+        lastFailure = connectionLost              ? DbFailure::ConnectionLost
+                      : PermissionRefused(errors) ? DbFailure::NoPermission
+                                                  : DbFailure::Other;
     }
-    void fail(const std::exception& e) { lastError = e.what(); }
+    void fail(const std::exception& e) {
+        lastError = e.what();
+        lastFailure = watchdog.expired() ? DbFailure::ConnectionLost : DbFailure::Other;
+    }
 
     // Ends an interface through its own closing call, which releases it; when
     // that call fails the interface is released here. Never throws.
@@ -378,6 +432,7 @@ struct TFormFBDB::Impl {
             subscription.catchUp = subscription.catchUp || !replacing;
         }
         endQuietly(attachment, [this](IAttachment* a) { a->detach(&status); });
+        watchdog.watch(nullptr);
         connectionLost = false;
         eventsRefused = false;
         listened = false;
@@ -433,13 +488,35 @@ struct TFormFBDB::Impl {
         if (attachment)
             return true;
         lastError = NotConnected;
+        lastFailure = DbFailure::ConnectionLost;
         return false;
+    }
+
+    // Attaches within the running operation's time: the client library
+    // gives up a handshake that the server does not answer after the
+    // connect timeout, and the watchdog interrupts the rest.
+    void attach(const std::string& database, const std::string& user, const std::string& password) {
+        FbDisposable<IXpbBuilder> dpb(util->getXpbBuilder(&status, IXpbBuilder::DPB, nullptr, 0));
+        dpb->insertString(&status, isc_dpb_user_name, user.c_str());
+        dpb->insertString(&status, isc_dpb_password, password.c_str());
+        const auto seconds = std::chrono::ceil<std::chrono::seconds>(waitLimit).count();
+        dpb->insertInt(&status, isc_dpb_connect_timeout,
+                       static_cast<int>(std::max<decltype(seconds)>(seconds, 1)));
+        IAttachment* attached = nullptr;
+        {
+            CallWatchdog::Attaching attaching(watchdog);
+            attached = provider->attachDatabase(&status, database.c_str(), dpb->getBufferLength(&status),
+                                                dpb->getBuffer(&status));
+        }
+        attachment.reset(attached);
+        watchdog.watch(attached);
     }
 
     // One statement without output in a transaction of its own, committed.
     bool modify(const StatementText::Lines& lines) {
         if (!connected())
             return false;
+        Bounded bounded(*this);
         bool ok = false;
         ++statements;
         try {
@@ -467,6 +544,7 @@ struct TFormFBDB::Impl {
         rows.clear();
         if (!connected())
             return false;
+        Bounded bounded(*this);
         bool ok = false;
         ++statements;
         try {
@@ -530,12 +608,6 @@ struct TFormFBDB::Impl {
         return ok;
     }
 
-    void copyRow(FieldList& fields, size_t row) const {
-        const size_t n = std::min(result.columns, fields.size());
-        for (size_t i = 0; i < n; ++i)
-            fields[i].Value.assign(result.cell(row, i));
-    }
-
     void clearValues(FieldList& fields) const {
         const size_t n = std::min(result.columns, fields.size());
         for (size_t i = 0; i < n; ++i)
@@ -564,7 +636,12 @@ TFormFBDB::TFormFBDB(QObject* parent) : QObject(parent), d(std::make_unique<Impl
     connect(
         &d->relay, &EventRelay::delivered, this,
         [this](quint64 request, const QByteArray& block) {
-            for (const std::string& table : d->answered(request, block))
+            std::vector<std::string> changed;
+            {
+                Impl::Bounded bounded(*d);
+                changed = d->answered(request, block);
+            }
+            for (const std::string& table : changed)
                 emit TableChanged(table);
         },
         Qt::QueuedConnection);
@@ -579,19 +656,18 @@ bool TFormFBDB::Connect(const std::string& locationPrefix, const std::string& fi
                         const std::string& user, const std::string& password) {
     if (locationPrefix.empty() || fileName.empty() || user.empty() || password.empty())
         return false;
+    Impl::Bounded bounded(*d);
     d->endQuery();
     d->detach(true);
     d->lastError.clear();
-    const std::string database = locationPrefix + fileName;
     try {
-        FbDisposable<IXpbBuilder> dpb(d->util->getXpbBuilder(&d->status, IXpbBuilder::DPB, nullptr, 0));
-        dpb->insertString(&d->status, isc_dpb_user_name, user.c_str());
-        dpb->insertString(&d->status, isc_dpb_password, password.c_str());
-        d->attachment.reset(d->provider->attachDatabase(
-            &d->status, database.c_str(), dpb->getBufferLength(&d->status), dpb->getBuffer(&d->status)));
+        d->attach(locationPrefix + fileName, user, password);
         d->listen();
-        d->lastError.clear();
-        return true;
+        // Queuing the event request is the first exchange after attaching.
+        if (!d->connectionLost && !d->watchdog.expired()) {
+            d->lastError.clear();
+            return true;
+        }
     } catch (const FbException& e) {
         d->fail(e);
     } catch (const std::exception& e) {
@@ -602,6 +678,7 @@ bool TFormFBDB::Connect(const std::string& locationPrefix, const std::string& fi
 }
 
 void TFormFBDB::Disconnect() {
+    Impl::Bounded bounded(*d);
     d->endQuery();
     d->detach();
 }
@@ -610,21 +687,77 @@ bool TFormFBDB::IsConnected() const {
     return static_cast<bool>(d->attachment);
 }
 
+void TFormFBDB::SetWaitLimit(std::chrono::milliseconds limit) {
+    d->waitLimit = limit;
+}
+
+std::chrono::milliseconds TFormFBDB::WaitLimit() const {
+    return d->waitLimit;
+}
+
 bool TFormFBDB::TableExists(const std::string& tableName) {
     d->tableNames.clear();
+    ReadResult<std::vector<std::string>> names = ReadTableNames();
+    if (!names)
+        return false;
+    d->tableNames = std::move(*names);
+    return HasTableName(d->tableNames, tableName);
+}
+
+ReadResult<std::vector<std::string>> TFormFBDB::ReadTableNames() {
     ResultRows rows;
     if (!d->select(StatementText::TableNames(), false, rows))
-        return false;
-    const std::string wanted = StatementText::UpperCaseNames(tableName);
-    bool found = false;
+        return d->lastFailure;
+    std::vector<std::string> names;
+    names.reserve(rows.rows());
     for (size_t row = 0; row < rows.rows(); ++row) {
         std::string name(rows.cell(row, 0));
         while (!name.empty() && name.back() == ' ')
             name.pop_back();
-        found = found || StatementText::UpperCaseNames(name) == wanted;
-        d->tableNames.push_back(std::move(name));
+        names.push_back(std::move(name));
     }
-    return found;
+    return names;
+}
+
+bool HasTableName(const std::vector<std::string>& tableNames, const std::string& tableName) {
+    const std::string wanted = StatementText::UpperCaseNames(tableName);
+    return std::any_of(tableNames.begin(), tableNames.end(), [&](const std::string& name) {
+        return StatementText::UpperCaseNames(name) == wanted;
+    });
+}
+
+ReadResult<std::vector<FieldList>> TFormFBDB::ReadRows(const FieldList& shape, const std::string& columns,
+                                                       const std::string& tableName, const std::string& where,
+                                                       const std::string& order, int rowLimit,
+                                                       int rowsSkipped) {
+    ResultRows rows;
+    if (!d->select(StatementText::SelectRows(columns, tableName, where, order, rowLimit, rowsSkipped), false,
+                   rows))
+        return d->lastFailure;
+    std::vector<FieldList> out(rows.rows(), shape);
+    for (size_t row = 0; row < out.size(); ++row)
+        rows.copyRow(row, out[row]);
+    return out;
+}
+
+ReadResult<std::optional<FieldList>> TFormFBDB::ReadRow(const FieldList& shape, const std::string& tableName,
+                                                        const std::string& where) {
+    ResultRows rows;
+    if (!d->select(StatementText::SelectRow(tableName, where), true, rows))
+        return d->lastFailure;
+    if (rows.rows() == 0)
+        return std::optional<FieldList>();
+    FieldList row = shape;
+    rows.copyRow(0, row);
+    return std::optional<FieldList>(std::move(row));
+}
+
+ReadResult<std::string> TFormFBDB::ReadMax(const std::string& tableName, const std::string& column,
+                                           const std::string& where) {
+    ResultRows rows;
+    if (!d->select(StatementText::SelectMax(tableName, column, where), true, rows))
+        return d->lastFailure;
+    return rows.rows() == 0 ? std::string() : std::string(rows.cell(0, 0));
 }
 
 bool TFormFBDB::CreateTable(const std::string& tableName, int count, const FieldList& fields) {
@@ -662,9 +795,7 @@ bool TFormFBDB::SelectRow(const std::string& tableName, const std::string& where
     ResultRows rows;
     if (!d->select(StatementText::SelectRow(tableName, where), true, rows) || rows.rows() == 0)
         return false;
-    const size_t n = std::min(rows.columns, fields.size());
-    for (size_t i = 0; i < n; ++i)
-        fields[i].Value.assign(rows.cell(0, i));
+    rows.copyRow(0, fields);
     return true;
 }
 
@@ -693,7 +824,7 @@ void TFormFBDB::ReadFirst(FieldList& fields) {
     if (d->result.rows() == 0)
         return;
     d->position = 0;
-    d->copyRow(fields, d->position);
+    d->result.copyRow(d->position, fields);
 }
 
 void TFormFBDB::ReadLast(FieldList& fields) {
@@ -703,7 +834,7 @@ void TFormFBDB::ReadLast(FieldList& fields) {
     if (d->result.rows() == 0)
         return;
     d->position = d->result.rows() - 1;
-    d->copyRow(fields, d->position);
+    d->result.copyRow(d->position, fields);
 }
 
 void TFormFBDB::ReadNext(FieldList& fields) {
@@ -714,7 +845,7 @@ void TFormFBDB::ReadNext(FieldList& fields) {
         return;
     }
     ++d->position;
-    d->copyRow(fields, d->position);
+    d->result.copyRow(d->position, fields);
 }
 
 void TFormFBDB::ReadPrior(FieldList& fields) {
@@ -725,17 +856,13 @@ void TFormFBDB::ReadPrior(FieldList& fields) {
         return;
     }
     --d->position;
-    d->copyRow(fields, d->position);
+    d->result.copyRow(d->position, fields);
 }
 
 void TFormFBDB::CloseQuery() {
     d->resultOpen = false;
     d->result.clear();
     d->position = 0;
-}
-
-void TFormFBDB::EndQuery() {
-    d->endQuery();
 }
 
 bool TFormFBDB::AddChangeTrigger(const std::string& tableName) {
@@ -756,8 +883,10 @@ void TFormFBDB::Subscribe(const std::string& tableName) {
         linksEndWith = QCoreApplication::instance();
         qAddPostRoutine(EndEventLinks);
     }
-    if (d->subscriptions[tableName].users++ == 0)
+    if (d->subscriptions[tableName].users++ == 0) {
+        Impl::Bounded bounded(*d);
         d->listen();
+    }
 }
 
 void TFormFBDB::Unsubscribe(const std::string& tableName) {
@@ -765,6 +894,7 @@ void TFormFBDB::Unsubscribe(const std::string& tableName) {
     if (found == d->subscriptions.end() || --found->second.users > 0)
         return;
     d->subscriptions.erase(found);
+    Impl::Bounded bounded(*d);
     d->listen();
 }
 

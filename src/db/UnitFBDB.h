@@ -1,21 +1,33 @@
 #pragma once
 
+#include "db/ReadResult.h"
 #include "db/TableField.h"
 
 #include <QObject>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 // The one data-access module: owns the single connection, transaction and
 // statement of the process and hands rows to its callers as text. No
 // operation throws or shows anything; each returns its result.
+//
+// No operation waits for the server longer than the wait limit (10 s unless
+// set; connecting as well): a call still waiting then is cancelled and
+// counts as a lost connection, which the module lets go.
 class TFormFBDB : public QObject {
     Q_OBJECT
 public:
+    static constexpr std::chrono::milliseconds DefaultWaitLimit{10000};
+
     explicit TFormFBDB(QObject* parent = nullptr);
     ~TFormFBDB() override;
+
+    void SetWaitLimit(std::chrono::milliseconds limit);
+    std::chrono::milliseconds WaitLimit() const;
 
     bool Connect(const std::string& locationPrefix, const std::string& fileName, const std::string& user,
                  const std::string& password);
@@ -35,6 +47,28 @@ public:
     // database trigger), given as lines, in a transaction of its own, committed.
     bool RunStatement(const std::vector<std::string>& lines);
 
+    // Reads. Each runs in a transaction of its own, closed before it returns,
+    // and tells what it found (possibly nothing) from why it failed.
+
+    // The rows of a select (StatementText::SelectRows), each a copy of shape
+    // with the Values of its leading entries, one per column of the result;
+    // columns beyond shape are left out. With rowLimit above 0 at most
+    // rowLimit rows, after the first rowsSkipped rows of the order.
+    ReadResult<std::vector<FieldList>> ReadRows(const FieldList& shape, const std::string& columns,
+                                                const std::string& tableName, const std::string& where,
+                                                const std::string& order, int rowLimit = 0,
+                                                int rowsSkipped = 0);
+    // The first row of SELECT * (StatementText::SelectRow) as ReadRows gives
+    // it, or none.
+    ReadResult<std::optional<FieldList>> ReadRow(const FieldList& shape, const std::string& tableName,
+                                                 const std::string& where);
+    // The largest value of the column as text; empty when no row has one.
+    ReadResult<std::string> ReadMax(const std::string& tableName, const std::string& column,
+                                    const std::string& where);
+    // The names of the user tables, right-trimmed, in name order.
+    ReadResult<std::vector<std::string>> ReadTableNames();
+
+    // The reads as they were first made: a failure looks like nothing found.
     bool SelectRow(const std::string& tableName, const std::string& where, FieldList& fields);
     // With rowLimit above 0 at most rowLimit rows are fetched, after the first
     // rowsSkipped rows of the order; the count is then that of the rows fetched.
@@ -77,9 +111,12 @@ signals:
     void TableChanged(const std::string& tableName);
 
 private:
-    void EndQuery();
     // Disconnects every module whose connection has an event link.
     static void EndEventLinks();
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+// Whether tableName is among tableNames (as ReadTableNames gives them),
+// compared without regard to letter case.
+bool HasTableName(const std::vector<std::string>& tableNames, const std::string& tableName);

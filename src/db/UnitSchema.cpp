@@ -137,10 +137,9 @@ void AddMemoIndexes(TFormFBDB& db, const std::string& table) {
 }
 
 bool IndexExists(TFormFBDB& db, const std::string& indexName) {
-    const int count =
-        db.SelectRows("RDB$INDEX_NAME", "RDB$INDICES", "RDB$INDEX_NAME = '" + indexName + "'", "");
-    db.CloseQuery();
-    return count > 0;
+    const ReadResult<std::vector<FieldList>> rows = db.ReadRows(FieldList(1), "RDB$INDEX_NAME", "RDB$INDICES",
+                                                                "RDB$INDEX_NAME = '" + indexName + "'", "");
+    return rows && !rows->empty();
 }
 
 bool CreateMemoTable(TFormFBDB& db, const std::string& table, const FieldList& memoFields) {
@@ -155,15 +154,25 @@ OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, Field
                                   const std::function<bool()>& keepWaiting) {
     rowBuffer.resize(MemoColumns);
     SetMemoFields(rowBuffer);
-    if (db.TableExists(table))
+    // A table is created only where the listing says it is missing: without
+    // a listing nothing is known, and nothing is tried.
+    const auto exists = [&]() -> std::optional<bool> {
+        const ReadResult<std::vector<std::string>> names = db.ReadTableNames();
+        if (!names)
+            return std::nullopt;
+        return HasTableName(*names, table);
+    };
+    std::optional<bool> found = exists();
+    if (found.value_or(false))
         return OpenMemoTableResult::Existing;
-    for (int attempt = 1;; ++attempt) {
+    for (int attempt = 1; found; ++attempt) {
         if (CreateMemoTable(db, table, rowBuffer))
             return OpenMemoTableResult::Created;
         // Another client opening the same new pad may have created it first.
-        if (db.TableExists(table))
+        found = exists();
+        if (found.value_or(false))
             return OpenMemoTableResult::Existing;
-        if (attempt == 2)
+        if (!found || attempt == 2)
             break;
         PumpWait(5000, keepWaiting);
         if (keepWaiting && !keepWaiting())

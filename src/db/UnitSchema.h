@@ -71,8 +71,9 @@ enum class OpenMemoTableResult { Existing, Created, Failed, Abandoned };
 // After a successful Connect: fills rowBuffer with the memo field list and
 // makes sure the table exists, creating it (one retry after 5 s) with its
 // indexes and change trigger. A table that another client created meanwhile
-// counts as existing (and is left as that client made it). On failure the module
-// is disconnected; the caller shows the message. When keepWaiting turns false
+// counts as existing (and is left as that client made it). When the tables
+// cannot be listed nothing is created: that fails at once. On failure the
+// module is disconnected; the caller shows the message. When keepWaiting turns false
 // during the 5 s (the screen was closed), the wait ends and nothing more is
 // done, rowBuffer included: Abandoned.
 OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer,

@@ -1,6 +1,7 @@
 #include "search/UnitGSearch.h"
 
 #include "app/Forms.h"
+#include "app/ReadFailureText.h"
 #include "app/Settings.h"
 #include "app/ShowChecks.h"
 #include "app/WindowStyle.h"
@@ -15,6 +16,7 @@
 #include "text/Func_.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -30,21 +32,27 @@ constexpr int KeywordMaxBytes = 120;
 const char* const SearchingSuffix = "検索中です。[Esc]:中断";
 const char* const Separator = "　";
 
-// One step of a search: a pad (its table and heading label) or, with an
-// empty table, the separator line between the kinds of pads.
+// One step of a search: a pad (its table and heading label); with an empty
+// table, the separator line between the kinds of pads or, when unread is set,
+// the line saying that the list of pads named by label could not be read.
 struct PadStep {
     std::string table;
     std::string label;
+    std::optional<DbFailure> unread;
 };
 
-// The item's pads, skipping items whose number is not a usable table number.
-void AddPads(std::vector<PadStep>& steps, const std::vector<std::string>& items,
-             std::string (*tableOf)(std::int32_t), const char* kind) {
-    for (const std::string& item : items) {
+// The items' pads, skipping items whose number is not a usable table number.
+void AddPads(std::vector<PadStep>& steps, const ReadResult<std::vector<std::string>>& items,
+             std::string (*tableOf)(std::int32_t), const char* kind, const char* list) {
+    if (!items) {
+        steps.push_back({{}, Codec::sj(list), items.failure()});
+        return;
+    }
+    for (const std::string& item : *items) {
         const std::int32_t n = ToIntOrZero(BeforeColon(item));
         if (n <= 0)
             continue;
-        steps.push_back({tableOf(n), Codec::sj(kind) + Codec::sj("「") + item + Codec::sj("」")});
+        steps.push_back({tableOf(n), Codec::sj(kind) + Codec::sj("「") + item + Codec::sj("」"), {}});
     }
 }
 
@@ -135,59 +143,64 @@ void TFormGSearch::FormShow() {
 void TFormGSearch::FormClose() {}
 
 // The database's table names, read once for the whole search (each read is a
-// full catalogue query), in the form TableExists compares them. A connection
+// full catalogue query), in the form HasTableName compares them. A connection
 // the server has ended shows here first, and the module lets it go: the
-// search then connects afresh and reads the names again.
-bool TFormGSearch::ReadTableNames(std::unordered_set<std::string>& names) {
-    Db->TableExists(MyMemoTable(Settings::MemberNumber));
-    if (!Db->IsConnected()) {
+// search then connects afresh and reads the names again. A server that let
+// the read wait out the module's limit is not waited for a second time.
+ReadResult<std::unordered_set<std::string>> TFormGSearch::ReadTableNames() {
+    QElapsedTimer clock;
+    clock.start();
+    ReadResult<std::vector<std::string>> names = Db->ReadTableNames();
+    if (!names && !Db->IsConnected() && clock.elapsed() < Db->WaitLimit().count()) {
         if (!CheckAndConnect(false))
-            return false;
-        Db->TableExists(MyMemoTable(Settings::MemberNumber));
+            return DbFailure::ConnectionLost;
+        names = Db->ReadTableNames();
     }
-    names.clear();
-    for (const std::string& name : Db->ListBox1())
-        names.insert(StatementText::UpperCaseNames(name));
-    return true;
+    if (!names)
+        return names.failure();
+    std::unordered_set<std::string> upperCase;
+    for (const std::string& name : *names)
+        upperCase.insert(StatementText::UpperCaseNames(name));
+    return upperCase;
 }
 
-void TFormGSearch::ReadRow(int index) {
-    if (index == 0)
-        Db->ReadFirst(Fields);
-    else
-        Db->ReadNext(Fields);
-}
-
-void TFormGSearch::ReadMembers() {
+ReadResult<std::vector<std::string>> TFormGSearch::ReadMembers() {
     ComboBox1->clear();
     Fields.assign(MemberColumns, {});
     SetMemberFields(Fields);
-    const int count = Db->SelectRows("*", "MEMBER", "", "N");
-    for (int i = 0; i < count; ++i) {
-        ReadRow(i);
-        if (ToIntOrZero(Fields[0].Value) == Settings::MemberNumber)
+    const ReadResult<std::vector<FieldList>> rows = Db->ReadRows(Fields, "*", "MEMBER", "", "N");
+    if (!rows)
+        return rows.failure();
+    std::vector<std::string> items;
+    for (const FieldList& row : *rows) {
+        if (ToIntOrZero(row[0].Value) == Settings::MemberNumber)
             continue;
-        const std::string item = MemberListItem(Fields);
-        ComboBox1->addItem(Codec::toQString(item),
-                           QByteArray(item.data(), static_cast<qsizetype>(item.size())));
+        items.push_back(MemberListItem(row));
+        ComboBox1->addItem(Codec::toQString(items.back()));
     }
-    Db->CloseQuery();
+    return items;
 }
 
-std::vector<std::string> TFormGSearch::ReadGroups(const std::string& table,
-                                                  bool (*mayRead)(const FieldList&, std::int32_t)) {
+ReadResult<std::vector<std::string>>
+TFormGSearch::ReadGroups(const std::string& table, bool (*mayRead)(const FieldList&, std::int32_t)) {
     Fields.assign(GroupColumns, {});
     SetGroupFields(Fields);
-    const int count = Db->SelectRows("*", table, "", "N");
+    const ReadResult<std::vector<FieldList>> rows = Db->ReadRows(Fields, "*", table, "", "N");
+    if (!rows)
+        return rows.failure();
     std::vector<std::string> items;
-    items.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        ReadRow(i);
-        if (!mayRead || mayRead(Fields, Settings::MemberNumber))
-            items.push_back(GroupListItem(Fields));
+    items.reserve(rows->size());
+    for (const FieldList& row : *rows) {
+        if (!mayRead || mayRead(row, Settings::MemberNumber))
+            items.push_back(GroupListItem(row));
     }
-    Db->CloseQuery();
     return items;
+}
+
+void TFormGSearch::AppendUnread(const std::string& label, DbFailure failure) {
+    ++Unread;
+    Results.Append(Codec::sj("「") + label + Codec::sj("」読み込めませんでした（") +
+                   ReadFailureReason(failure) + Codec::sj("）"));
 }
 
 // The lines are collected and set at once when the search ends: it hands no
@@ -210,38 +223,43 @@ void TFormGSearch::Button1Click() {
         return;
     }
     const std::string key = SearchKey(keyword);
-    std::unordered_set<std::string> tables;
-    if (!CheckAndConnect(false) || !ReadTableNames(tables))
+    if (!CheckAndConnect(false))
         return;
-
-    ReadMembers();
-    const std::vector<std::string> openGroups = ReadGroups("OGROUP", nullptr);
-    const std::vector<std::string> closedGroups = ReadGroups("CGROUP", CanReadClosedGroupPad);
-    std::vector<std::string> members;
-    for (int i = 0; i < ComboBox1->count(); ++i) {
-        const QByteArray item = ComboBox1->itemData(i).toByteArray();
-        members.emplace_back(item.constData(), static_cast<size_t>(item.size()));
+    // Without the table names no pad can be told from one not made yet.
+    const ReadResult<std::unordered_set<std::string>> tables = ReadTableNames();
+    if (!tables) {
+        RichEdit1->clear();
+        SetStatus(Codec::sj("検索出来ませんでした（") + ReadFailureReason(tables.failure()) +
+                  Codec::sj("）"));
+        return;
     }
 
-    std::vector<PadStep> steps{{MyMemoTable(Settings::MemberNumber), Codec::sj("まいめも")}};
-    AddPads(steps, members, MyMemoTable, "まいめも");
+    const ReadResult<std::vector<std::string>> members = ReadMembers();
+    const ReadResult<std::vector<std::string>> openGroups = ReadGroups("OGROUP", nullptr);
+    const ReadResult<std::vector<std::string>> closedGroups = ReadGroups("CGROUP", CanReadClosedGroupPad);
+
+    std::vector<PadStep> steps{{MyMemoTable(Settings::MemberNumber), Codec::sj("まいめも"), {}}};
+    AddPads(steps, members, MyMemoTable, "まいめも", "他メンバーの一覧");
     steps.push_back({});
-    AddPads(steps, openGroups, OgMemoTable, "オープングループめも");
+    AddPads(steps, openGroups, OgMemoTable, "オープングループめも", "オープングループの一覧");
     steps.push_back({});
-    AddPads(steps, closedGroups, CgMemoTable, "クローズグループめも");
+    AddPads(steps, closedGroups, CgMemoTable, "クローズグループめも", "クローズグループの一覧");
     steps.push_back({});
-    steps.push_back({AlMemoTable(), Codec::sj("全メンバーめも")});
+    steps.push_back({AlMemoTable(), Codec::sj("全メンバーめも"), {}});
 
     Fields.assign(MemoColumns, {});
     SetMemoFields(Fields);
     Results.Clear();
+    Unread = 0;
     for (const PadStep& step : steps) {
-        if (step.table.empty()) {
+        if (step.unread) {
+            AppendUnread(step.label, *step.unread);
+        } else if (step.table.empty()) {
             Results.Append(Codec::sj(Separator));
         } else {
             TableName = step.table;
             SetStatus(step.label + Codec::sj(SearchingSuffix));
-            if (tables.count(StatementText::UpperCaseNames(TableName)) != 0 && !SearchPad(step.label, key)) {
+            if (tables->count(StatementText::UpperCaseNames(TableName)) != 0 && !SearchPad(step.label, key)) {
                 ShowResults();
                 SetStatus(Codec::sj("[Esc]キーを押しましたので検索を中断しました"));
                 return;
@@ -251,7 +269,11 @@ void TFormGSearch::Button1Click() {
             break;
     }
     ShowResults();
-    SetStatus(Codec::sj("検索終了しました。参照可能なめもから全検索します。[Esc]:中断"));
+    if (Unread == 0)
+        SetStatus(Codec::sj("検索終了しました。参照可能なめもから全検索します。[Esc]:中断"));
+    else
+        SetStatus(Codec::sj("検索終了しましたが、") + std::to_string(Unread) +
+                  Codec::sj("件読み込めませんでした。検索結果は不完全です。"));
     Edit1->setFocus();
 }
 
@@ -259,7 +281,12 @@ bool TFormGSearch::SearchPad(const std::string& label, const std::string& key) {
     // Polled before the pad too, so that a search finding nothing can be stopped.
     if (EscPressed())
         return false;
-    const int count = Db->SelectRows("*", TableName, PadCondition(Fields[MemoFind].Name, key), "SN,N");
+    const ReadResult<std::vector<FieldList>> rows =
+        Db->ReadRows(Fields, "*", TableName, PadCondition(Fields[MemoFind].Name, key), "SN,N");
+    if (!rows) {
+        AppendUnread(label, rows.failure());
+        return true;
+    }
     // The database compares bytes and so also reports lines where the key
     // matches across character boundaries; only the character-wise matches
     // are results.
@@ -268,12 +295,10 @@ bool TFormGSearch::SearchPad(const std::string& label, const std::string& key) {
         std::string text;
     };
     std::vector<Hit> hits;
-    for (int i = 0; i < count; ++i) {
-        ReadRow(i);
-        if (ContainsChars(Fields[MemoFind].Value, key))
-            hits.push_back({Fields[MemoN].Value, Fields[MemoText].Value});
+    for (const FieldList& row : *rows) {
+        if (ContainsChars(row[MemoFind].Value, key))
+            hits.push_back({row[MemoN].Value, row[MemoText].Value});
     }
-    Db->CloseQuery();
     if (!Results.Append(Codec::sj("「") + label + Codec::sj("」検索結果数：") + std::to_string(hits.size()) +
                         Codec::sj("行")))
         return true;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "db/ReadResult.h"
 #include "db/TableField.h"
 #include "search/ResultLines.h"
 
 #include <QWidget>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -20,7 +22,9 @@ class TFormFBDB;
 // lists the matching lines pad by pad, each pad under a heading with its
 // count. The search runs to its end without handing control back to the user
 // interface; only the Escape key, polled before each pad and each result
-// line, stops it.
+// line, stops it. A pad or a list of pads that cannot be read gets a line
+// saying so in place of its results, and the search then ends saying that
+// its results are incomplete.
 class TFormGSearch : public QWidget {
     Q_OBJECT
 public:
@@ -48,8 +52,9 @@ public:
     void FormShow();
     void FormClose();
     void Button1Click();
-    // Searches TableName for the key and writes its heading and lines; false
-    // when the Escape key interrupted it.
+    // Searches TableName for the key and writes its heading and lines (or the
+    // line saying that it could not be read); false when the Escape key
+    // interrupted it.
     bool SearchPad(const std::string& label, const std::string& key);
 
     // The status text (code page 932), repainted at once.
@@ -62,15 +67,20 @@ protected:
 
 private:
     bool CheckAndConnect(bool freshConnection);
-    bool ReadTableNames(std::unordered_set<std::string>& names);
-    void ReadMembers();
+    ReadResult<std::unordered_set<std::string>> ReadTableNames();
+    // The items of the other members, also into ComboBox1.
+    ReadResult<std::vector<std::string>> ReadMembers();
     // The items of the group rows of table that the member may read (all of them without mayRead).
-    std::vector<std::string> ReadGroups(const std::string& table,
-                                        bool (*mayRead)(const FieldList&, std::int32_t));
-    void ReadRow(int index);
+    ReadResult<std::vector<std::string>> ReadGroups(const std::string& table,
+                                                    bool (*mayRead)(const FieldList&, std::int32_t));
+    // The line in place of the results of the pad (or list of pads) under
+    // label that could not be read, and one more for the final status.
+    void AppendUnread(const std::string& label, DbFailure failure);
     void ShowResults();
 
     QLabel* StatusLabel = nullptr;
     TFormFBDB* Db = nullptr;
     ResultLines Results;
+    // Pads and lists of pads the running search could not read.
+    int Unread = 0;
 };

@@ -6,6 +6,7 @@
 #include "app/UnitSet.h"
 #include "db/UnitFBDB.h"
 #include "platform/Platform.h"
+#include "support/PrivateServer.h"
 #include "support/TestDatabase.h"
 #include "text/Codec.h"
 
@@ -68,6 +69,7 @@ private slots:
     void userCheckNameWithColonAndEmptyPassword();
     void userCheckRefusals();
     void userCheckMemberRemovedMeanwhile();
+    void aLoginWithoutRightsIsTold();
     void userCheckKeepsNameBytes();
     void userCheckUsesTestedSettingsNotFields();
     void closeClampsRefreshAndPage_data();
@@ -426,6 +428,34 @@ void TestFormSet::userCheckMemberRemovedMeanwhile() {
     QCOMPARE(Settings::MemberNumber, 0);
     QVERIFY(Settings::MemberName.empty());
     QVERIFY(Settings::MemberPassword.empty());
+}
+
+void TestFormSet::aLoginWithoutRightsIsTold() {
+    // On a server of the test's own: the plain login is made in its security database.
+    PrivateServer server;
+    QVERIFY2(server.ok(), "no private server (scripts/private-firebird.sh)");
+    TestDatabase plain("tst_formset_plain", server.host());
+    QVERIFY2(plain.ok(), plain.error().c_str());
+    QVERIFY(plain.createRegistry());
+    QVERIFY(plain.addMember(12, "ABC", "Secret"));
+    QVERIFY(plain.runIsql("CREATE OR ALTER USER QBPLAIN PASSWORD 'plainpw';"));
+    plain.db().Disconnect();
+    plain.useInSettings();
+    Settings::DatabaseUser = "QBPLAIN";
+    Settings::DatabasePassword = "plainpw";
+    identifyAs(12, "ABC", "Secret");
+
+    const QString refused =
+        u("メンバー一覧の読み込みをデータベースに拒否されました。DBユーザーの権限を確認して下さい。");
+    open();
+    QCOMPARE(shownMessages(), QStringList{refused});
+    QCOMPARE(Form->ComboBox1->count(), 0);
+    // Not taken for a database without members; the identification stays.
+    Form->Edit5->setText(u("Secret"));
+    Form->Button4->click();
+    QCOMPARE(shownMessages(), QStringList{refused});
+    QCOMPARE(Settings::MemberNumber, 12);
+    Form->close();
 }
 
 void TestFormSet::userCheckKeepsNameBytes() {

@@ -17,6 +17,7 @@
 #include "memo/Unit6.h"
 #include "memo/Unit7.h"
 #include "platform/Platform.h"
+#include "support/PrivateServer.h"
 #include "support/TestDatabase.h"
 #include "text/Codec.h"
 
@@ -337,8 +338,51 @@ private slots:
         pad->SelectRow(0);
         pad->Edit1->setText(QStringLiteral("for group five"));
         QTest::keyClick(pad->Edit1, Qt::Key_Return);
-        QCOMPARE(registry().SelectMax("OGMEMO5", "N", ""), std::string("1"));
-        QCOMPARE(registry().SelectMax("OGMEMO3", "N", ""), std::string());
+        QCOMPARE(registry().ReadMax("OGMEMO5", "N", "").value(), std::string("1"));
+        QCOMPARE(registry().ReadMax("OGMEMO3", "N", "").value(), std::string());
+    }
+
+    void listsThatCannotBeReadAreSaidNotShownEmpty() {
+        // On a server of the test's own: the plain login is made in its security database.
+        PrivateServer server;
+        QVERIFY2(server.ok(), "no private server (scripts/private-firebird.sh)");
+        TestDatabase other("choosers-refused", server.host());
+        QVERIFY2(other.ok(), other.error().c_str());
+        other.useInSettings();
+        TForm1a* members = forms().Form1a;
+        TForm1b* groups = forms().Form1b;
+
+        // A database without the registry.
+        members->show();
+        QCOMPARE(Platform::takeMessages(),
+                 std::vector<std::string>{
+                     Codec::sj("メンバー一覧を読み込めませんでした。データベースを確認して下さい。")});
+        QVERIFY(members->Button1->isEnabled() && !members->Button2->isEnabled());
+        members->hide();
+
+        // A login without rights on it.
+        QVERIFY(other.createRegistry());
+        QVERIFY(other.addMember(2, "Bob", "pw"));
+        QVERIFY(other.runIsql("CREATE OR ALTER USER QBPLAIN PASSWORD 'plainpw';"));
+        other.db().Disconnect();
+        Settings::DatabaseUser = "QBPLAIN";
+        Settings::DatabasePassword = "plainpw";
+        members->show();
+        QCOMPARE(Platform::takeMessages(),
+                 std::vector<std::string>{Codec::sj("メンバー一覧の読み込みをデータベースに拒否されました。"
+                                                    "DBユーザーの権限を確認して下さい。")});
+        QCOMPARE(members->ComboBox1->count(), 0);
+        QVERIFY(!members->Button2->isEnabled());
+        members->hide();
+        groups->show();
+        QCOMPARE(Platform::takeMessages(),
+                 std::vector<std::string>{Codec::sj("グループ一覧の読み込みをデータベースに拒否されました。"
+                                                    "DBユーザーの権限を確認して下さい。")});
+        QVERIFY(!groups->Button1->isEnabled() && !groups->Button2->isEnabled());
+        groups->hide();
+
+        forms().FormFBDB->Disconnect();
+        database->useInSettings();
     }
 
     void theLauncherWaitsForTheChooserOnly() {

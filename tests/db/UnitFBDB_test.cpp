@@ -1,13 +1,19 @@
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
+#include "support/PrivateServer.h"
 #include "support/TestDatabase.h"
 #include "text/Codec.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
+#include <fcntl.h>
 #include <iostream>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -102,6 +108,13 @@ TEST_F(FbdbTest, FailedConnectLeavesTheModuleDetachedAndEveryCallFails) {
         db.ReadNext(fields);
         EXPECT_EQ(values(fields), values(memoRow("2", "2", "0", "b")));
         EXPECT_FALSE(db.LastError().empty());
+        // The reads say why.
+        const auto rows = db.ReadRows(fields, "N", "DETACHED", "", "");
+        ASSERT_FALSE(rows);
+        EXPECT_EQ(rows.failure(), DbFailure::ConnectionLost);
+        EXPECT_EQ(db.ReadRow(fields, "DETACHED", "N=1").failure(), DbFailure::ConnectionLost);
+        EXPECT_EQ(db.ReadMax("DETACHED", "N", "").failure(), DbFailure::ConnectionLost);
+        EXPECT_EQ(db.ReadTableNames().failure(), DbFailure::ConnectionLost);
     };
 
     EXPECT_FALSE(db.Connect(database->locationPrefix(), "QBOOK.FDB", "SYSDBA", "wrong-password"));
@@ -125,6 +138,36 @@ TEST_F(FbdbTest, FailedConnectLeavesTheModuleDetachedAndEveryCallFails) {
     db.Disconnect();
     db.Disconnect();
     expectDetached();
+}
+
+TEST_F(FbdbTest, ConnectingToAHostThatDoesNotAnswerEndsAtTheLimit) {
+    // A listener whose queue is full: the kernel leaves further connection
+    // requests unanswered, as a dead link does.
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 3; ++i) {
+        queued.push_back(socket(AF_INET, SOCK_STREAM, 0));
+        fcntl(queued.back(), F_SETFL, O_NONBLOCK);
+        connect(queued.back(), reinterpret_cast<sockaddr*>(&address), length);
+    }
+
+    db.SetWaitLimit(std::chrono::milliseconds(1000));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(db.Connect("127.0.0.1/" + std::to_string(ntohs(address.sin_port)) + ":/nowhere/",
+                            "QBOOK.FDB", "SYSDBA", database->password()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+    EXPECT_FALSE(db.IsConnected());
+    for (int socket : queued)
+        close(socket);
+    close(listener);
+    EXPECT_TRUE(database->connect(db));
 }
 
 TEST_F(FbdbTest, InsertWritesNullZeroAndBareNumbersAndSelectRowReadsThemBack) {
@@ -385,6 +428,49 @@ TEST_F(FbdbTest, AConnectionTheServerEndedIsLetGo) {
     EXPECT_TRUE(db.IsConnected());
 }
 
+TEST_F(FbdbTest, ReadsTellNothingFoundFromFailed) {
+    makeMemoTable("OUTCOMES", {memoRow("1", "1.5", "0", "a"), memoRow("2", "0.5", "0", "b")});
+    makeMemoTable("NOTHING", {});
+    FieldList shape;
+    SetMemoFields(shape);
+    shape[5].Value = "kept";
+
+    const auto rows = db.ReadRows(shape, "N,TEXT", "OUTCOMES", "DF = 0", "SN,N");
+    ASSERT_TRUE(rows) << db.LastError();
+    ASSERT_EQ(rows->size(), 2u);
+    EXPECT_EQ(values((*rows)[0]), (std::vector<std::string>{"2", "b", "", "", "", "kept"}));
+    EXPECT_EQ((*rows)[1][0].Value + (*rows)[1][1].Value, "1a");
+    EXPECT_EQ((*rows)[1][0].Name, "N");
+    EXPECT_EQ(db.ReadRows(shape, "N", "OUTCOMES", "DF = 0", "SN,N", 1, 1)->front()[0].Value, "1");
+    const auto none = db.ReadRows(shape, "N", "NOTHING", "", "");
+    ASSERT_TRUE(none);
+    EXPECT_TRUE(none->empty());
+    const auto refused = db.ReadRows(shape, "N", "NO_SUCH_TABLE", "", "");
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.failure(), DbFailure::Other);
+
+    const auto row = db.ReadRow(shape, "OUTCOMES", "N=1");
+    ASSERT_TRUE(row && *row);
+    EXPECT_EQ((**row)[4].Value, "a");
+    const auto noRow = db.ReadRow(shape, "OUTCOMES", "N=9");
+    ASSERT_TRUE(noRow);
+    EXPECT_FALSE(*noRow);
+    EXPECT_EQ(db.ReadRow(shape, "OUTCOMES", "NOSUCHCOLUMN=1").failure(), DbFailure::Other);
+
+    EXPECT_EQ(db.ReadMax("OUTCOMES", "SN", "").value(), "1.5");
+    const auto empty = db.ReadMax("NOTHING", "N", "");
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(*empty, "");
+    EXPECT_FALSE(db.ReadMax("NO_SUCH_TABLE", "N", ""));
+
+    const auto names = db.ReadTableNames();
+    ASSERT_TRUE(names);
+    EXPECT_TRUE(HasTableName(*names, "outcomes"));
+    EXPECT_FALSE(HasTableName(*names, "OUTCOME"));
+    // An ordinary failure keeps the connection.
+    EXPECT_TRUE(db.IsConnected());
+}
+
 TEST_F(FbdbTest, TableExistsIgnoresLetterCase) {
     makeMemoTable("MYMEMO3", {});
     EXPECT_TRUE(db.TableExists("myMEMO3"));
@@ -539,4 +625,120 @@ TEST_F(FbdbTest, LargeResultIsFetchedWhole) {
         ++rows;
     }
     EXPECT_EQ(rows, count);
+}
+
+// Failures that the shared server must not be put through: a login without
+// rights, a server that stops, one that hangs (SIGSTOP). The server is the
+// suite's own.
+class FbdbServerFailureTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        server = new PrivateServer;
+        if (!server->ok())
+            return;
+        database = new TestDatabase("db-failures", server->host());
+        FieldList fields;
+        SetMemoFields(fields);
+        if (database->ok() && database->db().CreateTable("FAILS", MemoColumns, fields))
+            plainUser = database->runIsql("CREATE OR ALTER USER QBPLAIN PASSWORD 'plainpw';");
+    }
+    static void TearDownTestSuite() {
+        delete database;
+        database = nullptr;
+        delete server;
+        server = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(server->ok()) << "no private server (scripts/private-firebird.sh)";
+        ASSERT_TRUE(database->ok()) << database->error();
+        ASSERT_TRUE(plainUser);
+        ASSERT_TRUE(database->connect(db)) << db.LastError();
+    }
+    void TearDown() override {
+        server->thaw();
+        server->start();
+    }
+
+    template <typename Call> static long long millisecondsOf(Call call) {
+        const auto start = std::chrono::steady_clock::now();
+        call();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count();
+    }
+
+    static PrivateServer* server;
+    static TestDatabase* database;
+    static bool plainUser;
+    TFormFBDB db;
+};
+
+PrivateServer* FbdbServerFailureTest::server = nullptr;
+TestDatabase* FbdbServerFailureTest::database = nullptr;
+bool FbdbServerFailureTest::plainUser = false;
+
+TEST_F(FbdbServerFailureTest, AReadTheLoginHasNoRightsForIsRefused) {
+    TFormFBDB plain;
+    ASSERT_TRUE(plain.Connect(database->locationPrefix(), database->fileName(), "QBPLAIN", "plainpw"))
+        << plain.LastError();
+    const auto rows = plain.ReadRows(FieldList(1), "N", "FAILS", "", "");
+    ASSERT_FALSE(rows);
+    EXPECT_EQ(rows.failure(), DbFailure::NoPermission);
+    EXPECT_EQ(plain.ReadMax("FAILS", "N", "").failure(), DbFailure::NoPermission);
+    EXPECT_TRUE(plain.IsConnected());
+    // The catalogue is everybody's to read.
+    EXPECT_TRUE(plain.ReadTableNames());
+    plain.Disconnect();
+}
+
+TEST_F(FbdbServerFailureTest, AStoppedServerIsALostConnectionUntilItIsBack) {
+    ASSERT_TRUE(server->stop());
+    const auto rows = db.ReadRows(FieldList(1), "N", "FAILS", "", "");
+    ASSERT_FALSE(rows);
+    EXPECT_EQ(rows.failure(), DbFailure::ConnectionLost);
+    EXPECT_FALSE(db.IsConnected());
+    EXPECT_FALSE(database->connect(db));
+    ASSERT_TRUE(server->start());
+    ASSERT_TRUE(database->connect(db)) << db.LastError();
+    EXPECT_TRUE(db.ReadRows(FieldList(1), "N", "FAILS", "", ""));
+}
+
+TEST_F(FbdbServerFailureTest, NoCallWaitsForAFrozenServerPastTheLimit) {
+    constexpr std::chrono::milliseconds Limit(1000);
+    constexpr long long Bound = Limit.count() + 1000;
+    db.SetWaitLimit(Limit);
+    // The connection has an event link too.
+    db.Subscribe("FAILS");
+    FieldList row;
+    SetMemoFields(row);
+
+    ASSERT_TRUE(server->freeze());
+    ReadResult<std::vector<FieldList>> rows(DbFailure::Other);
+    const long long readMs = millisecondsOf([&] { rows = db.ReadRows(row, "*", "FAILS", "", ""); });
+    std::cout << "[ read against the frozen server returned after " << readMs << " ms, limit "
+              << Limit.count() << " ms ]\n";
+    EXPECT_LT(readMs, Bound);
+    EXPECT_EQ(rows.failure(), DbFailure::ConnectionLost);
+    EXPECT_FALSE(db.IsConnected());
+    bool connected = true;
+    EXPECT_LT(millisecondsOf([&] { connected = database->connect(db); }), Bound);
+    EXPECT_FALSE(connected);
+
+    // A write, and the end of a connection, meet the frozen server the same way.
+    ASSERT_TRUE(server->thaw());
+    ASSERT_TRUE(database->connect(db)) << db.LastError();
+    ASSERT_TRUE(server->freeze());
+    bool stored = true;
+    EXPECT_LT(millisecondsOf([&] { stored = InsertMemoRow(db, "FAILS", row, 1, 1.0, "x", 7); }), Bound);
+    EXPECT_FALSE(stored);
+    ASSERT_TRUE(server->thaw());
+    ASSERT_TRUE(database->connect(db)) << db.LastError();
+    ASSERT_TRUE(server->freeze());
+    EXPECT_LT(millisecondsOf([&] { db.Disconnect(); }), Bound);
+
+    // Once the server answers again, so does the module.
+    ASSERT_TRUE(server->thaw());
+    ASSERT_TRUE(database->connect(db)) << db.LastError();
+    EXPECT_TRUE(InsertMemoRow(db, "FAILS", row, 1, 1.0, "after", 7)) << db.LastError();
+    EXPECT_EQ(db.ReadMax("FAILS", "N", "").value(), "1");
+    db.Unsubscribe("FAILS");
 }

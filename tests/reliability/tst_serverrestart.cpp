@@ -18,7 +18,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -71,11 +70,9 @@ private:
 
 private slots:
     void initTestCase() {
-        // From 3061: 3050 and 3051 are the shared server's database and event ports.
-        server = std::make_unique<PrivateServer>("firebird", 3061, 3080);
+        server = std::make_unique<PrivateServer>();
         QVERIFY2(server->ok(), "no private Firebird server could be started (scripts/private-firebird.sh)");
-        setenv("QBOOK2_TEST_SERVER", server->host().c_str(), 1);
-        database = std::make_unique<TestDatabase>("serverrestart");
+        database = std::make_unique<TestDatabase>("serverrestart", server->host());
         QVERIFY2(database->ok(), database->error().c_str());
         Platform::setScripted(true);
         database->useInSettings();

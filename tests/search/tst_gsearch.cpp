@@ -8,13 +8,16 @@
 #include "db/UnitSchema.h"
 #include "platform/Platform.h"
 #include "search/UnitGSearch.h"
+#include "support/PrivateServer.h"
 #include "support/TestDatabase.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -165,7 +168,7 @@ private slots:
         QCOMPARE(window->StatusText(), sj("検索終了しました。参照可能なめもから全検索します。[Esc]:中断"));
         QVERIFY(Platform::takeMessages().empty());
         // The search creates no table for the member who has none.
-        QVERIFY(!database->db().TableExists("MYMEMO3"));
+        QVERIFY(!HasTableName(database->db().ReadTableNames().value(), "MYMEMO3"));
     }
 
     void keepsOnlyCharacterWiseHitsAndWildcardsAsLiterals() {
@@ -257,6 +260,74 @@ private slots:
                  sjLines({"データベース接続エラーです。データベースの設定を確認して下さい。"}));
         QVERIFY(Settings::DatabaseLocation.empty());
         QCOMPARE(results(), kaigishitsu);
+        database->useInSettings();
+    }
+
+    void aServerLostDuringTheSearchLeavesItIncomplete() {
+        // Twelve members' pads with one hit each, on a server of the test's own.
+        PrivateServer server;
+        QVERIFY2(server.ok(), "no private server (scripts/private-firebird.sh)");
+        TestDatabase other("gsearch-lost", server.host());
+        QVERIFY2(other.ok(), other.error().c_str());
+        QVERIFY(other.createRegistry());
+        FieldList fields;
+        SetMemoFields(fields);
+        for (int n = 1; n <= 12; ++n) {
+            QVERIFY(other.addMember(n, "M" + std::to_string(n), "p"));
+            QVERIFY(other.db().CreateTable(MyMemoTable(n), MemoColumns, fields));
+            QVERIFY(InsertMemoRow(other.db(), MyMemoTable(n), fields, 1, 1, sj("会議"), n));
+        }
+        other.db().Disconnect();
+        other.useInSettings();
+        window->hide();
+        window->show();
+        QVERIFY(window->Ready);
+        TFormFBDB& db = *forms().FormFBDB;
+        db.SetWaitLimit(std::chrono::milliseconds(1000));
+
+        const std::string lost = sj("」読み込めませんでした（サーバーに接続出来ません）");
+        const std::pair<const char*, std::function<bool()>> failures[] = {
+            {"stopped", [&] { return server.stop(); }}, {"frozen", [&] { return server.freeze(); }}};
+        for (const auto& [what, fail] : failures) {
+            // Polls: before each pad and before its one hit. The server goes
+            // just before the fourth pad is read.
+            int polls = 0;
+            bool failed = false;
+            QElapsedTimer clock;
+            qint64 scriptMs = 0;
+            Platform::setEscapeKeySource([&, fail = fail] {
+                if (++polls == 7) {
+                    const qint64 before = clock.elapsed();
+                    failed = fail();
+                    scriptMs = clock.elapsed() - before;
+                }
+                return false;
+            });
+            clock.start();
+            search("会議");
+            const qint64 searchMs = clock.elapsed() - scriptMs;
+            QVERIFY2(failed, what);
+            const std::vector<std::string> lines = results();
+            QCOMPARE(lines[0], sj("「まいめも」検索結果数：1行"));
+            QCOMPARE(lines[4], sj("「まいめも「3:M3」」検索結果数：1行"));
+            QCOMPARE(lines[6], sj("「まいめも「4:M4」") + lost);
+            QCOMPARE(lines[14], sj("「まいめも「12:M12」") + lost);
+            QCOMPARE(lines.size(), size_t(18)); // and the three separator lines
+            QCOMPARE(window->StatusText(),
+                     sj("検索終了しましたが、9件読み込めませんでした。検索結果は不完全です。"));
+            // Only the read that met the server waited for it, within the limit.
+            QVERIFY2(searchMs < 1000 + 1000, what);
+
+            Platform::setEscapeKeySource(nullptr);
+            server.thaw();
+            QVERIFY(server.start());
+            search("会議");
+            QCOMPARE(results().size(), size_t(2 * 12 + 3));
+            QCOMPARE(window->StatusText(),
+                     sj("検索終了しました。参照可能なめもから全検索します。[Esc]:中断"));
+        }
+        db.SetWaitLimit(TFormFBDB::DefaultWaitLimit);
+        db.Disconnect();
         database->useInSettings();
     }
 };

@@ -36,12 +36,24 @@ std::string PrivateServer::host() const {
     return "localhost/" + std::to_string(port_);
 }
 
+bool PrivateServer::run(const std::string& action) {
+    return std::system((command(action) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
 bool PrivateServer::stop() {
-    return std::system((command("stop") + " >/dev/null 2>&1").c_str()) == 0;
+    return run("stop");
 }
 
 bool PrivateServer::start() {
-    return std::system((command("start") + " >/dev/null 2>&1").c_str()) == 0;
+    return run("start");
+}
+
+bool PrivateServer::freeze() {
+    return run("freeze");
+}
+
+bool PrivateServer::thaw() {
+    return run("thaw");
 }
 
 std::string PrivateServer::command(const std::string& action) const {

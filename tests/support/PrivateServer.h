@@ -3,14 +3,15 @@
 #include <string>
 
 // A Firebird server of the test's own (scripts/private-firebird.sh), on the
-// first free port of [firstPort, lastPort] and with its root folder
+// first free port of [firstPort, lastPort] (by default from 3061: 3050 and
+// 3051 are the shared server's database and event ports) and with its root folder
 // /tmp/qbook2-<name>-<port>-<pid>: tests that stop, restart or reconfigure a
 // server never touch the shared one on port 3050, nor a server that a test of
 // another checkout runs at the same time. Stopped, and its folder removed,
 // when the object goes. Suites that may run at once take ranges of their own.
 class PrivateServer {
 public:
-    PrivateServer(const std::string& name, int firstPort, int lastPort);
+    explicit PrivateServer(const std::string& name = "firebird", int firstPort = 3061, int lastPort = 3080);
     ~PrivateServer();
     PrivateServer(const PrivateServer&) = delete;
     PrivateServer& operator=(const PrivateServer&) = delete;
@@ -22,10 +23,15 @@ public:
     std::string host() const;
     bool stop();
     bool start();
-    // The shell command of the script with an action (start, stop, status) for this server.
+    // The process stops where it is (SIGSTOP) and goes on again.
+    bool freeze();
+    bool thaw();
+    // The shell command of the script with an action (start, stop, status, ...) for this server.
     std::string command(const std::string& action) const;
 
 private:
+    bool run(const std::string& action);
+
     int port_ = 0;
     std::string root_;
 };

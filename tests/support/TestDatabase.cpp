@@ -23,22 +23,15 @@ std::string envOr(const char* name, const char* fallback) {
 
 std::vector<FieldList> ReadMemoRows(TFormFBDB& db, const std::string& table, const std::string& where,
                                     const std::string& order) {
-    std::vector<FieldList> rows;
     FieldList fields;
     SetMemoFields(fields);
-    const int count = db.SelectRows("*", table, where, order);
-    for (int i = 0; i < count; ++i) {
-        if (i == 0)
-            db.ReadFirst(fields);
-        else
-            db.ReadNext(fields);
-        rows.push_back(fields);
-    }
-    db.CloseQuery();
-    return rows;
+    ReadResult<std::vector<FieldList>> rows = db.ReadRows(fields, "*", table, where, order);
+    return rows ? std::move(*rows) : std::vector<FieldList>();
 }
 
-TestDatabase::TestDatabase(const std::string& suiteName) : db_(std::make_unique<TFormFBDB>()) {
+TestDatabase::TestDatabase(const std::string& suiteName, const std::string& server)
+    : server_(server.empty() ? envOr("QBOOK2_TEST_SERVER", "localhost") : server),
+      db_(std::make_unique<TFormFBDB>()) {
     const std::string base = envOr("QBOOK2_TEST_DATA_DIR", "/var/lib/qbook2");
     const std::string stem = base + "/" + suiteName + "-" + std::to_string(getpid());
     // A second database of the same suite in one process gets a numbered folder.
@@ -70,7 +63,7 @@ TestDatabase::~TestDatabase() {
 }
 
 std::string TestDatabase::server() const {
-    return envOr("QBOOK2_TEST_SERVER", "localhost");
+    return server_;
 }
 
 std::string TestDatabase::locationPrefix() const {

@@ -36,8 +36,9 @@ private:
     std::string drop_;
 };
 
-// A fresh database of its own for one test suite on the test server
-// ($QBOOK2_TEST_SERVER, default localhost; "localhost/3051" for another port):
+// A fresh database of its own for one test suite on the test server (the
+// one given, else $QBOOK2_TEST_SERVER, default localhost; "localhost/3051" for
+// another port):
 // $QBOOK2_TEST_DATA_DIR (default /var/lib/qbook2)/<suite>-<pid>/QBOOK.FDB,
 // created in the constructor and dropped, with its folder, in the destructor.
 // Usable from GoogleTest and Qt Test programs alike. Disconnect the modules
@@ -45,7 +46,7 @@ private:
 // folder and file are removed all the same).
 class TestDatabase {
 public:
-    explicit TestDatabase(const std::string& suiteName);
+    explicit TestDatabase(const std::string& suiteName, const std::string& server = {});
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
@@ -94,6 +95,7 @@ public:
 private:
     bool insert(const std::string& table, const FieldList& fields);
 
+    std::string server_;
     std::string folder_;
     std::string error_;
     bool ok_ = false;

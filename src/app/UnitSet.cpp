@@ -290,7 +290,7 @@ void TFormSet::FillMemberList() {
         else
             database().ReadNext(RowBuffer);
         MemberItems.push_back(RowBuffer[0].Value + ":" + RowBuffer[1].Value);
-        ComboBox1->addItem(Codec::toQString(MemberItems.back()));
+        ComboBox1->addItem(Codec::toDisplayLine(MemberItems.back()));
     }
     database().CloseQuery();
     RowBuffer.clear();

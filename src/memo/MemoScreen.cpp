@@ -103,7 +103,7 @@ public:
         if (role != Qt::DisplayRole)
             return QTableWidgetItem::data(role);
         const QByteArray bytes = QTableWidgetItem::data(Qt::UserRole).toByteArray();
-        return Codec::toQString(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+        return Codec::toDisplayLine(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
     }
     QTableWidgetItem* clone() const override { return new MemoCell(*this); }
 };
@@ -145,6 +145,9 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
         LabelA1 = new QLabel(WindowStyle::text("グループ名："), TopBar);
         LabelA2 = new QLabel(WindowStyle::text("期間："), TopBar);
         LabelA3 = new QLabel(WindowStyle::text("概略："), TopBar);
+        // The group's name and summary are shown as written, never read as markup.
+        for (QLabel* label : {LabelA1, LabelA2, LabelA3})
+            label->setTextFormat(Qt::PlainText);
     }
 
     SG1 = new MemoGrid(1, 3, this);

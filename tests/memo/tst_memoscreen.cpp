@@ -296,6 +296,16 @@ private slots:
         QVERIFY(screen->Timer1->isActive());
     }
 
+    void controlCharactersInALineShowAsSpaces() {
+        openScreen();
+        FieldList fields;
+        // Written by another program: a line feed and a carriage return with its line feed.
+        QVERIFY(InsertMemoRow(other, table(), fields, 1, 1, "one\ntwo\r\nthree", 2));
+        screen->ButtonKClick();
+        QCOMPARE(screen->SG1->item(0, 2)->text(), QStringLiteral("one two  three"));
+        QCOMPARE(screen->Cell(2, 0), std::string("one\ntwo\r\nthree"));
+    }
+
     void lettersInTheGridMoveNothing() {
         openScreen();
         addLines(table(), 3);

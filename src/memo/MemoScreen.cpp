@@ -141,6 +141,10 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
         button->setFocusPolicy(Qt::NoFocus);
         *buttons[i] = button;
     }
+    // "最初(&F" and "検索(&F" share their access key, and Qt presses neither of
+    // two buttons that claim one key. The first takes Alt+F, as the first of
+    // two controls with one key does elsewhere; find keeps its caption.
+    ButtonE->setShortcut(QKeySequence());
     if (config.groupHeader) {
         LabelA1 = new QLabel(WindowStyle::text("グループ名："), TopBar);
         LabelA2 = new QLabel(WindowStyle::text("期間："), TopBar);

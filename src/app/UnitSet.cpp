@@ -83,6 +83,7 @@ TFormSet::TFormSet(QWidget* parent) : QWidget(parent) {
         target->setObjectName(QString::fromLatin1(name));
         target->setGeometry(geometry);
         target->setFocusPolicy(Qt::StrongFocus);
+        WindowStyle::pressOnEnter(target);
         connect(target, &QPushButton::clicked, this, click);
     };
 

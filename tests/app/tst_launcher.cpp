@@ -30,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <memory>
 
 namespace {
 
@@ -195,6 +196,46 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
         }
+    }
+
+    void enterPressesTheFocusedButton() {
+        TForm1* form = forms().Form1;
+        TForm1b* chooser = forms().Form1b;
+        TFormSet* settings = forms().FormSet;
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        // Whether the window was shown, and closed by Enter on its focused
+        // close button (else it is closed here, so that the test goes on).
+        struct Seen {
+            bool shown = false;
+            bool closedByEnter = false;
+        };
+        const auto enterOnClose = [](QWidget* window, QPushButton* close) {
+            auto seen = std::make_shared<Seen>();
+            QTimer::singleShot(50, window, [=] {
+                seen->shown = window->isVisible();
+                close->setFocus();
+                QTest::keyClick(close, Qt::Key_Return);
+                seen->closedByEnter = window->isHidden();
+                window->close();
+            });
+            return seen;
+        };
+        auto seen = enterOnClose(chooser, chooser->Button3);
+        form->Button2->setFocus();
+        QTest::keyClick(form->Button2, Qt::Key_Return);
+        QVERIFY(seen->shown);
+        QVERIFY(seen->closedByEnter);
+
+        // Space presses the focused button as before.
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        seen = enterOnClose(settings, settings->Button3);
+        form->Button5->setFocus();
+        QTest::keyClick(form->Button5, Qt::Key_Space);
+        QVERIFY(seen->shown);
+        QVERIFY(seen->closedByEnter);
+        Platform::takeMessages();
     }
 
     void showModalBlocksUntilTheWindowCloses() {

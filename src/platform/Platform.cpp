@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -29,6 +30,7 @@ struct Script {
     std::function<bool()> escapeSource;
     std::function<std::uint32_t()> tickSource;
     std::string exePath;
+    std::vector<QRect> screenAreas;
 };
 
 Script& script() {
@@ -227,6 +229,20 @@ std::string executablePath() {
     return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
 }
 
+std::vector<QRect> screenAreas() {
+    Script& s = script();
+    if (!s.screenAreas.empty())
+        return s.screenAreas;
+    std::vector<QRect> areas;
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        areas.push_back(primary->availableGeometry());
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            areas.push_back(screen->availableGeometry());
+    return areas;
+}
+
 std::vector<std::string> takeMessages() {
     std::vector<std::string> out;
     out.swap(script().messages);
@@ -262,6 +278,10 @@ void setTickSource(std::function<std::uint32_t()> source) {
 
 void setExecutablePath(const std::string& path) {
     script().exePath = path;
+}
+
+void setScreenAreas(std::vector<QRect> areas) {
+    script().screenAreas = std::move(areas);
 }
 
 } // namespace Platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -59,6 +60,10 @@ void keepTerminationSignals();
 // Full path of the running executable (code page 932).
 std::string executablePath();
 
+// The areas of the screens that windows may take (without task bars and
+// docks), the primary screen's first; empty without screens.
+std::vector<QRect> screenAreas();
+
 // ---- Test hooks -----------------------------------------------------------
 
 // Message boxes shown so far (their texts), oldest first; cleared by takeMessages().
@@ -83,5 +88,8 @@ void setTickSource(std::function<std::uint32_t()> source);
 
 // Replaces the executable path (empty restores the real one).
 void setExecutablePath(const std::string& path);
+
+// Replaces the screens' areas (empty restores the real ones).
+void setScreenAreas(std::vector<QRect> areas);
 
 } // namespace Platform

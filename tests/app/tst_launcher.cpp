@@ -3,6 +3,7 @@
 #include "app/ShowModal.h"
 #include "app/Unit1.h"
 #include "app/UnitSet.h"
+#include "app/WindowPlacement.h"
 #include "choosers/Unit1a.h"
 #include "choosers/Unit1b.h"
 #include "choosers/Unit1c.h"
@@ -84,6 +85,8 @@ private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
         Platform::setScripted(true);
+        // A screen that holds every window the tests place.
+        Platform::setScreenAreas({QRect(0, 0, 1280, 1024)});
         Platform::setExecutablePath(Codec::fromQString(dir.filePath(QStringLiteral("qbook2"))));
         CreateForms();
     }
@@ -91,6 +94,7 @@ private slots:
     void cleanupTestCase() {
         DestroyForms();
         Platform::setExecutablePath({});
+        Platform::setScreenAreas({});
     }
 
     void windowsAreCreatedHiddenWithTheirClasses() {
@@ -423,6 +427,68 @@ private slots:
         Platform::takeMessages();
         form->hide();
         Platform::setExecutablePath(Codec::fromQString(dir.filePath(QStringLiteral("qbook2"))));
+    }
+
+    void aPadOpenedOverTheLauncherInTheCornerShowsItsTitleBar() {
+        QTemporaryDir fresh;
+        Platform::setExecutablePath(Codec::fromQString(fresh.filePath(QStringLiteral("qbook2"))));
+        DestroyForms();
+        Settings::SetStartValues();
+        CreateForms();
+        TForm1* form = forms().Form1;
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        form->move(0, 0);
+        // The all-members pad is far wider than the launcher it opens over.
+        QRect shown;
+        QTimer::singleShot(50, forms().Form8, [&] {
+            shown = forms().Form8->frameGeometry();
+            forms().Form8->close();
+        });
+        form->Button4->click();
+        QVERIFY(shown.isValid());
+        QCOMPARE(shown.topLeft(), QPoint(0, 0));
+        Platform::takeMessages();
+        form->hide();
+        Platform::setExecutablePath(Codec::fromQString(dir.filePath(QStringLiteral("qbook2"))));
+    }
+
+    void oddLayoutValuesKeepEveryWindowOnTheScreen() {
+        const QRect area(40, 30, 1000, 700);
+        Platform::setScreenAreas({area});
+        // Far off the screen on every side, and sizes no screen has.
+        QByteArray layout;
+        int n = 0;
+        for (const Placed& p : placements()) {
+            const QByteArray far = ++n % 2 ? "-100000" : "100000";
+            layout += far + "\r\n" + far + "\r\n";
+            if (p.sized)
+                layout += "2147483647\r\n2147483647\r\n";
+        }
+        layout += "7\r\nX\r\n\r\n30\r\n100\r\n";
+        QFile file(layoutPath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(layout);
+        file.close();
+
+        DestroyForms();
+        Settings::SetStartValues();
+        CreateForms();
+        forms().Form1->show();
+        QVERIFY(QTest::qWaitForWindowExposed(forms().Form1));
+        forms().Form2->show();
+        QVERIFY(QTest::qWaitForWindowExposed(forms().Form2));
+        for (const Placed& p : placements()) {
+            const char* name = p.window->metaObject()->className();
+            const QRect outer(WindowPlacement::outerPosition(p.window), WindowPlacement::outerSize(p.window));
+            // The title bar (taken as 32 pixels high before a frame is known) is inside.
+            QVERIFY2(area.contains(QRect(outer.topLeft(), QSize(outer.width(), 32))), name);
+            QVERIFY2(outer.width() <= area.width() && outer.height() <= area.height(), name);
+        }
+        QCOMPARE(forms().Form2->frameGeometry(), QRect(40, 30, 1000, 700));
+        forms().Form2->hide();
+        forms().Form1->hide();
+        Platform::setScreenAreas({QRect(0, 0, 1280, 1024)});
     }
 };
 

@@ -28,6 +28,7 @@
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -108,11 +109,12 @@ public:
     QTableWidgetItem* clone() const override { return new MemoCell(*this); }
 };
 
-// Shows a window opened from a memo screen. The all-members pad is modal, and
-// a window opened from a modal window takes input only when modal itself.
+// Shows a window opened from a memo screen, blocking no window. The
+// all-members pad is modal; a window opened from it belongs to it (transient
+// to it), which lets it take input while the pad is open.
 void ShowBeside(const QWidget* owner, QWidget* window) {
-    if (!window->isVisible())
-        window->setWindowModality(owner->isModal() ? Qt::ApplicationModal : Qt::NonModal);
+    window->createWinId();
+    window->windowHandle()->setTransientParent(owner->isModal() ? owner->windowHandle() : nullptr);
     window->show();
     window->raise();
     window->activateWindow();

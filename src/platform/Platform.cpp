@@ -1,17 +1,17 @@
 #include "platform/Platform.h"
 
+#include "platform/X11Keyboard.h"
 #include "text/Codec.h"
 
 #include <QClipboard>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
 #include <chrono>
 #include <csignal>
 #include <deque>
@@ -62,6 +62,36 @@ public:
 
 private:
     bool FolderMustExist;
+};
+
+// Watches the events that run while a long action asks for the Escape key:
+// notes the key's press and keeps all input from the windows.
+class EscapeWatch : public QObject {
+public:
+    bool Pressed = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+                Pressed = true;
+            return true;
+        case QEvent::ShortcutOverride:
+            // Taken as the focus widget's own key: no shortcut runs for it.
+            event->accept();
+            return true;
+        case QEvent::Shortcut:
+            return true;
+        case QEvent::Close:
+            if (!event->spontaneous())
+                return false;
+            event->ignore();
+            return true;
+        default:
+            return dynamic_cast<QInputEvent*>(event) != nullptr;
+        }
+    }
 };
 
 std::string chooseFile(QWidget* parent, bool save, const std::string& folder, const std::string& proposedName,
@@ -171,18 +201,17 @@ void setClipboardText(const std::string& text) {
     QGuiApplication::clipboard()->setText(Codec::toQString(text));
 }
 
-bool escapeKeyDown() {
+bool escapePressed() {
     Script& s = script();
     if (s.escapeSource)
         return s.escapeSource();
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    Display* display = x11 ? x11->display() : nullptr;
-    if (!display)
-        return false;
-    char keys[32];
-    XQueryKeymap(display, keys);
-    const KeyCode code = XKeysymToKeycode(display, XK_Escape);
-    return code != 0 && (keys[code / 8] & (1 << (code % 8))) != 0;
+    EscapeWatch watch;
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        app->installEventFilter(&watch);
+        QCoreApplication::processEvents();
+        app->removeEventFilter(&watch);
+    }
+    return watch.Pressed || X11Keyboard::escapeDown();
 }
 
 std::uint32_t tickCount() {

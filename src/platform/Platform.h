@@ -40,8 +40,13 @@ QString nameFilter(const char* pairs);
 std::string clipboardText();
 void setClipboardText(const std::string& text);
 
-// Whether the Escape key is down at this moment.
-bool escapeKeyDown();
+// Whether the Escape key is down at this moment or has been pressed since the
+// user-interface events were last processed. A long action that asks runs
+// the pending events: the key's press is seen as the application's own key
+// event on every platform (X11 also tells whether the key is held). Any other
+// input meanwhile, and closing a window from its frame, reaches no window,
+// since the action leaves no room for another one.
+bool escapePressed();
 
 // Milliseconds since an arbitrary start, wrapping at 2^32.
 std::uint32_t tickCount();
@@ -82,7 +87,7 @@ struct FileDialogRequest {
 };
 FileDialogRequest lastFileDialogRequest();
 
-// Replaces the Escape-key state and the tick count (nullptr restores the real ones).
+// Replaces the Escape-key answer and the tick count (nullptr restores the real ones).
 void setEscapeKeySource(std::function<bool()> source);
 void setTickSource(std::function<std::uint32_t()> source);
 

@@ -12,9 +12,11 @@
 #include "text/Codec.h"
 #include "text/Func_.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QWindow>
 #include <memory>
 
 namespace {
@@ -210,6 +212,18 @@ private slots:
         search("みつからない");
         QCOMPARE(results(), sjLines({"「まいめも」検索結果数：0行"}));
         QCOMPARE(window->StatusText(), sj("[Esc]キーを押しましたので検索を中断しました"));
+    }
+
+    void escapeIsSeenAsTheApplicationsOwnKeyEvent() {
+        // No key state is asked for (this platform tells none): the press
+        // waits among the window's events while the search runs.
+        QCoreApplication::postEvent(window->windowHandle(),
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        search("かいぎしつ");
+        QCOMPARE(window->StatusText(), sj("[Esc]キーを押しましたので検索を中断しました"));
+        QVERIFY(window->RichEdit1->toPlainText().isEmpty());
+        search("かいぎしつ");
+        QCOMPARE(results(), kaigishitsu);
     }
 
     void refusesWithoutSettingsOrKeyword() {

@@ -50,11 +50,13 @@ private:
         });
     }
 
+    // "大文字小文字を区別する" ticked exactly when the keyword is compared as
+    // typed, not through the search key.
     void find(const std::string& keyword, bool useFindColumn, bool down) {
         whenModal([=](QWidget*) {
             TFormSearch* dialog = forms().FormSearch;
             dialog->Edit1->setText(Codec::toQString(keyword));
-            dialog->CheckBox1->setChecked(useFindColumn);
+            dialog->CheckBox1->setChecked(!useFindColumn);
             (down ? dialog->RadioDown : dialog->RadioUp)->setChecked(true);
             dialog->Button1->click();
         });
@@ -202,7 +204,7 @@ private slots:
         QCOMPARE(screen->SearchDown, 0);
         whenModal([](QWidget*) {
             QCOMPARE(forms().FormSearch->Edit1->text(), QStringLiteral("omega"));
-            QVERIFY(forms().FormSearch->CheckBox1->isChecked());
+            QVERIFY(!forms().FormSearch->CheckBox1->isChecked());
             QVERIFY(forms().FormSearch->RadioUp->isChecked());
             forms().FormSearch->Button2->click();
         });

@@ -128,7 +128,7 @@ private:
             TFormSearch* dialog = forms().FormSearch;
             QCOMPARE(QApplication::activeModalWidget(), dialog);
             dialog->Edit1->setText(Codec::toQString(keyword));
-            dialog->CheckBox1->setChecked(false);
+            dialog->CheckBox1->setChecked(true); // the keyword as typed
             (down ? dialog->RadioDown : dialog->RadioUp)->setChecked(true);
             dialog->Button1->click();
         });

@@ -167,6 +167,9 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
     SG1->setShowGrid(true);
     SG1->setTabKeyNavigation(false);
     SG1->setWordWrap(false);
+    // The columns fill the grid's width; the numbers shown after a jump widen
+    // it for a while, which is no reason to scroll sideways.
+    SG1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SG1->installEventFilter(this);
 
     BottomBar = new QWidget(this);

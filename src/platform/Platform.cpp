@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -40,6 +41,19 @@ Script& script() {
 
 QString title() {
     return QGuiApplication::applicationDisplayName();
+}
+
+// Room a window frame takes beside its title: the icon and the buttons.
+constexpr int TitleBarButtonsWidth = 120;
+
+// A message box as wide as its title needs: the program's name is longer than
+// many a message, and a window manager shortens a title that does not fit.
+void fitTitle(QMessageBox& box) {
+    QFont font = box.font();
+    font.setBold(true);
+    const int width = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + TitleBarButtonsWidth;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0), grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 // Whether the folder a path names a file in exists.
@@ -149,6 +163,7 @@ void showMessage(QWidget* parent, const std::string& text) {
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, title(), Codec::toQString(text), QMessageBox::Ok, parent);
+    fitTitle(box);
     box.exec();
 }
 
@@ -167,6 +182,7 @@ Answer askYesNo(QWidget* parent, const std::string& text) {
     // Japanese button texts: no Qt translation is loaded.
     box.button(QMessageBox::Yes)->setText(QString::fromUtf8("はい(&Y)"));
     box.button(QMessageBox::No)->setText(QString::fromUtf8("いいえ(&N)"));
+    fitTitle(box);
     return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 

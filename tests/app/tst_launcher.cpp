@@ -24,6 +24,7 @@
 #include "text/Func_.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -240,6 +241,24 @@ private slots:
         QVERIFY(seen->shown);
         QVERIFY(seen->closedByEnter);
         Platform::takeMessages();
+    }
+
+    void aMessageBoxIsWideEnoughForItsTitle() {
+        QApplication::setApplicationName(ui("キューブック／各PC用ツール"));
+        Platform::setScripted(false);
+        QRect box;
+        QTimer::singleShot(0, this, [&] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                box = dialog->geometry();
+                dialog->accept();
+            }
+        });
+        Platform::showMessage(nullptr, Codec::sj("短い"));
+        Platform::setScripted(true);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        // Beside the title the frame has its icon and buttons.
+        QVERIFY(box.width() >= QFontMetrics(bold).horizontalAdvance(QApplication::applicationName()) + 100);
     }
 
     void showModalBlocksUntilTheWindowCloses() {

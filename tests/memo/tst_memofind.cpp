@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -215,6 +216,8 @@ private slots:
         jump(QStringLiteral("6"));
         QCOMPARE(firstText(), std::string("abc again"));
         QCOMPARE(screen->SG1->columnWidth(1), 48);
+        QTest::qWait(50);
+        QVERIFY(!screen->SG1->horizontalScrollBar()->isVisible());
         QCOMPARE(status(), Codec::sj("指示された登録番号へジャンプしました"));
         screen->ButtonKClick();
         QCOMPARE(screen->SG1->columnWidth(1), 1);

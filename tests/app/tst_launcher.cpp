@@ -82,6 +82,16 @@ private:
         return out;
     }
 
+    // The program started again: every window made anew, the launcher shown.
+    static TForm1* nextRun() {
+        DestroyForms();
+        Settings::SetStartValues();
+        CreateForms();
+        TForm1* launcher = forms().Form1;
+        launcher->show();
+        return QTest::qWaitForWindowExposed(launcher) ? launcher : nullptr;
+    }
+
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
@@ -244,6 +254,8 @@ private slots:
     }
 
     void aMessageBoxIsWideEnoughForItsTitle() {
+        // The program's name, which the message boxes take as their title.
+        const QString testName = QApplication::applicationName();
         QApplication::setApplicationName(ui("キューブック／各PC用ツール"));
         Platform::setScripted(false);
         QRect box;
@@ -259,6 +271,7 @@ private slots:
         bold.setBold(true);
         // Beside the title the frame has its icon and buttons.
         QVERIFY(box.width() >= QFontMetrics(bold).horizontalAdvance(QApplication::applicationName()) + 100);
+        QApplication::setApplicationName(testName);
     }
 
     void showModalBlocksUntilTheWindowCloses() {
@@ -358,12 +371,8 @@ private slots:
     }
 
     void secondStartRestoresEveryWindowAndTheSettings() {
-        DestroyForms();
-        Settings::SetStartValues();
-        CreateForms();
-        TForm1* form = forms().Form1;
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form));
+        TForm1* form = nextRun();
+        QVERIFY(form);
         for (const Placed& p : placements()) {
             const char* name = p.window->metaObject()->className();
             QVERIFY2(p.window->pos() == p.outer.topLeft(), name);
@@ -397,14 +406,11 @@ private slots:
     void windowsNeverPlacedOpenWhereAFirstRunOpensThem() {
         QTemporaryDir fresh;
         Platform::setExecutablePath(Codec::fromQString(fresh.filePath(QStringLiteral("qbook2"))));
-        const auto nextRun = [] {
-            DestroyForms();
-            Settings::SetStartValues();
-            CreateForms();
-            TForm1* launcher = forms().Form1;
-            launcher->show();
-            launcher->activateWindow();
-            return QTest::qWaitForWindowActive(launcher) ? launcher : nullptr;
+        const auto nextActiveRun = [] {
+            TForm1* launcher = nextRun();
+            if (launcher)
+                launcher->activateWindow();
+            return launcher && QTest::qWaitForWindowActive(launcher) ? launcher : nullptr;
         };
         const auto centredOverLauncher = [](const QWidget* window) {
             return (window->frameGeometry().center() - forms().Form1->frameGeometry().center())
@@ -412,12 +418,12 @@ private slots:
         };
 
         // A run that shows nothing but the launcher.
-        QVERIFY(nextRun());
+        QVERIFY(nextActiveRun());
         forms().Form1->close();
 
         // The next run: the user moves the launcher, then opens the settings
         // dialog (over the launcher) and leaves it elsewhere.
-        TForm1* form = nextRun();
+        TForm1* form = nextActiveRun();
         QVERIFY(form);
         form->move(400, 300);
         bool centred = false;
@@ -432,7 +438,7 @@ private slots:
 
         // A third run: the dialog comes back where it was left; the chooser,
         // never shown, opens over the launcher.
-        form = nextRun();
+        form = nextActiveRun();
         QVERIFY(form);
         QCOMPARE(form->pos(), QPoint(400, 300));
         QCOMPARE(forms().FormSet->pos(), QPoint(600, 500));
@@ -451,12 +457,8 @@ private slots:
     void aPadOpenedOverTheLauncherInTheCornerShowsItsTitleBar() {
         QTemporaryDir fresh;
         Platform::setExecutablePath(Codec::fromQString(fresh.filePath(QStringLiteral("qbook2"))));
-        DestroyForms();
-        Settings::SetStartValues();
-        CreateForms();
-        TForm1* form = forms().Form1;
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form));
+        TForm1* form = nextRun();
+        QVERIFY(form);
         form->move(0, 0);
         // The all-members pad is far wider than the launcher it opens over.
         QRect shown;
@@ -490,11 +492,7 @@ private slots:
         file.write(layout);
         file.close();
 
-        DestroyForms();
-        Settings::SetStartValues();
-        CreateForms();
-        forms().Form1->show();
-        QVERIFY(QTest::qWaitForWindowExposed(forms().Form1));
+        QVERIFY(nextRun());
         forms().Form2->show();
         QVERIFY(QTest::qWaitForWindowExposed(forms().Form2));
         for (const Placed& p : placements()) {

@@ -17,8 +17,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>

@@ -14,8 +14,6 @@ namespace WindowPlacement {
 namespace {
 
 constexpr const char* PendingOuterSize = "qbook2PendingOuterSize";
-// Until the window manager has framed a window, its title bar is taken to be this high.
-constexpr int AssumedTitleHeight = 32;
 
 QSize frameExtra(const QWidget* window) {
     return window->frameGeometry().size() - window->size();
@@ -55,14 +53,8 @@ FrameWatcher* frameWatcher() {
     return watcher;
 }
 
-int titleHeight(const QWidget* window) {
-    const int frameTop = window->geometry().top() - window->frameGeometry().top();
-    return frameTop > 0 ? frameTop : AssumedTitleHeight;
-}
-
-QRect fitted(const QWidget* window, int left, int top, const QSize& outer) {
-    return fitOnScreens(left, top, outer.width(), outer.height(), titleHeight(window),
-                        Platform::screenAreas());
+QRect fitted(int left, int top, const QSize& outer) {
+    return fitOnScreens(left, top, outer.width(), outer.height(), Platform::screenAreas());
 }
 
 void resizeOuter(QWidget* window, const QSize& outer) {
@@ -100,14 +92,13 @@ PlacementWatcher* placementWatcher() {
 } // namespace
 
 void place(QWidget* window, int left, int top) {
-    window->move(fitted(window, left, top, outerSize(window)).topLeft());
+    window->move(fitted(left, top, outerSize(window)).topLeft());
 }
 
 void place(QWidget* window, int left, int top, int width, int height) {
     const QSize present = outerSize(window);
     const QRect outer =
-        fitted(window, left, top,
-               QSize(width > 0 ? width : present.width(), height > 0 ? height : present.height()));
+        fitted(left, top, QSize(width > 0 ? width : present.width(), height > 0 ? height : present.height()));
     window->move(outer.topLeft());
     resizeOuter(window, outer.size());
 }
@@ -115,7 +106,7 @@ void place(QWidget* window, int left, int top, int width, int height) {
 void keepOnScreen(QWidget* window) {
     const QPoint position = outerPosition(window);
     const QSize size = outerSize(window);
-    const QRect outer = fitted(window, position.x(), position.y(), size);
+    const QRect outer = fitted(position.x(), position.y(), size);
     // A window the program never placed is where the window system puts it.
     if (window->testAttribute(Qt::WA_Moved) && outer.topLeft() != position)
         window->move(outer.topLeft());
@@ -141,13 +132,12 @@ QSize outerSize(const QWidget* window) {
     return pending.isValid() ? pending.toSize() : window->frameGeometry().size();
 }
 
-QRect fitOnScreens(int left, int top, int width, int height, int titleHeight,
-                   const std::vector<QRect>& areas) {
+QRect fitOnScreens(int left, int top, int width, int height, const std::vector<QRect>& areas) {
     if (areas.empty())
         return QRect(left, top, width, height);
-    // The area nearest to the middle of the title bar; 0 away when it holds it.
+    // The area nearest to the middle of the top edge; 0 away when it holds it.
     const std::int64_t x = std::int64_t(left) + width / 2;
-    const std::int64_t y = std::int64_t(top) + titleHeight / 2;
+    const std::int64_t y = top;
     const QRect* area = &areas.front();
     std::int64_t nearest = std::numeric_limits<std::int64_t>::max();
     for (const QRect& candidate : areas) {
@@ -161,7 +151,7 @@ QRect fitOnScreens(int left, int top, int width, int height, int titleHeight,
     const int w = std::min(width, area->width());
     const int h = std::min(height, area->height());
     const std::int64_t lastLeft = std::int64_t(area->left()) + area->width() - w;
-    const std::int64_t lastTop = std::int64_t(area->top()) + area->height() - std::min(titleHeight, h);
+    const std::int64_t lastTop = std::int64_t(area->top()) + area->height() - h;
     return QRect(
         static_cast<int>(std::max<std::int64_t>(area->left(), std::min<std::int64_t>(left, lastLeft))),
         static_cast<int>(std::max<std::int64_t>(area->top(), std::min<std::int64_t>(top, lastTop))), w, h);

@@ -12,8 +12,9 @@ class QWidget;
 // (or has not told it yet) the outer size is the client size.
 //
 // A window is always placed on the screens: at most as large as the screen's
-// area, and with its title bar inside it, wherever the values come from (the
-// layout file may hold any number).
+// area and inside it, its title bar in any case (a frame not yet known may
+// reach past the bottom), wherever the values come from: the layout file may
+// hold any number.
 namespace WindowPlacement {
 
 // Moves the window's outer top-left corner to (left, top), or as near to it
@@ -43,11 +44,9 @@ bool isPlaced(const QWidget* window);
 QPoint outerPosition(const QWidget* window);
 QSize outerSize(const QWidget* window);
 
-// The outer rectangle (left, top, width, height) moved and shrunk onto the
-// area of the screen that holds the middle of its title bar (titleHeight
-// high), or else the nearest: at most as large as the area, its whole width
-// and its title bar inside it. Unchanged without areas.
-QRect fitOnScreens(int left, int top, int width, int height, int titleHeight,
-                   const std::vector<QRect>& areas);
+// The outer rectangle (left, top, width, height) moved and shrunk into the
+// area of the screen that holds the middle of its top edge, or else the
+// nearest. Unchanged without areas.
+QRect fitOnScreens(int left, int top, int width, int height, const std::vector<QRect>& areas);
 
 } // namespace WindowPlacement

@@ -8,7 +8,9 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QBOOK_BUILD_DIR:-$root/build}"
 
 bash "$root/scripts/setup-firebird.sh"
-bash "$root/scripts/build.sh"
+# The demo needs the client and the administration tool only; the tests build
+# the rest (scripts/run-tests.sh).
+bash "$root/scripts/build.sh" qbook2 qbook2-admin
 
 # ---- Demo database ---------------------------------------------------------
 # $QBOOK_DATA_DIR/demo/QBOOK.FDB, made once by the administration tool.

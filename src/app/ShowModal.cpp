@@ -1,5 +1,7 @@
 #include "app/ShowModal.h"
 
+#include "app/WindowPlacement.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
@@ -38,13 +40,14 @@ void ShowModal(QWidget* window) {
     window->installEventFilter(&watcher);
     window->setWindowModality(Qt::ApplicationModal);
     // A window the layout file has not placed yet opens over the one it came
-    // from, or in the middle of the screen.
+    // from, or in the middle of the screen; in either case on the screen.
     if (!window->testAttribute(Qt::WA_Moved)) {
         const QWidget* origin = QApplication::activeWindow();
         const QRect area =
             origin && origin != window ? origin->frameGeometry() : window->screen()->availableGeometry();
         window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
     }
+    WindowPlacement::keepOnScreen(window);
     window->show();
     window->raise();
     window->activateWindow();

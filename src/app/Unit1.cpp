@@ -120,6 +120,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
         button->setObjectName(QStringLiteral("Button%1").arg(number++));
         button->setGeometry(layout.left, layout.top, 145, 49);
         button->setFocusPolicy(Qt::StrongFocus);
+        WindowStyle::pressOnEnter(button);
         connect(button, &QPushButton::clicked, this, layout.click);
         if (previous)
             setTabOrder(previous, button);

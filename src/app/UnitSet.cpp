@@ -84,6 +84,7 @@ TFormSet::TFormSet(QWidget* parent) : QWidget(parent) {
         target->setObjectName(QString::fromLatin1(name));
         target->setGeometry(geometry);
         target->setFocusPolicy(Qt::StrongFocus);
+        WindowStyle::pressOnEnter(target);
         connect(target, &QPushButton::clicked, this, click);
     };
 
@@ -301,7 +302,7 @@ void TFormSet::FillMemberList() {
     if (rows) {
         for (const FieldList& row : *rows) {
             MemberItems.push_back(row[0].Value + ":" + row[1].Value);
-            ComboBox1->addItem(Codec::toQString(MemberItems.back()));
+            ComboBox1->addItem(Codec::toDisplayLine(MemberItems.back()));
         }
     } else {
         MemberListFailure = rows.failure();

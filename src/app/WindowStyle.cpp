@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QPalette>
+#include <QPushButton>
 #include <QWidget>
 
 namespace WindowStyle {
@@ -36,6 +37,10 @@ void setBackground(QWidget* widget, const QColor& colour) {
     palette.setColor(QPalette::Window, colour);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+}
+
+void pressOnEnter(QPushButton* button) {
+    button->setAutoDefault(true);
 }
 
 } // namespace WindowStyle

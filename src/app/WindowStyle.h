@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QString>
 
+class QPushButton;
 class QWidget;
 
 // Looks shared by the program's windows.
@@ -23,5 +24,9 @@ void setFixedFrame(QWidget* window, int clientWidth, int clientHeight);
 
 // Fills the widget's background with the colour.
 void setBackground(QWidget* widget, const QColor& colour);
+
+// Enter presses the button while it has the focus, as Space does. (Outside a
+// dialog a push button takes only Space.)
+void pressOnEnter(QPushButton* button);
 
 } // namespace WindowStyle

@@ -43,6 +43,7 @@ QPushButton* TChooser::AddButton(const char* caption, const QRect& geometry) {
     auto* button = new QPushButton(WindowStyle::text(caption), this);
     button->setGeometry(geometry);
     button->setFocusPolicy(Qt::StrongFocus);
+    WindowStyle::pressOnEnter(button);
     return button;
 }
 

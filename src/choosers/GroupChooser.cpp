@@ -53,7 +53,7 @@ void TGroupChooser::FormShow() {
         // Without a positive number a row names no pad.
         if (ToIntOrZero(RowBuffer[GroupN].Value) <= 0)
             return;
-        const QString item = Codec::toQString(GroupListItem(RowBuffer));
+        const QString item = Codec::toDisplayLine(GroupListItem(RowBuffer));
         if (CanEditGroupPad(RowBuffer, Settings::MemberNumber))
             ComboBox1->addItem(item);
         else if (Config.mayRead(RowBuffer, Settings::MemberNumber))
@@ -111,8 +111,8 @@ void TGroupChooser::OpenSelected(QComboBox* list, const char* emptyMessage, bool
         return;
     *(edit ? Config.editNumber : Config.viewNumber) = group;
     TMemoScreen* screen = edit ? Config.editScreen() : Config.viewScreen();
-    screen->LabelA1->setText(Codec::toQString(Codec::sj("グループ名：") + RowBuffer[GroupName].Value));
-    screen->LabelA2->setText(Codec::toQString(Codec::sj("期間：") + period(RowBuffer)));
-    screen->LabelA3->setText(Codec::toQString(Codec::sj("概略：") + RowBuffer[GroupSummary].Value));
+    screen->LabelA1->setText(Codec::toDisplayLine(Codec::sj("グループ名：") + RowBuffer[GroupName].Value));
+    screen->LabelA2->setText(Codec::toDisplayLine(Codec::sj("期間：") + period(RowBuffer)));
+    screen->LabelA3->setText(Codec::toDisplayLine(Codec::sj("概略：") + RowBuffer[GroupSummary].Value));
     HandOver(screen);
 }

@@ -34,7 +34,7 @@ void TForm1a::FormShow() {
         const std::int32_t number = ToIntOrZero(RowBuffer[0].Value);
         // The user's own row is not listed, nor a row without a member number.
         if (number > 0 && number != Settings::MemberNumber)
-            ComboBox1->addItem(Codec::toQString(MemberListItem(RowBuffer)));
+            ComboBox1->addItem(Codec::toDisplayLine(MemberListItem(RowBuffer)));
     });
     // A drop-down list selects its first item by itself; the list starts unselected.
     ComboBox1->setCurrentIndex(-1);

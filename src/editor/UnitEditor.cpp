@@ -70,6 +70,26 @@ std::string NamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The status bar's fixed text, longer than the window is wide at its design
+// size: where it is cut it ends in "…", and it shows whole as its tool tip.
+class StatusTextLabel : public QLabel {
+public:
+    StatusTextLabel(const QString& text, QWidget* parent) : QLabel(parent), Whole(text) {
+        setToolTip(text);
+        // The window is not widened for it.
+        setMinimumWidth(1);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        setText(fontMetrics().elidedText(Whole, Qt::ElideRight, contentsRect().width()));
+    }
+
+private:
+    QString Whole;
+};
+
 // Fills the text area with the document's paragraphs and their formatting;
 // what the document leaves open keeps the text area's own font.
 void ShowRtf(QTextEdit* edit, const RtfDocument& document) {
@@ -141,10 +161,7 @@ TFormEditor::TFormEditor(QWidget* parent) : QWidget(parent) {
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setFixedHeight(19);
     WindowStyle::setBackground(StatusBar1, QColor(192, 220, 192));
-    auto* status = new QLabel(WindowStyle::text(StatusText), StatusBar1);
-    // The fixed text is longer than the window is wide; it is cut, not the window widened.
-    status->setMinimumWidth(1);
-    StatusBar1->addWidget(status, 1);
+    StatusBar1->addWidget(new StatusTextLabel(WindowStyle::text(StatusText), StatusBar1), 1);
 
     FindDialog1 = new FindDialog(this);
     connect(FindDialog1, &FindDialog::find, this, &TFormEditor::FindDialog1Find);

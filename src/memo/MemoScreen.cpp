@@ -28,6 +28,7 @@
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWindow>
 #include <limits>
 
 namespace {
@@ -146,16 +147,17 @@ public:
         if (role != Qt::DisplayRole)
             return QTableWidgetItem::data(role);
         const QByteArray bytes = QTableWidgetItem::data(Qt::UserRole).toByteArray();
-        return Codec::toQString(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+        return Codec::toDisplayLine(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
     }
     QTableWidgetItem* clone() const override { return new MemoCell(*this); }
 };
 
-// Shows a window opened from a memo screen. The all-members pad is modal, and
-// a window opened from a modal window takes input only when modal itself.
+// Shows a window opened from a memo screen, blocking no window. The
+// all-members pad is modal; a window opened from it belongs to it (transient
+// to it), which lets it take input while the pad is open.
 void ShowBeside(const QWidget* owner, QWidget* window) {
-    if (!window->isVisible())
-        window->setWindowModality(owner->isModal() ? Qt::ApplicationModal : Qt::NonModal);
+    window->createWinId();
+    window->windowHandle()->setTransientParent(owner->isModal() ? owner->windowHandle() : nullptr);
     window->show();
     window->raise();
     window->activateWindow();
@@ -184,10 +186,17 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
         button->setFocusPolicy(Qt::NoFocus);
         *buttons[i] = button;
     }
+    // "最初(&F" and "検索(&F" share their access key, and Qt presses neither of
+    // two buttons that claim one key. The first takes Alt+F, as the first of
+    // two controls with one key does elsewhere; find keeps its caption.
+    ButtonE->setShortcut(QKeySequence());
     if (config.groupHeader) {
         LabelA1 = new QLabel(WindowStyle::text("グループ名："), TopBar);
         LabelA2 = new QLabel(WindowStyle::text("期間："), TopBar);
         LabelA3 = new QLabel(WindowStyle::text("概略："), TopBar);
+        // The group's name and summary are shown as written, never read as markup.
+        for (QLabel* label : {LabelA1, LabelA2, LabelA3})
+            label->setTextFormat(Qt::PlainText);
     }
 
     SG1 = new MemoGrid(1, 3, this);
@@ -201,6 +210,9 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
     SG1->setShowGrid(true);
     SG1->setTabKeyNavigation(false);
     SG1->setWordWrap(false);
+    // The columns fill the grid's width; the numbers shown after a jump widen
+    // it for a while, which is no reason to scroll sideways.
+    SG1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SG1->installEventFilter(this);
 
     BottomBar = new QWidget(this);

@@ -53,7 +53,9 @@ void TFormSearch::showEvent(QShowEvent* event) {
 void TFormSearch::FormShow() {
     Accepted = false;
     Edit1->setText(Codec::toQString(Keyword));
-    CheckBox1->setChecked(UseFindColumn != 0);
+    // "大文字小文字を区別する": ticked, the keyword is compared as typed with
+    // the text; cleared, through the search key, which folds case and width.
+    CheckBox1->setChecked(UseFindColumn == 0);
     (SearchDown == 0 ? RadioUp : RadioDown)->setChecked(true);
     Edit1->setFocus();
 }
@@ -67,7 +69,7 @@ void TFormSearch::Button1Click() {
     }
     Accepted = true;
     Keyword = text;
-    UseFindColumn = CheckBox1->isChecked() ? 1 : 0;
+    UseFindColumn = CheckBox1->isChecked() ? 0 : 1;
     SearchDown = RadioUp->isChecked() ? 0 : 1;
     accept();
 }

@@ -1,16 +1,18 @@
 #include "platform/Platform.h"
 
+#include "platform/X11Keyboard.h"
 #include "text/Codec.h"
 
 #include <QClipboard>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
 #include <chrono>
 #include <csignal>
 #include <deque>
@@ -29,6 +31,7 @@ struct Script {
     std::function<bool()> escapeSource;
     std::function<std::uint32_t()> tickSource;
     std::string exePath;
+    std::vector<QRect> screenAreas;
 };
 
 Script& script() {
@@ -38,6 +41,19 @@ Script& script() {
 
 QString title() {
     return QGuiApplication::applicationDisplayName();
+}
+
+// Room a window frame takes beside its title: the icon and the buttons.
+constexpr int TitleBarButtonsWidth = 120;
+
+// A message box as wide as its title needs: the program's name is longer than
+// many a message, and a window manager shortens a title that does not fit.
+void fitTitle(QMessageBox& box) {
+    QFont font = box.font();
+    font.setBold(true);
+    const int width = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + TitleBarButtonsWidth;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0), grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 // Whether the folder a path names a file in exists.
@@ -60,6 +76,36 @@ public:
 
 private:
     bool FolderMustExist;
+};
+
+// Watches the events that run while a long action asks for the Escape key:
+// notes the key's press and keeps all input from the windows.
+class EscapeWatch : public QObject {
+public:
+    bool Pressed = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+                Pressed = true;
+            return true;
+        case QEvent::ShortcutOverride:
+            // Taken as the focus widget's own key: no shortcut runs for it.
+            event->accept();
+            return true;
+        case QEvent::Shortcut:
+            return true;
+        case QEvent::Close:
+            if (!event->spontaneous())
+                return false;
+            event->ignore();
+            return true;
+        default:
+            return dynamic_cast<QInputEvent*>(event) != nullptr;
+        }
+    }
 };
 
 std::string chooseFile(QWidget* parent, bool save, const std::string& folder, const std::string& proposedName,
@@ -117,6 +163,7 @@ void showMessage(QWidget* parent, const std::string& text) {
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, title(), Codec::toQString(text), QMessageBox::Ok, parent);
+    fitTitle(box);
     box.exec();
 }
 
@@ -135,6 +182,7 @@ Answer askYesNo(QWidget* parent, const std::string& text) {
     // Japanese button texts: no Qt translation is loaded.
     box.button(QMessageBox::Yes)->setText(QString::fromUtf8("はい(&Y)"));
     box.button(QMessageBox::No)->setText(QString::fromUtf8("いいえ(&N)"));
+    fitTitle(box);
     return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
@@ -173,18 +221,17 @@ void setClipboardText(const std::string& text) {
     QGuiApplication::clipboard()->setText(Codec::toQString(text));
 }
 
-bool escapeKeyDown() {
+bool escapePressed() {
     Script& s = script();
     if (s.escapeSource)
         return s.escapeSource();
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    Display* display = x11 ? x11->display() : nullptr;
-    if (!display)
-        return false;
-    char keys[32];
-    XQueryKeymap(display, keys);
-    const KeyCode code = XKeysymToKeycode(display, XK_Escape);
-    return code != 0 && (keys[code / 8] & (1 << (code % 8))) != 0;
+    EscapeWatch watch;
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        app->installEventFilter(&watch);
+        QCoreApplication::processEvents();
+        app->removeEventFilter(&watch);
+    }
+    return watch.Pressed || X11Keyboard::escapeDown();
 }
 
 std::uint32_t tickCount() {
@@ -231,6 +278,20 @@ std::string executablePath() {
     return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
 }
 
+std::vector<QRect> screenAreas() {
+    Script& s = script();
+    if (!s.screenAreas.empty())
+        return s.screenAreas;
+    std::vector<QRect> areas;
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        areas.push_back(primary->availableGeometry());
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            areas.push_back(screen->availableGeometry());
+    return areas;
+}
+
 std::vector<std::string> takeMessages() {
     std::vector<std::string> out;
     out.swap(script().messages);
@@ -266,6 +327,10 @@ void setTickSource(std::function<std::uint32_t()> source) {
 
 void setExecutablePath(const std::string& path) {
     script().exePath = path;
+}
+
+void setScreenAreas(std::vector<QRect> areas) {
+    script().screenAreas = std::move(areas);
 }
 
 } // namespace Platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -41,8 +42,13 @@ std::string clipboardText();
 QString clipboardString();
 void setClipboardText(const std::string& text);
 
-// Whether the Escape key is down at this moment.
-bool escapeKeyDown();
+// Whether the Escape key is down at this moment or has been pressed since the
+// user-interface events were last processed. A long action that asks runs
+// the pending events: the key's press is seen as the application's own key
+// event on every platform (X11 also tells whether the key is held). Any other
+// input meanwhile, and closing a window from its frame, reaches no window,
+// since the action leaves no room for another one.
+bool escapePressed();
 
 // Milliseconds since an arbitrary start, wrapping at 2^32.
 std::uint32_t tickCount();
@@ -60,6 +66,10 @@ void keepTerminationSignals();
 
 // Full path of the running executable (code page 932).
 std::string executablePath();
+
+// The areas of the screens that windows may take (without task bars and
+// docks), the primary screen's first; empty without screens.
+std::vector<QRect> screenAreas();
 
 // ---- Test hooks -----------------------------------------------------------
 
@@ -79,11 +89,14 @@ struct FileDialogRequest {
 };
 FileDialogRequest lastFileDialogRequest();
 
-// Replaces the Escape-key state and the tick count (nullptr restores the real ones).
+// Replaces the Escape-key answer and the tick count (nullptr restores the real ones).
 void setEscapeKeySource(std::function<bool()> source);
 void setTickSource(std::function<std::uint32_t()> source);
 
 // Replaces the executable path (empty restores the real one).
 void setExecutablePath(const std::string& path);
+
+// Replaces the screens' areas (empty restores the real ones).
+void setScreenAreas(std::vector<QRect> areas);
 
 } // namespace Platform

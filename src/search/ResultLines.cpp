@@ -14,7 +14,7 @@ void ResultLines::Clear() {
 bool ResultLines::Append(const std::string& line) {
     if (IsCut)
         return false;
-    const QString text = Codec::toQString(line);
+    const QString text = Codec::toDisplayLine(line);
     // Room is kept for the closing line, so that the cut results stay within the limit too.
     if (Buffer.size() + (text.size() + 1) + (CutLine.size() + 1) > Limit) {
         Add(CutLine);

@@ -87,6 +87,8 @@ TFormGSearch::TFormGSearch(QWidget* parent)
     StatusBar1->setSizeGripEnabled(false);
     WindowStyle::setBackground(StatusBar1, QColor(192, 220, 192));
     StatusLabel = new QLabel(StatusBar1);
+    // The status names the pad searched, with its member's or group's name.
+    StatusLabel->setTextFormat(Qt::PlainText);
     StatusBar1->addWidget(StatusLabel, 1);
 
     auto* layout = new QVBoxLayout(this);
@@ -115,7 +117,7 @@ void TFormGSearch::closeEvent(QCloseEvent* event) {
 }
 
 void TFormGSearch::SetStatus(const std::string& text) {
-    StatusLabel->setText(Codec::toQString(text));
+    StatusLabel->setText(Codec::toDisplayLine(text));
     StatusLabel->repaint();
 }
 

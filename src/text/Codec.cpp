@@ -97,6 +97,14 @@ QString toQString(const std::string& sjis) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+QString toDisplayLine(const std::string& sjis) {
+    QString text = toQString(sjis);
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    return text;
+}
+
 std::string fromQString(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     return fromUtf8(std::string(utf8.constData(), static_cast<size_t>(utf8.size())));

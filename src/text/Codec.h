@@ -11,6 +11,12 @@ namespace Codec {
 // become U+FFFD; conversion never stops early.
 QString toQString(const std::string& sjis);
 
+// Code page 932 bytes as one line of text to show (a list item, a label, a
+// grid cell, a result line): every control character (line ends, NUL, tab)
+// shows as a space, so that a name or a line written by another program can
+// neither break the line nor cut it short.
+QString toDisplayLine(const std::string& sjis);
+
 // A QString to code page 932 bytes. Characters code page 932 cannot hold become "?".
 std::string fromQString(const QString& text);
 

@@ -43,7 +43,7 @@ std::string UnshiftChars(const std::string& text) {
 }
 
 bool EscPressed() {
-    return Platform::escapeKeyDown();
+    return Platform::escapePressed();
 }
 
 std::int32_t ToIntOrZero(const std::string& text) {

@@ -19,7 +19,8 @@ void PumpWait(std::uint32_t ms, const std::function<bool()>& keepWaiting = {});
 std::string ShiftChars(const std::string& text);
 std::string UnshiftChars(const std::string& text);
 
-// True while the Escape key is held down.
+// True while the Escape key is held down, or when it was pressed since the
+// last ask (Platform::escapePressed).
 bool EscPressed();
 
 // The run-time's integer conversion: leading blanks, sign, "$" for hex; anything

@@ -461,13 +461,15 @@ void TestFormSet::aLoginWithoutRightsIsTold() {
 void TestFormSet::userCheckKeepsNameBytes() {
     // 0xED40 is a kanji in the NEC-selected range, which the widgets' text
     // would turn into its IBM code: the name must come from the row as read.
-    const std::string name = "\xED\x40:Ab";
+    // Another program wrote a line break into it, which the list shows as blanks.
+    const std::string name = "\xED\x40:A\r\nb";
     QVERIFY(Db->addMember(41, name, "pw"));
     Db->db().Disconnect();
     Db->useInSettings();
     open();
     const int index = static_cast<int>(itemsOf(Form->ComboBox1).indexOf(QRegularExpression(u("^41:.*"))));
     QVERIFY(index >= 0);
+    QCOMPARE(Form->ComboBox1->itemText(index), q("41:\xED\x40:A  b"));
     Form->ComboBox1->setCurrentIndex(index);
     Form->Edit5->setText(u("pw"));
     Form->Button4->click();

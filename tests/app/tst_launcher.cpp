@@ -3,6 +3,7 @@
 #include "app/ShowModal.h"
 #include "app/Unit1.h"
 #include "app/UnitSet.h"
+#include "app/WindowPlacement.h"
 #include "choosers/Unit1a.h"
 #include "choosers/Unit1b.h"
 #include "choosers/Unit1c.h"
@@ -23,6 +24,7 @@
 #include "text/Func_.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -30,6 +32,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <memory>
 
 namespace {
 
@@ -79,10 +82,22 @@ private:
         return out;
     }
 
+    // The program started again: every window made anew, the launcher shown.
+    static TForm1* nextRun() {
+        DestroyForms();
+        Settings::SetStartValues();
+        CreateForms();
+        TForm1* launcher = forms().Form1;
+        launcher->show();
+        return QTest::qWaitForWindowExposed(launcher) ? launcher : nullptr;
+    }
+
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
         Platform::setScripted(true);
+        // A screen that holds every window the tests place.
+        Platform::setScreenAreas({QRect(0, 0, 1280, 1024)});
         Platform::setExecutablePath(Codec::fromQString(dir.filePath(QStringLiteral("qbook2"))));
         CreateForms();
     }
@@ -90,6 +105,7 @@ private slots:
     void cleanupTestCase() {
         DestroyForms();
         Platform::setExecutablePath({});
+        Platform::setScreenAreas({});
     }
 
     void windowsAreCreatedHiddenWithTheirClasses() {
@@ -197,6 +213,67 @@ private slots:
         }
     }
 
+    void enterPressesTheFocusedButton() {
+        TForm1* form = forms().Form1;
+        TForm1b* chooser = forms().Form1b;
+        TFormSet* settings = forms().FormSet;
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        // Whether the window was shown, and closed by Enter on its focused
+        // close button (else it is closed here, so that the test goes on).
+        struct Seen {
+            bool shown = false;
+            bool closedByEnter = false;
+        };
+        const auto enterOnClose = [](QWidget* window, QPushButton* close) {
+            auto seen = std::make_shared<Seen>();
+            QTimer::singleShot(50, window, [=] {
+                seen->shown = window->isVisible();
+                close->setFocus();
+                QTest::keyClick(close, Qt::Key_Return);
+                seen->closedByEnter = window->isHidden();
+                window->close();
+            });
+            return seen;
+        };
+        auto seen = enterOnClose(chooser, chooser->Button3);
+        form->Button2->setFocus();
+        QTest::keyClick(form->Button2, Qt::Key_Return);
+        QVERIFY(seen->shown);
+        QVERIFY(seen->closedByEnter);
+
+        // Space presses the focused button as before.
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        seen = enterOnClose(settings, settings->Button3);
+        form->Button5->setFocus();
+        QTest::keyClick(form->Button5, Qt::Key_Space);
+        QVERIFY(seen->shown);
+        QVERIFY(seen->closedByEnter);
+        Platform::takeMessages();
+    }
+
+    void aMessageBoxIsWideEnoughForItsTitle() {
+        // The program's name, which the message boxes take as their title.
+        const QString testName = QApplication::applicationName();
+        QApplication::setApplicationName(ui("キューブック／各PC用ツール"));
+        Platform::setScripted(false);
+        QRect box;
+        QTimer::singleShot(0, this, [&] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                box = dialog->geometry();
+                dialog->accept();
+            }
+        });
+        Platform::showMessage(nullptr, Codec::sj("短い"));
+        Platform::setScripted(true);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        // Beside the title the frame has its icon and buttons.
+        QVERIFY(box.width() >= QFontMetrics(bold).horizontalAdvance(QApplication::applicationName()) + 100);
+        QApplication::setApplicationName(testName);
+    }
+
     void showModalBlocksUntilTheWindowCloses() {
         QWidget window;
         bool wasModal = false;
@@ -294,12 +371,8 @@ private slots:
     }
 
     void secondStartRestoresEveryWindowAndTheSettings() {
-        DestroyForms();
-        Settings::SetStartValues();
-        CreateForms();
-        TForm1* form = forms().Form1;
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form));
+        TForm1* form = nextRun();
+        QVERIFY(form);
         for (const Placed& p : placements()) {
             const char* name = p.window->metaObject()->className();
             QVERIFY2(p.window->pos() == p.outer.topLeft(), name);
@@ -333,14 +406,11 @@ private slots:
     void windowsNeverPlacedOpenWhereAFirstRunOpensThem() {
         QTemporaryDir fresh;
         Platform::setExecutablePath(Codec::fromQString(fresh.filePath(QStringLiteral("qbook2"))));
-        const auto nextRun = [] {
-            DestroyForms();
-            Settings::SetStartValues();
-            CreateForms();
-            TForm1* launcher = forms().Form1;
-            launcher->show();
-            launcher->activateWindow();
-            return QTest::qWaitForWindowActive(launcher) ? launcher : nullptr;
+        const auto nextActiveRun = [] {
+            TForm1* launcher = nextRun();
+            if (launcher)
+                launcher->activateWindow();
+            return launcher && QTest::qWaitForWindowActive(launcher) ? launcher : nullptr;
         };
         const auto centredOverLauncher = [](const QWidget* window) {
             return (window->frameGeometry().center() - forms().Form1->frameGeometry().center())
@@ -348,12 +418,12 @@ private slots:
         };
 
         // A run that shows nothing but the launcher.
-        QVERIFY(nextRun());
+        QVERIFY(nextActiveRun());
         forms().Form1->close();
 
         // The next run: the user moves the launcher, then opens the settings
         // dialog (over the launcher) and leaves it elsewhere.
-        TForm1* form = nextRun();
+        TForm1* form = nextActiveRun();
         QVERIFY(form);
         form->move(400, 300);
         bool centred = false;
@@ -368,7 +438,7 @@ private slots:
 
         // A third run: the dialog comes back where it was left; the chooser,
         // never shown, opens over the launcher.
-        form = nextRun();
+        form = nextActiveRun();
         QVERIFY(form);
         QCOMPARE(form->pos(), QPoint(400, 300));
         QCOMPARE(forms().FormSet->pos(), QPoint(600, 500));
@@ -382,6 +452,58 @@ private slots:
         Platform::takeMessages();
         form->hide();
         Platform::setExecutablePath(Codec::fromQString(dir.filePath(QStringLiteral("qbook2"))));
+    }
+
+    void aPadOpenedOverTheLauncherInTheCornerShowsItsTitleBar() {
+        QTemporaryDir fresh;
+        Platform::setExecutablePath(Codec::fromQString(fresh.filePath(QStringLiteral("qbook2"))));
+        TForm1* form = nextRun();
+        QVERIFY(form);
+        form->move(0, 0);
+        // The all-members pad is far wider than the launcher it opens over.
+        QRect shown;
+        QTimer::singleShot(50, forms().Form8, [&] {
+            shown = forms().Form8->frameGeometry();
+            forms().Form8->close();
+        });
+        form->Button4->click();
+        QVERIFY(shown.isValid());
+        QCOMPARE(shown.topLeft(), QPoint(0, 0));
+        Platform::takeMessages();
+        form->hide();
+        Platform::setExecutablePath(Codec::fromQString(dir.filePath(QStringLiteral("qbook2"))));
+    }
+
+    void oddLayoutValuesKeepEveryWindowOnTheScreen() {
+        const QRect area(40, 30, 1000, 700);
+        Platform::setScreenAreas({area});
+        // Far off the screen on every side, and sizes no screen has.
+        QByteArray layout;
+        int n = 0;
+        for (const Placed& p : placements()) {
+            const QByteArray far = ++n % 2 ? "-100000" : "100000";
+            layout += far + "\r\n" + far + "\r\n";
+            if (p.sized)
+                layout += "2147483647\r\n2147483647\r\n";
+        }
+        layout += "7\r\nX\r\n\r\n30\r\n100\r\n";
+        QFile file(layoutPath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(layout);
+        file.close();
+
+        QVERIFY(nextRun());
+        forms().Form2->show();
+        QVERIFY(QTest::qWaitForWindowExposed(forms().Form2));
+        for (const Placed& p : placements()) {
+            const char* name = p.window->metaObject()->className();
+            const QRect outer(WindowPlacement::outerPosition(p.window), WindowPlacement::outerSize(p.window));
+            QVERIFY2(area.contains(outer), name);
+        }
+        QCOMPARE(forms().Form2->frameGeometry(), QRect(40, 30, 1000, 700));
+        forms().Form2->hide();
+        forms().Form1->hide();
+        Platform::setScreenAreas({QRect(0, 0, 1280, 1024)});
     }
 };
 

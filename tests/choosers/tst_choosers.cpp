@@ -385,6 +385,31 @@ private slots:
         database->useInSettings();
     }
 
+    void namesWithControlCharactersShowOnOneLine() {
+        // Written by another program: a line feed, a NUL byte, a carriage
+        // return with its line feed, and markup, all kept as stored.
+        QVERIFY(
+            database->runIsql("UPDATE MEMBER SET NAME = 'Bo' || ASCII_CHAR(10) || 'b' WHERE N = 2;"
+                              "UPDATE OGROUP SET NAME = 'Al' || ASCII_CHAR(0) || 'pha', OUTLINE = '<b>P</b>' "
+                              "|| ASCII_CHAR(13) || ASCII_CHAR(10) || 'x' WHERE N = 3;"));
+        TForm1a* chooser = forms().Form1a;
+        chooser->show();
+        QCOMPARE(items(chooser->ComboBox1),
+                 (QStringList{QStringLiteral("2:Bo b"), QStringLiteral("12:ABC")}));
+        chooser->hide();
+
+        TForm1b* open = forms().Form1b;
+        open->show();
+        QCOMPARE(items(open->ComboBox1).first(), ui("3:Al pha－<b>P</b>  x"));
+        select(open->ComboBox1, QStringLiteral("3:"));
+        open->Button1->click();
+        TForm4* pad = forms().Form4;
+        QCOMPARE(pad->TableName, std::string("OGMEMO3"));
+        QCOMPARE(pad->LabelA1->text(), ui("グループ名：Al pha"));
+        QCOMPARE(pad->LabelA3->text(), ui("概略：<b>P</b>  x"));
+        QCOMPARE(pad->LabelA3->textFormat(), Qt::PlainText);
+    }
+
     void theLauncherWaitsForTheChooserOnly() {
         bool sawModal = false;
         QTimer::singleShot(0, this, [&] {

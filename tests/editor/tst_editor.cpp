@@ -15,7 +15,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -94,6 +96,21 @@ private slots:
     void cleanupTestCase() {
         other.Disconnect();
         forms().FormFBDB->Disconnect();
+    }
+
+    void theStatusTextCutByTheWindowShowsWholeAsAToolTip() {
+        auto* label = editor()->StatusBar1->findChild<QLabel*>();
+        QVERIFY(label);
+        const QString whole = Codec::toQString(
+            Codec::sj("クリップボードへのコピー用画面です。この画面で記述した内容はデータベースに保存"
+                      "されません。※この内容は自動更新されません。"));
+        QCOMPARE(label->toolTip(), whole);
+        editor()->resize(491, 357);
+        QTRY_VERIFY(label->text().endsWith(QChar(0x2026)));
+        QVERIFY(whole.startsWith(label->text().chopped(1)));
+        editor()->resize(1200, 357);
+        QTRY_COMPARE(label->text(), whole);
+        editor()->resize(491, 357);
     }
 
     void padGoesThroughSaveAndOpenUnchanged() {

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -50,11 +51,13 @@ private:
         });
     }
 
+    // "大文字小文字を区別する" ticked exactly when the keyword is compared as
+    // typed, not through the search key.
     void find(const std::string& keyword, bool useFindColumn, bool down) {
         whenModal([=](QWidget*) {
             TFormSearch* dialog = forms().FormSearch;
             dialog->Edit1->setText(Codec::toQString(keyword));
-            dialog->CheckBox1->setChecked(useFindColumn);
+            dialog->CheckBox1->setChecked(!useFindColumn);
             (down ? dialog->RadioDown : dialog->RadioUp)->setChecked(true);
             dialog->Button1->click();
         });
@@ -202,7 +205,7 @@ private slots:
         QCOMPARE(screen->SearchDown, 0);
         whenModal([](QWidget*) {
             QCOMPARE(forms().FormSearch->Edit1->text(), QStringLiteral("omega"));
-            QVERIFY(forms().FormSearch->CheckBox1->isChecked());
+            QVERIFY(!forms().FormSearch->CheckBox1->isChecked());
             QVERIFY(forms().FormSearch->RadioUp->isChecked());
             forms().FormSearch->Button2->click();
         });
@@ -213,6 +216,8 @@ private slots:
         jump(QStringLiteral("6"));
         QCOMPARE(firstText(), std::string("abc again"));
         QCOMPARE(screen->SG1->columnWidth(1), 48);
+        QTest::qWait(50);
+        QVERIFY(!screen->SG1->horizontalScrollBar()->isVisible());
         QCOMPARE(status(), Codec::sj("指示された登録番号へジャンプしました"));
         screen->ButtonKClick();
         QCOMPARE(screen->SG1->columnWidth(1), 1);

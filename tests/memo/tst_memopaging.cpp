@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -127,7 +128,7 @@ private:
             TFormSearch* dialog = forms().FormSearch;
             QCOMPARE(QApplication::activeModalWidget(), dialog);
             dialog->Edit1->setText(Codec::toQString(keyword));
-            dialog->CheckBox1->setChecked(false);
+            dialog->CheckBox1->setChecked(true); // the keyword as typed
             (down ? dialog->RadioDown : dialog->RadioUp)->setChecked(true);
             dialog->Button1->click();
         });
@@ -178,7 +179,12 @@ private slots:
         }
         QVERIFY(pages > 3);
 
-        screen->ButtonAClick();
+        // Alt+F is the first page, though the find button shows the same letter.
+        screen->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(screen));
+        QTest::keyClick(screen->SG1, Qt::Key_F, Qt::AltModifier);
+        QTRY_COMPARE(screen->PageStart, 0.0);
+        QCOMPARE(shownPage(), expectedPage(0.0));
         screen->ButtonDClick();
         QCOMPARE(screen->PageStart, expectedLastStart());
         QCOMPARE(shownPage(), expectedPage(screen->PageStart));

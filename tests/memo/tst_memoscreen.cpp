@@ -10,6 +10,7 @@
 #include "memo/Unit2.h"
 #include "memo/Unit8.h"
 #include "platform/Platform.h"
+#include "search/UnitGSearch.h"
 #include "support/TestDatabase.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
@@ -120,6 +122,31 @@ private:
                     ") THEN IN AUTONOMOUS TRANSACTION DO INSERT INTO " + table() +
                     " (N, SN, DF, MN, TEXT) VALUES (NEW.N, 99, 0, 2, 'other'); END^ SET TERM ; ^",
                 "DROP TRIGGER " + counter + ";")};
+    }
+
+    // The global search and the editor, opened from the all-members pad while
+    // the launcher shows it modally: neither is modal, each belongs to the pad,
+    // and keys coming from the window system reach them and the pad alike.
+    void typeBesideTheModalPad(TForm8* pad) {
+        QTest::mouseClick(pad->ButtonJ, Qt::LeftButton);
+        QTest::mouseClick(pad->ButtonH, Qt::LeftButton);
+        TFormGSearch* search = forms().FormGSearch;
+        TFormEditor* editor = forms().FormEditor;
+        for (QWidget* window : std::initializer_list<QWidget*>{search, editor}) {
+            QVERIFY(window->isVisible());
+            QVERIFY(!window->isModal());
+            QCOMPARE(window->windowHandle()->transientParent(), pad->windowHandle());
+        }
+        search->Edit1->clear();
+        search->Edit1->setFocus();
+        QTest::keyClick(search->windowHandle(), 'k');
+        QCOMPARE(search->Edit1->text(), QStringLiteral("k"));
+        editor->RichEdit1->clear();
+        QTest::keyClick(editor->windowHandle(), 'e');
+        QCOMPARE(editor->RichEdit1->toPlainText(), QStringLiteral("e"));
+        pad->Edit1->setFocus();
+        QTest::keyClick(pad->windowHandle(), 'p');
+        QVERIFY(pad->Edit1->text().endsWith(QLatin1Char('p')));
     }
 
 private slots:
@@ -306,6 +333,16 @@ private slots:
         QCOMPARE(screen->CurrentRow(), screen->RowCount() - 1);
         QVERIFY(screen->Cell(0, screen->CurrentRow()).empty());
         QVERIFY(screen->Timer1->isActive());
+    }
+
+    void controlCharactersInALineShowAsSpaces() {
+        openScreen();
+        FieldList fields;
+        // Written by another program: a line feed and a carriage return with its line feed.
+        QVERIFY(InsertMemoRow(other, table(), fields, 1, 1, "one\ntwo\r\nthree", 2));
+        screen->ButtonKClick();
+        QCOMPARE(screen->SG1->item(0, 2)->text(), QStringLiteral("one two  three"));
+        QCOMPARE(screen->Cell(2, 0), std::string("one\ntwo\r\nthree"));
     }
 
     void lettersInTheGridMoveNothing() {
@@ -787,18 +824,23 @@ private slots:
         QVERIFY(!forms().Form8->Timer1->isActive());
     }
 
-    void editorOpenedFromTheModalPadTakesInput() {
+    void windowsOpenedFromTheModalPadTakeInputBesideIt() {
         TForm8* pad = forms().Form8;
-        pad->setWindowModality(Qt::ApplicationModal); // as the launcher shows it
-        pad->show();
-        pad->ButtonHClick();
-        QVERIFY(forms().FormEditor->isModal());
-        forms().FormEditor->hide();
-        pad->hide();
-        pad->setWindowModality(Qt::NonModal);
+        QTimer::singleShot(0, this, [this, pad] {
+            QCOMPARE(QApplication::activeModalWidget(), pad);
+            typeBesideTheModalPad(pad);
+            forms().FormGSearch->hide();
+            forms().FormEditor->hide();
+            pad->close();
+        });
+        forms().Form1->Button4Click();
+        QVERIFY(!pad->isVisible());
+
+        // Opened from a pad that is not modal, they belong to no window.
         openScreen();
         screen->ButtonHClick();
         QVERIFY(!forms().FormEditor->isModal());
+        QCOMPARE(forms().FormEditor->windowHandle()->transientParent(), nullptr);
         forms().FormEditor->hide();
     }
 };

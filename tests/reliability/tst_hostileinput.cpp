@@ -214,7 +214,7 @@ private slots:
             whenModal([&](QWidget*) {
                 TFormSearch* dialog = forms().FormSearch;
                 dialog->Edit1->setText(Codec::toQString(text));
-                dialog->CheckBox1->setChecked(useFindColumn);
+                dialog->CheckBox1->setChecked(!useFindColumn);
                 dialog->RadioDown->setChecked(true);
                 dialog->Button1Click();
                 if (dialog->isVisible())

@@ -14,9 +14,11 @@
 #include "text/Func_.h"
 
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QWindow>
 #include <functional>
 #include <memory>
 
@@ -185,6 +187,21 @@ private slots:
         QCOMPARE(pad("まいめも"), sjLines({"「まいめも」検索結果数：0行"}));
     }
 
+    void controlCharactersNeitherSplitNorForgeResultLines() {
+        // Written by another program: a member name that would put a result
+        // line of its own making under the heading, and a line holding a
+        // carriage return with its line feed and a NUL byte.
+        addLine("MYMEMO2", 50, "QQ\r\na");
+        QVERIFY(database->runIsql("UPDATE MEMBER SET NAME = 'X' || ASCII_CHAR(10) || '[9]forged' WHERE N = 2;"
+                                  "UPDATE MYMEMO2 SET TEXT = TEXT || ASCII_CHAR(0) || 'end' WHERE N = 50;"));
+        search("qq");
+        QCOMPARE(pad("まいめも「2:X [9]forged」"),
+                 sjLines({"「まいめも「2:X [9]forged」」検索結果数：1行", "　【番号:50】QQ  a end"}));
+        QCOMPARE(results().size(), size_t(10));
+        QVERIFY(database->db().UpdateSet("MEMBER", "NAME='" + sj("花子") + "'", "N=2"));
+        QVERIFY(database->db().DeleteRows("MYMEMO2", "N=50"));
+    }
+
     void escapeStopsBeforeTheNextRow() {
         // Polls: before the own pad, before its first row, before its second row.
         escapeFromPoll(3);
@@ -198,6 +215,18 @@ private slots:
         search("みつからない");
         QCOMPARE(results(), sjLines({"「まいめも」検索結果数：0行"}));
         QCOMPARE(window->StatusText(), sj("[Esc]キーを押しましたので検索を中断しました"));
+    }
+
+    void escapeIsSeenAsTheApplicationsOwnKeyEvent() {
+        // No key state is asked for (this platform tells none): the press
+        // waits among the window's events while the search runs.
+        QCoreApplication::postEvent(window->windowHandle(),
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        search("かいぎしつ");
+        QCOMPARE(window->StatusText(), sj("[Esc]キーを押しましたので検索を中断しました"));
+        QVERIFY(window->RichEdit1->toPlainText().isEmpty());
+        search("かいぎしつ");
+        QCOMPARE(results(), kaigishitsu);
     }
 
     void refusesWithoutSettingsOrKeyword() {

@@ -202,8 +202,9 @@ signals:
 namespace {
 
 // Called by the client library on a thread of its own when a queued request
-// is answered, and on the calling thread with no block when the request is
-// cancelled or released. Passes each answer on to the relay until closed, and
+// is answered or the server is gone (then with no block), and on the calling
+// thread with no block when the request is cancelled or released. Passes each
+// answer on to the relay until closed, and
 // touches nothing else. Reference counted; the client library's reference
 // alone does not cover every late answer (see Impl::retired).
 class EventCallback final : public IEventCallbackImpl<EventCallback, ThrowStatusWrapper> {
@@ -218,11 +219,15 @@ public:
         return 0;
     }
 
+    // Without a block (the server is gone, or the request was cancelled,
+    // which closes the callback first) an empty answer is passed on.
     void eventCallbackFunction(unsigned length, const unsigned char* events) override {
-        if (length == 0 || !events)
-            return;
         std::lock_guard<std::mutex> lock(mutex_);
-        if (relay_)
+        if (!relay_)
+            return;
+        if (length == 0 || !events)
+            emit relay_->delivered(request_, QByteArray());
+        else
             emit relay_->delivered(
                 request_, QByteArray(reinterpret_cast<const char*>(events), static_cast<qsizetype>(length)));
     }
@@ -277,21 +282,28 @@ struct TFormFBDB::Impl {
     DbFailure lastFailure = DbFailure::Other; // of the most recent failed operation
     std::uint64_t statements = 0;
 
-    // Live tables: one request for the events of every subscribed table is
-    // queued on the connection at a time. (The client library reuses the
-    // place of an answered request for the next one, so a request released
-    // after another was queued would cancel that one.)
-    EventRelay relay; // declared before the callback, which points to it
+    // Live tables: the events of every subscribed table are asked for by one
+    // request per event block (EventBlock::MaxEvents names each), all queued
+    // together. When any of them is answered, all are cancelled and queued
+    // anew with the counts known. (The client library reuses the place of an
+    // answered request for the next one queued, and cancelling a request
+    // cancels whichever request holds its place then; since all are cancelled
+    // together, such a cancel only meets a request that goes anyway.)
+    EventRelay relay; // declared before the callbacks, which point to it
     std::map<std::string, Subscription> subscriptions;
-    FbRef<EventCallback> callback;
+    struct Request {
+        quint64 id = 0;
+        FbRef<EventCallback> callback;
+        FbRef<IEvents> events;
+    };
+    std::vector<Request> requests; // answers to any other request are stale
     // Callbacks of earlier requests, closed. The client library drops its
     // reference to one when it queues the request that takes its place, even
     // while its event thread may still be delivering an answer to it; our
     // reference keeps it alive until many requests later.
     std::deque<FbRef<EventCallback>> retired;
-    static constexpr size_t RetiredKept = 16;
-    FbRef<IEvents> events;
-    quint64 request = 0; // answers to any other request are stale
+    static constexpr size_t RetiredKept = 16; // per request queued at a time
+    size_t retiredLimit = RetiredKept;
     quint64 lastRequest = 0;
     bool eventsRefused = false; // the server could not deliver events on this connection
     bool listened = false;      // a request was queued on this connection (it has an event link)
@@ -355,23 +367,24 @@ struct TFormFBDB::Impl {
         endQuietly(transaction, [this](ITransaction* t) { t->rollback(&status); });
     }
 
-    // Cancels the queued request. Its callback is closed first, so that an
-    // answer on its way is dropped.
+    // Cancels the queued requests. Their callbacks are closed first, so that
+    // answers on their way are dropped.
     void stopListening() {
-        if (callback)
-            callback->close();
-        endQuietly(events, [this](IEvents* e) { e->cancel(&status); });
-        if (callback) {
-            retired.push_back(std::move(callback));
-            if (retired.size() > RetiredKept)
-                retired.pop_front();
+        for (Request& queued : requests)
+            queued.callback->close();
+        for (Request& queued : requests) {
+            endQuietly(queued.events, [this](IEvents* e) { e->cancel(&status); });
+            retired.push_back(std::move(queued.callback));
         }
-        request = 0;
+        while (retired.size() > retiredLimit)
+            retired.pop_front();
+        requests.clear();
     }
 
-    // Queues the request for the subscribed tables anew, with the counts known
-    // on this connection (0 for the others, which the server answers at once
-    // with its counts). After a failure nothing more is tried on this connection.
+    // Queues the requests for the subscribed tables anew, with the counts
+    // known on this connection (0 for the others, which the server answers at
+    // once with its counts). After a failure nothing more is tried on this
+    // connection.
     void listen() {
         stopListening();
         if (!attachment || eventsRefused || subscriptions.empty())
@@ -379,13 +392,17 @@ struct TFormFBDB::Impl {
         std::vector<EventBlock::Event> wanted;
         for (const auto& [table, subscription] : subscriptions)
             wanted.push_back({table, subscription.counted ? subscription.count : 0});
-        const std::vector<unsigned char> block = EventBlock::Build(wanted);
-        request = ++lastRequest;
-        callback.reset(new EventCallback(&relay, request));
+        const std::vector<std::vector<unsigned char>> blocks = EventBlock::BuildBlocks(wanted);
+        retiredLimit = RetiredKept * blocks.size();
         try {
-            events.reset(attachment->queEvents(&status, callback.get(), static_cast<unsigned>(block.size()),
-                                               block.data()));
-            listened = true;
+            for (const std::vector<unsigned char>& block : blocks) {
+                Request& queued = requests.emplace_back();
+                queued.id = ++lastRequest;
+                queued.callback.reset(new EventCallback(&relay, queued.id));
+                queued.events.reset(attachment->queEvents(&status, queued.callback.get(),
+                                                          static_cast<unsigned>(block.size()), block.data()));
+                listened = true;
+            }
             return;
         } catch (const FbException& e) {
             fail(e);
@@ -394,15 +411,21 @@ struct TFormFBDB::Impl {
         stopListening();
     }
 
-    // An answer to the queued request, on the module's thread: the tables
-    // whose counts moved on. The request is queued again at once with the
-    // counts just reported.
+    // An answer to a queued request, on the module's thread: the tables whose
+    // counts moved on. The requests are queued again at once with the counts
+    // just reported. An answer without a block is the client library telling
+    // that the server is gone: the connection counts as lost.
     std::vector<std::string> answered(quint64 answeredRequest, const QByteArray& block) {
         std::vector<std::string> changed;
-        if (answeredRequest !=
-            request) // request ids start at 1, so this also drops answers when none is queued
+        // Request ids start at 1, so this also drops answers when none is queued.
+        const auto found = std::find_if(requests.begin(), requests.end(),
+                                        [&](const Request& queued) { return queued.id == answeredRequest; });
+        if (found == requests.end())
             return changed;
-        events.reset(); // answered: released before the next request takes its place
+        if (block.isEmpty()) {
+            connectionLost = true;
+            return changed;
+        }
         for (const EventBlock::Event& event :
              EventBlock::Parse(reinterpret_cast<const unsigned char*>(block.data()), block.size())) {
             const auto found = subscriptions.find(event.name);
@@ -726,18 +749,23 @@ bool HasTableName(const std::vector<std::string>& tableNames, const std::string&
     });
 }
 
-ReadResult<std::vector<FieldList>> TFormFBDB::ReadRows(const FieldList& shape, const std::string& columns,
-                                                       const std::string& tableName, const std::string& where,
-                                                       const std::string& order, int rowLimit,
-                                                       int rowsSkipped) {
+ReadResult<std::vector<FieldList>> TFormFBDB::ReadQuery(const FieldList& shape,
+                                                        const std::vector<std::string>& lines) {
     ResultRows rows;
-    if (!d->select(StatementText::SelectRows(columns, tableName, where, order, rowLimit, rowsSkipped), false,
-                   rows))
+    if (!d->select(lines, false, rows))
         return d->lastFailure;
     std::vector<FieldList> out(rows.rows(), shape);
     for (size_t row = 0; row < out.size(); ++row)
         rows.copyRow(row, out[row]);
     return out;
+}
+
+ReadResult<std::vector<FieldList>> TFormFBDB::ReadRows(const FieldList& shape, const std::string& columns,
+                                                       const std::string& tableName, const std::string& where,
+                                                       const std::string& order, int rowLimit,
+                                                       int rowsSkipped) {
+    return ReadQuery(shape,
+                     StatementText::SelectRows(columns, tableName, where, order, rowLimit, rowsSkipped));
 }
 
 ReadResult<std::optional<FieldList>> TFormFBDB::ReadRow(const FieldList& shape, const std::string& tableName,
@@ -874,6 +902,10 @@ bool TFormFBDB::DropChangeTrigger(const std::string& tableName) {
 }
 
 void TFormFBDB::Subscribe(const std::string& tableName) {
+    Subscribe(std::vector<std::string>{tableName});
+}
+
+void TFormFBDB::Subscribe(const std::vector<std::string>& tableNames) {
     // A connection with an event link must be detached before the process
     // ends: the client library's thread that serves the link would otherwise
     // run on while the library is torn down at exit. Events are delivered
@@ -883,19 +915,49 @@ void TFormFBDB::Subscribe(const std::string& tableName) {
         linksEndWith = QCoreApplication::instance();
         qAddPostRoutine(EndEventLinks);
     }
-    if (d->subscriptions[tableName].users++ == 0) {
+    bool added = false;
+    for (const std::string& table : tableNames)
+        added = d->subscriptions[table].users++ == 0 || added;
+    if (added) {
         Impl::Bounded bounded(*d);
         d->listen();
     }
 }
 
 void TFormFBDB::Unsubscribe(const std::string& tableName) {
-    const auto found = d->subscriptions.find(tableName);
-    if (found == d->subscriptions.end() || --found->second.users > 0)
-        return;
-    d->subscriptions.erase(found);
+    Unsubscribe(std::vector<std::string>{tableName});
+}
+
+void TFormFBDB::Unsubscribe(const std::vector<std::string>& tableNames) {
+    bool removed = false;
+    for (const std::string& table : tableNames) {
+        const auto found = d->subscriptions.find(table);
+        if (found == d->subscriptions.end() || --found->second.users > 0)
+            continue;
+        d->subscriptions.erase(found);
+        removed = true;
+    }
+    if (removed) {
+        Impl::Bounded bounded(*d);
+        d->listen();
+    }
+}
+
+bool TFormFBDB::Ping() {
+    if (!d->connected())
+        return false;
     Impl::Bounded bounded(*d);
-    d->listen();
+    try {
+        d->attachment->ping(&d->status);
+        return true;
+    } catch (const FbException& e) {
+        d->fail(e);
+    }
+    return false;
+}
+
+bool TFormFBDB::Listening() const {
+    return !d->requests.empty();
 }
 
 std::uint64_t TFormFBDB::StatementCount() const {

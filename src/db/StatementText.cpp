@@ -221,6 +221,18 @@ Lines TableNames() {
             "ORDER BY RDB$RELATION_NAME"};
 }
 
+Lines NewLineCounts(const std::vector<SeenTable>& tables, std::int32_t member) {
+    Lines lines;
+    const std::string others =
+        "COUNT(CASE WHEN DF=0 AND (MN IS NULL OR MN<>" + std::to_string(member) + ") THEN 1 END)";
+    for (size_t i = 0; i < tables.size(); ++i)
+        lines.push_back(std::string(i == 0 ? "SELECT " : "UNION ALL SELECT ") + std::to_string(i) +
+                        ",MAX(N)," + others + " FROM " + QuoteNames(tables[i].table) + " WHERE N>" +
+                        std::to_string(tables[i].seen));
+    lines.push_back("   ;");
+    return lines;
+}
+
 std::string ChangeTriggerName(const std::string& table) {
     return table + "_CHANGED";
 }

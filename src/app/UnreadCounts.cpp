@@ -207,17 +207,23 @@ void UnreadCounts::RefreshAll(bool announce) {
     ReadAllCounts(announce);
 }
 
-void UnreadCounts::ReadAllCounts(bool announce) {
+bool UnreadCounts::LookUpTables() {
     const ReadResult<std::vector<std::string>> names = Module->ReadTableNames();
     if (!names) {
         Fail(names.failure());
+        return false;
+    }
+    for (Pad& pad : PadList)
+        pad.exists = HasTableName(*names, pad.pad.table);
+    return true;
+}
+
+void UnreadCounts::ReadAllCounts(bool announce) {
+    if (!LookUpTables())
         return;
-    }
     std::vector<CountRead> all;
-    for (size_t i = 0; i < PadList.size(); ++i) {
-        PadList[i].exists = HasTableName(*names, PadList[i].pad.table);
+    for (size_t i = 0; i < PadList.size(); ++i)
         all.push_back({i, announce});
-    }
     ReadCounts(all, true);
 }
 
@@ -284,11 +290,8 @@ bool UnreadCounts::ReadCounts(const std::vector<CountRead>& reads, bool full) {
 void UnreadCounts::OnTableChanged(const std::string& table) {
     if (!Running)
         return;
-    Pad* pad = FindPad(table);
-    if (!pad)
+    if (!FindPad(table))
         return;
-    // Only a table that exists posts events.
-    pad->exists = true;
     // The screen showing it reads it for itself.
     if (Shown(table))
         return;
@@ -327,10 +330,17 @@ void UnreadCounts::ReadPending() {
         if (const Pad* pad = FindPad(table))
             reads.push_back({static_cast<size_t>(pad - PadList.data()), announce});
     Pending.clear();
-    if (!Module->IsConnected())
+    if (!Module->IsConnected()) {
         RefreshAll(true);
-    else
-        ReadCounts(reads, false);
+        return;
+    }
+    // A pad without its table when last looked may have got it: a change
+    // reported after a reconnect does not tell.
+    const bool unmade = std::any_of(reads.begin(), reads.end(),
+                                    [this](const CountRead& read) { return !PadList[read.position].exists; });
+    if (unmade && !LookUpTables())
+        return;
+    ReadCounts(reads, false);
 }
 
 void UnreadCounts::OnWatch() {

@@ -90,6 +90,8 @@ private:
     bool Shown(const std::string& table) const;
     // Connects if needed and reads the pads, then all counts.
     void RefreshAll(bool announce);
+    // Which pads have their tables; false (said) when that could not be read.
+    bool LookUpTables();
     // Which tables exist, then the count of every pad.
     void ReadAllCounts(bool announce);
     // A pad (its position in PadList) to read, and whether an increase is announced.

@@ -406,9 +406,36 @@ private slots:
                                                     "DBユーザーの権限を確認して下さい。")});
         QVERIFY(!groups->Button1->isEnabled() && !groups->Button2->isEnabled());
         groups->hide();
+        // The counts say so too, beside the buttons.
+        const auto stopped = qScopeGuard([this] {
+            counts()->Stop();
+            Settings::RefreshSeconds = 30;
+            forms().FormFBDB->Disconnect();
+            database->useInSettings();
+        });
+        counts()->Start();
+        QCOMPARE(counts()->Failure(), std::optional<DbFailure>(DbFailure::NoPermission));
+        QCOMPARE(badge(PadKind::AllMembers), QStringLiteral("?"));
+        QCOMPARE(forms().Form1->Badges->Badge(PadKind::AllMembers)->toolTip(),
+                 ui("未読の行数を読み込めませんでした（読み込みを拒否されました）"));
 
-        forms().FormFBDB->Disconnect();
-        database->useInSettings();
+        // A server that goes away and comes back: the counts say so, and then follow it again.
+        other.useInSettings();
+        Settings::RefreshSeconds = 1;
+        counts()->Start();
+        QVERIFY(counts()->Active() && !counts()->Failure());
+        QVERIFY(server.stop());
+        QTRY_COMPARE_WITH_TIMEOUT(badge(PadKind::AllMembers), QStringLiteral("?"), 5000);
+        QCOMPARE(counts()->Failure(), std::optional<DbFailure>(DbFailure::ConnectionLost));
+        QVERIFY(server.start());
+        QTRY_VERIFY_WITH_TIMEOUT(!counts()->Failure(), 10000);
+        TFormFBDB bob;
+        QVERIFY(other.connect(bob));
+        FieldList row;
+        QVERIFY(OpenMemoTable(bob, AlMemoTable(), row) != OpenMemoTableResult::Failed);
+        QVERIFY(InsertMemoLine(bob, AlMemoTable(), row, 1.0, "after the restart", 2));
+        QTRY_COMPARE_WITH_TIMEOUT(badge(PadKind::AllMembers), QStringLiteral("1"), 2000);
+        bob.Disconnect();
     }
 
     void namesWithControlCharactersShowOnOneLine() {

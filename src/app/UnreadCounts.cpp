@@ -208,13 +208,20 @@ void UnreadCounts::RefreshAll(bool announce) {
 }
 
 bool UnreadCounts::LookUpTables() {
-    const ReadResult<std::vector<std::string>> names = Module->ReadTableNames();
-    if (!names) {
-        Fail(names.failure());
+    const ReadResult<std::vector<FieldList>> rows =
+        Module->ReadQuery(FieldList(2), StatementText::TablesWithChangeTriggers());
+    if (!rows) {
+        Fail(rows.failure());
         return false;
     }
-    for (Pad& pad : PadList)
-        pad.exists = HasTableName(*names, pad.pad.table);
+    std::map<std::string, bool> tables; // upper-case name: whether it has its change trigger
+    for (const FieldList& row : *rows)
+        tables[StatementText::UpperCaseNames(RemoveSpaces(row[0].Value))] = ToIntOrZero(row[1].Value) > 0;
+    for (Pad& pad : PadList) {
+        const auto found = tables.find(StatementText::UpperCaseNames(pad.pad.table));
+        pad.exists = found != tables.end();
+        pad.live = pad.exists && found->second;
+    }
     return true;
 }
 
@@ -346,8 +353,17 @@ void UnreadCounts::ReadPending() {
 void UnreadCounts::OnWatch() {
     if (!Running)
         return;
-    if (Module->IsConnected() && Module->Listening() && Module->Ping())
+    if (Module->IsConnected() && Module->Listening() && Module->Ping()) {
+        // Tables made by copies of the program that knew nothing of events
+        // tell no change: those are read at the interval.
+        std::vector<CountRead> silent;
+        for (size_t i = 0; i < PadList.size(); ++i)
+            if (PadList[i].exists && !PadList[i].live)
+                silent.push_back({i, true});
+        if (!silent.empty())
+            ReadCounts(silent, false);
         return;
+    }
     if (!Module->IsConnected()) {
         RefreshAll(true);
         return;

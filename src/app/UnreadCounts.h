@@ -27,8 +27,9 @@ class TFormFBDB;
 // change of a pad that no screen shows costs one statement, and while nothing
 // changes nothing is read (at each refresh interval a ping, no statement,
 // finds a connection the server no longer serves, which is then made again
-// with every count read anew). Where the server delivers no events, the
-// counts are read at the refresh interval instead.
+// with every count read anew). Where the server delivers no events, and for
+// tables without the change trigger, the counts are read at the refresh
+// interval instead.
 class UnreadCounts : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +37,7 @@ public:
         ReadablePad pad;
         int count = 0;
         bool exists = false;  // its memo table has been made
+        bool live = false;    // the table has its change trigger
         bool counted = false; // count has been read at least once
     };
 

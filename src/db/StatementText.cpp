@@ -221,6 +221,13 @@ Lines TableNames() {
             "ORDER BY RDB$RELATION_NAME"};
 }
 
+Lines TablesWithChangeTriggers() {
+    return {"SELECT R.RDB$RELATION_NAME,",
+            "   (SELECT COUNT(*) FROM RDB$TRIGGERS T WHERE T.RDB$TRIGGER_NAME = TRIM(R.RDB$RELATION_NAME) || "
+            "'_CHANGED')",
+            "   FROM RDB$RELATIONS R WHERE R.RDB$VIEW_BLR IS NULL AND R.RDB$SYSTEM_FLAG = 0", "   ;"};
+}
+
 Lines NewLineCounts(const std::vector<SeenTable>& tables, std::int32_t member) {
     Lines lines;
     const std::string others =

@@ -43,6 +43,9 @@ Lines SelectRows(const std::string& columns, const std::string& table, const std
 Lines SelectMax(const std::string& table, const std::string& column, const std::string& where);
 Lines TableNames();
 
+// The user tables, each with the number of its change triggers (0 or 1).
+Lines TablesWithChangeTriggers();
+
 // A memo table and the number up to which its lines count as seen.
 struct SeenTable {
     std::string table;

@@ -549,6 +549,18 @@ private slots:
         QCOMPARE(counts()->Count(OgMemoTable(3)), 1);
         QCOMPARE(counts()->Count(OgMemoTable(6)), 2);
         QVERIFY(notices.isEmpty());
+
+        // A table without the change trigger, as copies that knew nothing of
+        // events made them, is read at the refresh interval.
+        counts()->Stop();
+        QVERIFY(OpenMemoTable(writer, OgMemoTable(7), fields) != OpenMemoTableResult::Failed);
+        QVERIFY(writer.DropChangeTrigger(OgMemoTable(7)));
+        Settings::RefreshSeconds = 1;
+        const auto refreshKept = qScopeGuard([] { Settings::RefreshSeconds = 30; });
+        counts()->Start();
+        write(OgMemoTable(7), 2, "told by no event");
+        QTRY_COMPARE_WITH_TIMEOUT(counts()->Count(OgMemoTable(7)), 1, 3000);
+        QVERIFY(writer.AddChangeTrigger(OgMemoTable(7)));
     }
 
     void aPadOpensFromTheCountsAsItsChooserOpensIt() {

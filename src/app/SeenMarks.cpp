@@ -135,6 +135,14 @@ std::int32_t SeenMarks::Seen(const std::string& table) const {
     return found == Marks.marks.end() ? 0 : found->second;
 }
 
+std::map<std::string, std::int32_t> SeenMarks::AllSeen() const {
+    std::map<std::string, std::int32_t> seen;
+    for (const auto& [key, n] : Marks.marks)
+        if (key.first == Current)
+            seen[key.second] = n;
+    return seen;
+}
+
 bool SeenMarks::Raise(const std::string& table, std::int32_t n) {
     std::int32_t& mark = Marks.marks[{Current, table}];
     if (mark >= n)

@@ -26,6 +26,8 @@ public:
     void SetScope(const std::string& location, std::int32_t memberNumber);
 
     std::int32_t Seen(const std::string& table) const;
+    // Every mark of the scope, by table.
+    std::map<std::string, std::int32_t> AllSeen() const;
     // Raises the table's mark to n; false when it was n or more already.
     bool Raise(const std::string& table, std::int32_t n);
 

@@ -2,61 +2,20 @@
 
 #include "app/Settings.h"
 #include "db/StatementText.h"
-#include "db/UnitFBDB.h"
 #include "text/Func_.h"
 
 #include <QEvent>
+#include <QMetaObject>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <numeric>
-#include <set>
 
 namespace {
 
-// Pads read by one select: well below the server's limit of tables in one statement.
-constexpr size_t PadsPerRead = 100;
 // The seen marks are written this long after the last change.
 constexpr int SaveDelayMs = 1000;
-
-} // namespace
-
-UnreadCounts::UnreadCounts(QObject* parent) : QObject(parent), Module(std::make_unique<TFormFBDB>()) {
-    connect(Module.get(), &TFormFBDB::TableChanged, this, &UnreadCounts::OnTableChanged);
-    WatchTimer = new QTimer(this);
-    connect(WatchTimer, &QTimer::timeout, this, &UnreadCounts::OnWatch);
-    // Changes that arrive together are read together.
-    PendingTimer = new QTimer(this);
-    PendingTimer->setSingleShot(true);
-    PendingTimer->setInterval(0);
-    connect(PendingTimer, &QTimer::timeout, this, &UnreadCounts::ReadPending);
-    RefreshTimer = new QTimer(this);
-    RefreshTimer->setSingleShot(true);
-    RefreshTimer->setInterval(0);
-    connect(RefreshTimer, &QTimer::timeout, this, [this] { RefreshAll(true); });
-    SaveTimer = new QTimer(this);
-    SaveTimer->setSingleShot(true);
-    SaveTimer->setInterval(SaveDelayMs);
-    connect(SaveTimer, &QTimer::timeout, this, [this] { Marks.Save(); });
-}
-
-UnreadCounts::~UnreadCounts() {
-    Stop();
-}
-
-void UnreadCounts::Start() {
-    Stop();
-    if (!Settings::DatabaseConfigured() || !Settings::MemberIdentified())
-        return;
-    Running = true;
-    Member = Settings::MemberNumber;
-    Marks.Load(SeenMarks::PathBeside(Settings::DbSettingsFilePath));
-    Marks.SetScope(Settings::DatabaseLocation, Member);
-    WatchTimer->start(Settings::RefreshSeconds * 1000);
-    RefreshAll(false);
-}
-
-namespace {
 
 // Runs an action once, after the first paint of a window.
 class AfterFirstPaint : public QObject {
@@ -82,6 +41,48 @@ private:
 
 } // namespace
 
+UnreadCounts::UnreadCounts(QObject* parent)
+    : QObject(parent), ReaderThread(new QThread(this)), Reader(new UnreadReader) {
+    qRegisterMetaType<std::string>("std::string");
+    Reader->moveToThread(ReaderThread);
+    connect(Reader, &UnreadReader::TableChanged, this, &UnreadCounts::OnTableChanged);
+    ReaderThread->start();
+    WatchTimer = new QTimer(this);
+    connect(WatchTimer, &QTimer::timeout, this, &UnreadCounts::OnWatch);
+    // Changes that arrive together are read together.
+    PendingTimer = new QTimer(this);
+    PendingTimer->setSingleShot(true);
+    PendingTimer->setInterval(0);
+    connect(PendingTimer, &QTimer::timeout, this, &UnreadCounts::Dispatch);
+    SaveTimer = new QTimer(this);
+    SaveTimer->setSingleShot(true);
+    SaveTimer->setInterval(SaveDelayMs);
+    connect(SaveTimer, &QTimer::timeout, this, [this] { Marks.Save(); });
+}
+
+UnreadCounts::~UnreadCounts() {
+    Stop();
+    // The reader closes its connection (asked by Stop) before its thread ends.
+    ReaderThread->quit();
+    ReaderThread->wait();
+    delete Reader;
+}
+
+void UnreadCounts::Start() {
+    Stop();
+    if (!Settings::DatabaseConfigured() || !Settings::MemberIdentified())
+        return;
+    Running = true;
+    Member = Settings::MemberNumber;
+    Login = {Settings::DatabaseLocation, Settings::DatabaseUser, Settings::DatabasePassword};
+    Marks.Load(SeenMarks::PathBeside(Settings::DbSettingsFilePath));
+    Marks.SetScope(Settings::DatabaseLocation, Member);
+    WatchTimer->start(Settings::RefreshSeconds * 1000);
+    RefreshWanted = true;
+    RefreshAnnounces = false;
+    Dispatch();
+}
+
 void UnreadCounts::StartAfterPaintOf(QWidget* window) {
     new AfterFirstPaint(window, [this] { Start(); });
 }
@@ -89,15 +90,16 @@ void UnreadCounts::StartAfterPaintOf(QWidget* window) {
 void UnreadCounts::Stop() {
     const bool wasRunning = Running;
     Running = false;
+    FullyRead = false;
+    ++Generation;
+    Asked = Request::None;
+    RefreshWanted = WatchWanted = false;
     WatchTimer->stop();
     PendingTimer->stop();
-    RefreshTimer->stop();
     Pending.clear();
-    if (!Subscribed.empty()) {
-        Module->Unsubscribe(Subscribed);
-        Subscribed.clear();
-    }
-    Module->Disconnect();
+    InFlight.clear();
+    UnreadReader* reader = Reader;
+    QMetaObject::invokeMethod(Reader, [reader] { reader->Close(); });
     if (SaveTimer->isActive() || wasRunning) {
         SaveTimer->stop();
         Marks.Save();
@@ -110,8 +112,11 @@ void UnreadCounts::Stop() {
 }
 
 void UnreadCounts::RefreshSoon() {
-    if (Running)
-        RefreshTimer->start();
+    if (!Running)
+        return;
+    RefreshWanted = true;
+    RefreshAnnounces = true;
+    PendingTimer->start();
 }
 
 void UnreadCounts::SetShownTest(std::function<bool(const std::string&)> shown) {
@@ -164,140 +169,157 @@ void UnreadCounts::SaveSoon() {
     SaveTimer->start();
 }
 
-void UnreadCounts::Fail(DbFailure failure) {
-    LastFailure = failure;
+void UnreadCounts::Dispatch() {
+    if (!Running || Asked != Request::None)
+        return;
+    if (RefreshWanted)
+        Send(Request::Refresh);
+    else if (!Pending.empty())
+        Send(Request::Read);
+    else if (WatchWanted)
+        Send(Request::Watch);
+}
+
+void UnreadCounts::Send(Request request) {
+    Asked = request;
+    UnreadReader* reader = Reader;
+    const std::int32_t member = Member;
+    const unsigned generation = Generation;
+    const auto answer = [this, generation, request](const UnreadReader::Outcome& outcome) {
+        QMetaObject::invokeMethod(this, [this, generation, request, outcome] {
+            if (generation == Generation)
+                Apply(outcome, request);
+        });
+    };
+    switch (request) {
+    case Request::Refresh: {
+        RefreshWanted = false;
+        AskedAnnounces = RefreshAnnounces;
+        QMetaObject::invokeMethod(Reader, [reader, answer, login = Login, member, seen = Marks.AllSeen()] {
+            answer(reader->Refresh(login, member, seen));
+        });
+        break;
+    }
+    case Request::Read: {
+        InFlight = std::move(Pending);
+        Pending.clear();
+        std::vector<StatementText::SeenTable> tables;
+        bool lookUp = false;
+        for (const auto& [table, announce] : InFlight)
+            if (const Pad* pad = FindPad(table)) {
+                tables.push_back({table, Marks.Seen(table)});
+                // A change reported after a reconnect does not tell that the table exists.
+                lookUp = lookUp || !pad->exists;
+            }
+        QMetaObject::invokeMethod(Reader, [reader, answer, member, tables, lookUp] {
+            answer(reader->Read(member, tables, lookUp));
+        });
+        break;
+    }
+    case Request::Watch: {
+        WatchWanted = false;
+        // Tables made by copies of the program that knew nothing of events
+        // tell no change: those are read at the interval.
+        std::vector<StatementText::SeenTable> silent;
+        for (const Pad& pad : PadList)
+            if (pad.exists && !pad.live)
+                silent.push_back({pad.pad.table, Marks.Seen(pad.pad.table)});
+        QMetaObject::invokeMethod(
+            Reader, [reader, answer, member, silent] { answer(reader->Watch(member, silent)); });
+        break;
+    }
+    case Request::None:
+        break;
+    }
+}
+
+void UnreadCounts::Apply(const UnreadReader::Outcome& outcome, Request request) {
+    Asked = Request::None;
+    Statements = outcome.statements;
+    if (outcome.registry) {
+        std::vector<Pad> pads;
+        for (const ReadablePad& readable : outcome.registry->pads) {
+            Pad pad;
+            if (const Pad* known = FindPad(readable.table))
+                pad = *known;
+            pad.pad = readable;
+            pads.push_back(std::move(pad));
+        }
+        PadList = std::move(pads);
+        MemberNames = outcome.registry->memberNames;
+    }
+    if (outcome.tables)
+        for (Pad& pad : PadList) {
+            const auto found = outcome.tables->find(StatementText::UpperCaseNames(pad.pad.table));
+            pad.exists = found != outcome.tables->end();
+            pad.live = pad.exists && found->second;
+        }
+    if (!outcome.connected && request != Request::Refresh) {
+        // The server ended the connection: made again, with every count read anew.
+        RefreshWanted = true;
+        RefreshAnnounces = true;
+    } else if (outcome.failure) {
+        LastFailure = outcome.failure;
+    } else {
+        if (request == Request::Watch && !outcome.listening) {
+            // The server delivers no events: every count is read at the interval.
+            for (const Pad& pad : PadList)
+                Pending.emplace(pad.pad.table, true);
+        }
+        ApplyRows(outcome, request == Request::Refresh);
+        if (request == Request::Refresh)
+            FullyRead = true;
+        LastFailure.reset();
+    }
+    InFlight.clear();
     emit Changed();
+    Dispatch();
 }
 
-void UnreadCounts::RefreshAll(bool announce) {
-    if (!Running)
-        return;
-    if (!Module->IsConnected() && !Settings::ConnectCurrent(*Module)) {
-        Fail(DbFailure::ConnectionLost);
-        return;
-    }
-    ReadResult<Registry> registry = ReadReadablePads(*Module, Member);
-    if (!registry) {
-        Fail(registry.failure());
-        return;
-    }
-    MemberNames = std::move(registry->memberNames);
-    std::vector<Pad> pads;
-    std::vector<std::string> tables;
-    for (ReadablePad& readable : registry->pads) {
-        Pad pad;
-        if (const Pad* known = FindPad(readable.table))
-            pad = *known;
-        pad.pad = std::move(readable);
-        tables.push_back(pad.pad.table);
-        pads.push_back(std::move(pad));
-    }
-    PadList = std::move(pads);
-    // Listening before the counts are read, so that no later change is missed.
-    std::vector<std::string> gone, added;
-    std::sort(tables.begin(), tables.end());
-    std::set_difference(Subscribed.begin(), Subscribed.end(), tables.begin(), tables.end(),
-                        std::back_inserter(gone));
-    std::set_difference(tables.begin(), tables.end(), Subscribed.begin(), Subscribed.end(),
-                        std::back_inserter(added));
-    Module->Unsubscribe(gone);
-    Module->Subscribe(added);
-    Subscribed = std::move(tables);
-
-    ReadAllCounts(announce);
-}
-
-bool UnreadCounts::LookUpTables() {
-    const ReadResult<std::vector<FieldList>> rows =
-        Module->ReadQuery(FieldList(2), StatementText::TablesWithChangeTriggers());
-    if (!rows) {
-        Fail(rows.failure());
-        return false;
-    }
-    std::map<std::string, bool> tables; // upper-case name: whether it has its change trigger
-    for (const FieldList& row : *rows)
-        tables[StatementText::UpperCaseNames(RemoveSpaces(row[0].Value))] = ToIntOrZero(row[1].Value) > 0;
-    for (Pad& pad : PadList) {
-        const auto found = tables.find(StatementText::UpperCaseNames(pad.pad.table));
-        pad.exists = found != tables.end();
-        pad.live = pad.exists && found->second;
-    }
-    return true;
-}
-
-void UnreadCounts::ReadAllCounts(bool announce) {
-    if (!LookUpTables())
-        return;
-    std::vector<CountRead> all;
-    for (size_t i = 0; i < PadList.size(); ++i)
-        all.push_back({i, announce});
-    ReadCounts(all, true);
-}
-
-bool UnreadCounts::ReadCounts(const std::vector<CountRead>& reads, bool full) {
+void UnreadCounts::ApplyRows(const UnreadReader::Outcome& outcome, bool full) {
     // Until the lines already in the pads have been taken as seen (the first
     // full read for this member), a read of a few pads would count them.
     const bool firstRead = !Marks.Known();
     if (firstRead && !full)
-        return false;
-    std::vector<CountRead> existing;
-    for (const CountRead& read : reads)
-        if (PadList[read.position].exists)
-            existing.push_back(read);
+        return;
     std::vector<std::pair<std::string, int>> increases;
-    for (size_t first = 0; first < existing.size(); first += PadsPerRead) {
-        const std::vector<CountRead> part(
-            existing.begin() + static_cast<std::ptrdiff_t>(first),
-            existing.begin() + static_cast<std::ptrdiff_t>(std::min(first + PadsPerRead, existing.size())));
-        std::vector<StatementText::SeenTable> tables;
-        for (const CountRead& read : part)
-            tables.push_back(
-                {PadList[read.position].pad.table, Marks.Seen(PadList[read.position].pad.table)});
-        const ReadResult<std::vector<FieldList>> rows =
-            Module->ReadQuery(FieldList(3), StatementText::NewLineCounts(tables, Member));
-        if (!rows) {
-            Fail(rows.failure());
-            return false;
+    for (const UnreadReader::Row& row : outcome.rows) {
+        Pad* pad = FindPad(row.table);
+        if (!pad)
+            continue;
+        int count = row.others;
+        if (firstRead) {
+            if (!row.largest.empty())
+                Marks.Raise(row.table, ToIntOrZero(row.largest));
+            count = 0;
+        } else if (Marks.Seen(row.table) > row.seen) {
+            // A screen showed more of the pad meanwhile: read again.
+            Pending.emplace(row.table, false);
         }
-        for (const FieldList& row : *rows) {
-            const size_t at = static_cast<size_t>(ToIntOrZero(row[0].Value));
-            if (at >= part.size())
-                continue;
-            Pad& pad = PadList[part[at].position];
-            int count = ToIntOrZero(row[2].Value);
-            if (firstRead) {
-                if (!row[1].Value.empty())
-                    Marks.Raise(pad.pad.table, ToIntOrZero(row[1].Value));
-                count = 0;
-            }
-            if (Shown(pad.pad.table))
-                count = 0;
-            if (part[at].announce && pad.counted && count > pad.count)
-                increases.emplace_back(pad.pad.table, count - pad.count);
-            pad.count = count;
-            pad.counted = true;
-        }
+        if (Shown(row.table))
+            count = 0;
+        const auto inFlight = InFlight.find(row.table);
+        const bool announce = full ? AskedAnnounces : inFlight != InFlight.end() && inFlight->second;
+        if (announce && pad->counted && count > pad->count)
+            increases.emplace_back(row.table, count - pad->count);
+        pad->count = count;
+        pad->counted = true;
     }
-    for (const CountRead& read : reads)
-        if (!PadList[read.position].exists) {
-            PadList[read.position].count = 0;
-            PadList[read.position].counted = true;
+    for (Pad& pad : PadList)
+        if (!pad.exists && (full || InFlight.count(pad.pad.table))) {
+            pad.count = 0;
+            pad.counted = true;
         }
     if (firstRead) {
         Marks.SetKnown();
         SaveSoon();
     }
-    LastFailure.reset();
-    emit Changed();
     for (const auto& [table, added] : increases)
         emit NewLines(table, added);
-    return true;
 }
 
 void UnreadCounts::OnTableChanged(const std::string& table) {
-    if (!Running)
-        return;
-    if (!FindPad(table))
+    if (!Running || !FindPad(table))
         return;
     // The screen showing it reads it for itself.
     if (Shown(table))
@@ -329,45 +351,9 @@ void UnreadCounts::PadHidden(const std::string& table) {
     PendingTimer->start();
 }
 
-void UnreadCounts::ReadPending() {
-    if (!Running || Pending.empty())
-        return;
-    std::vector<CountRead> reads;
-    for (const auto& [table, announce] : Pending)
-        if (const Pad* pad = FindPad(table))
-            reads.push_back({static_cast<size_t>(pad - PadList.data()), announce});
-    Pending.clear();
-    if (!Module->IsConnected()) {
-        RefreshAll(true);
-        return;
-    }
-    // A pad without its table when last looked may have got it: a change
-    // reported after a reconnect does not tell.
-    const bool unmade = std::any_of(reads.begin(), reads.end(),
-                                    [this](const CountRead& read) { return !PadList[read.position].exists; });
-    if (unmade && !LookUpTables())
-        return;
-    ReadCounts(reads, false);
-}
-
 void UnreadCounts::OnWatch() {
     if (!Running)
         return;
-    if (Module->IsConnected() && Module->Listening() && Module->Ping()) {
-        // Tables made by copies of the program that knew nothing of events
-        // tell no change: those are read at the interval.
-        std::vector<CountRead> silent;
-        for (size_t i = 0; i < PadList.size(); ++i)
-            if (PadList[i].exists && !PadList[i].live)
-                silent.push_back({i, true});
-        if (!silent.empty())
-            ReadCounts(silent, false);
-        return;
-    }
-    if (!Module->IsConnected()) {
-        RefreshAll(true);
-        return;
-    }
-    // Connected, but the server delivers no events: the counts are read at the interval.
-    ReadAllCounts(true);
+    WatchWanted = true;
+    Dispatch();
 }

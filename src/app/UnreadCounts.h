@@ -2,20 +2,20 @@
 
 #include "app/ReadablePads.h"
 #include "app/SeenMarks.h"
+#include "app/UnreadReader.h"
 #include "db/ReadResult.h"
 
 #include <QObject>
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+class QThread;
 class QTimer;
 class QWidget;
-class TFormFBDB;
 
 // How many lines other members have written to each pad the member may read
 // (the own pad excepted) since the member's screens last showed it: the live
@@ -23,13 +23,14 @@ class TFormFBDB;
 // that another member wrote. A pad on a screen counts 0 while it is there.
 //
 // The counts follow the server's change events of every readable pad over a
-// connection of their own, which the screens' connections never replace: a
-// change of a pad that no screen shows costs one statement, and while nothing
-// changes nothing is read (at each refresh interval a ping, no statement,
-// finds a connection the server no longer serves, which is then made again
-// with every count read anew). Where the server delivers no events, and for
-// tables without the change trigger, the counts are read at the refresh
-// interval instead.
+// connection of their own, on a thread of their own (UnreadReader), which
+// the screens' connections never replace and a slow server never lets hold
+// up a window. A change of a pad that no screen shows costs one statement;
+// while nothing changes nothing is read (at each refresh interval a ping, no
+// statement, finds a connection the server no longer serves, which is then
+// made again with every count read anew). Where the server delivers no
+// events, and for tables without the change trigger, the counts are read at
+// the refresh interval instead.
 class UnreadCounts : public QObject {
     Q_OBJECT
 public:
@@ -63,6 +64,8 @@ public:
     void SetShownTest(std::function<bool(const std::string&)> shown);
 
     bool Active() const { return Running; }
+    // Whether every count has been read since the start.
+    bool Counted() const { return Running && FullyRead; }
     // Why the counts could not be read, until a read succeeds again.
     std::optional<DbFailure> Failure() const { return LastFailure; }
     const std::vector<Pad>& Pads() const { return PadList; }
@@ -73,13 +76,12 @@ public:
     // The member's name as the last reading of the member list gave it.
     std::optional<std::string> MemberName(std::int32_t memberNumber) const;
     std::int32_t Seen(const std::string& table) const { return Marks.Seen(table); }
+    // Statements the counts' connection has sent (as last reported by its thread).
+    std::uint64_t StatementCount() const { return Statements; }
 
     // Whether a new line by another member is announced (UnreadTray).
     bool NoticesOn() const { return Marks.NoticesOn(); }
     void SetNoticesOn(bool on);
-
-    // The connection of the counts (for the statement count).
-    TFormFBDB& Db() { return *Module; }
 
 signals:
     // A count, a failure or the list of pads changed.
@@ -88,41 +90,41 @@ signals:
     void NewLines(const std::string& table, int added);
 
 private:
+    // What the reader is asked to do next; one request runs at a time.
+    enum class Request { None, Refresh, Read, Watch };
+
     Pad* FindPad(const std::string& table);
     bool Shown(const std::string& table) const;
-    // Connects if needed and reads the pads, then all counts.
-    void RefreshAll(bool announce);
-    // Which pads have their tables; false (said) when that could not be read.
-    bool LookUpTables();
-    // Which tables exist, then the count of every pad.
-    void ReadAllCounts(bool announce);
-    // A pad (its position in PadList) to read, and whether an increase is announced.
-    struct CountRead {
-        size_t position;
-        bool announce;
-    };
-    // Reads the counts of these pads in as few statements as may be. full:
-    // all pads are read, which is when, the first time for the member, the
-    // lines already there are taken as seen.
-    bool ReadCounts(const std::vector<CountRead>& reads, bool full);
-    void ReadPending();
+    // Sends the next request when none runs: a refresh, else the pads waiting.
+    void Dispatch();
+    void Send(Request request);
+    void Apply(const UnreadReader::Outcome& outcome, Request request);
+    void ApplyRows(const UnreadReader::Outcome& outcome, bool full);
     void OnTableChanged(const std::string& table);
     void OnWatch();
-    void Fail(DbFailure failure);
     void SaveSoon();
 
-    std::unique_ptr<TFormFBDB> Module;
+    QThread* ReaderThread;
+    UnreadReader* Reader;
+    UnreadReader::Login Login;
     SeenMarks Marks;
     bool Running = false;
+    bool FullyRead = false;
+    unsigned Generation = 0;       // answers to requests of an earlier start are dropped
+    Request Asked = Request::None; // the request running
+    bool AskedAnnounces = false;   // whether the refresh running announces increases
+    bool RefreshWanted = false;
+    bool RefreshAnnounces = false;
+    bool WatchWanted = false;
     std::int32_t Member = 0;
     std::vector<Pad> PadList;
-    std::vector<std::string> Subscribed;
     std::map<std::int32_t, std::string> MemberNames;
     std::optional<DbFailure> LastFailure;
+    std::uint64_t Statements = 0;
     std::function<bool(const std::string&)> ShownTest;
-    std::map<std::string, bool> Pending; // tables to read, and whether an increase is announced
+    std::map<std::string, bool> Pending;  // tables to read, and whether an increase is announced
+    std::map<std::string, bool> InFlight; // those of the read running
     QTimer* WatchTimer = nullptr;
     QTimer* PendingTimer = nullptr;
-    QTimer* RefreshTimer = nullptr;
     QTimer* SaveTimer = nullptr;
 };

@@ -414,7 +414,7 @@ private slots:
             database->useInSettings();
         });
         counts()->Start();
-        QCOMPARE(counts()->Failure(), std::optional<DbFailure>(DbFailure::NoPermission));
+        QTRY_COMPARE(counts()->Failure(), std::optional<DbFailure>(DbFailure::NoPermission));
         QCOMPARE(badge(PadKind::AllMembers), QStringLiteral("?"));
         QCOMPARE(forms().Form1->Badges->Badge(PadKind::AllMembers)->toolTip(),
                  ui("未読の行数を読み込めませんでした（読み込みを拒否されました）"));
@@ -423,7 +423,8 @@ private slots:
         other.useInSettings();
         Settings::RefreshSeconds = 1;
         counts()->Start();
-        QVERIFY(counts()->Active() && !counts()->Failure());
+        QTRY_VERIFY(counts()->Counted());
+        QVERIFY(!counts()->Failure());
         QVERIFY(server.stop());
         QTRY_COMPARE_WITH_TIMEOUT(badge(PadKind::AllMembers), QStringLiteral("?"), 5000);
         QCOMPARE(counts()->Failure(), std::optional<DbFailure>(DbFailure::ConnectionLost));
@@ -481,7 +482,8 @@ private slots:
             write(table, 2, "before");
         }
         counts()->Start();
-        QVERIFY(counts()->Active() && !counts()->Failure());
+        QTRY_VERIFY(counts()->Counted());
+        QVERIFY(!counts()->Failure());
         QCOMPARE(counts()->Total(), 0);
         // The pads the choosers and the global search offer for reading, the own pad excepted.
         std::vector<std::string> tables;
@@ -511,11 +513,11 @@ private slots:
         QVERIFY(!notices.isEmpty());
 
         // One statement for a change of a pad that no screen shows, none while nothing changes.
-        std::uint64_t statements = counts()->Db().StatementCount();
+        const std::uint64_t statements = counts()->StatementCount();
         write(OgMemoTable(6), 2, "g");
         QTRY_COMPARE_WITH_TIMEOUT(badge(PadKind::OpenGroup), QStringLiteral("4"), 2000);
         QTest::qWait(300);
-        QCOMPARE(counts()->Db().StatementCount(), statements + 1);
+        QCOMPARE(counts()->StatementCount(), statements + 1);
         QCOMPARE(notices.last(), (QVariantList{QVariant::fromValue(OgMemoTable(6)), 1}));
 
         TForm1b* open = forms().Form1b;
@@ -546,6 +548,7 @@ private slots:
         QVERIFY(QFile::exists(settingsFolder.filePath(QStringLiteral("qbook2seen.dat"))));
         write(OgMemoTable(3), 2, "while stopped");
         counts()->Start();
+        QTRY_VERIFY(counts()->Counted());
         QCOMPARE(counts()->Count(OgMemoTable(3)), 1);
         QCOMPARE(counts()->Count(OgMemoTable(6)), 2);
         QVERIFY(notices.isEmpty());

@@ -297,6 +297,18 @@ bool Child::finish() {
     return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+double millisecondsToFirstOutput(const std::string& program, const std::vector<std::string>& arguments) {
+    Child child;
+    const auto begin = std::chrono::steady_clock::now();
+    if (!child.start(program, arguments))
+        return -1;
+    char byte = 0;
+    const bool written = read(child.output(), &byte, 1) == 1;
+    const auto end = std::chrono::steady_clock::now();
+    child.finish();
+    return written ? std::chrono::duration<double, std::milli>(end - begin).count() : -1;
+}
+
 void printGoals(const std::vector<Goal>& goals) {
     std::printf("\n%-64s %10s %8s\n", "goal", "measured", "limit");
     for (const Goal& goal : goals)

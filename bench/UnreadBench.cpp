@@ -6,6 +6,7 @@
 // other members write from this process.
 
 #include "BenchSupport.h"
+#include "Figures.h"
 
 #include "app/Settings.h"
 #include "app/SettingsFiles.h"
@@ -22,7 +23,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -30,7 +30,6 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -40,15 +39,8 @@ using Bench::Goal;
 constexpr std::int32_t Member = 1; // the member of the measured launcher
 constexpr double NsPerMs = 1e6;
 
-int envOr(const char* name, int fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? std::atoi(value) : fallback;
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5)];
-}
+using Bench::envOr;
+using Bench::percentile;
 
 // The settings files of a client beside program in folder: the database the
 // current settings name, the member identified.
@@ -292,18 +284,6 @@ bool liveCosts(TFormFBDB& db, const QString& program, const std::string& folder,
 
 // ---- start-up --------------------------------------------------------------------------------------
 
-double startToSignal(const std::string& program, const std::vector<std::string>& arguments) {
-    Bench::Child child;
-    const auto begin = std::chrono::steady_clock::now();
-    if (!child.start(program, arguments))
-        return -1;
-    char byte = 0;
-    const bool signalled = read(child.output(), &byte, 1) == 1;
-    const auto end = std::chrono::steady_clock::now();
-    child.finish();
-    return signalled ? std::chrono::duration<double, std::milli>(end - begin).count() : -1;
-}
-
 // The launcher of a member who reads 50 pads, against the launcher without
 // database settings, which reads nothing, as it started before there were counts.
 bool startup(const std::string& folder, std::vector<Goal>& goals) {
@@ -340,12 +320,12 @@ bool startup(const std::string& folder, std::vector<Goal>& goals) {
         counts{withProgram, {"--until-counts"}, {}};
     Start* starts[] = {&counted, &bare, &counts};
     for (Start* start : starts)
-        if (startToSignal(start->program, start->arguments) < 0)
+        if (Bench::millisecondsToFirstOutput(start->program, start->arguments) < 0)
             return false;
     for (int r = 0; r < 21; ++r) {
         std::rotate(std::begin(starts), std::begin(starts) + 1, std::end(starts));
         for (Start* start : starts)
-            start->times.push_back(startToSignal(start->program, start->arguments));
+            start->times.push_back(Bench::millisecondsToFirstOutput(start->program, start->arguments));
     }
     Bench::printHeader();
     const Bench::Outcome shown =

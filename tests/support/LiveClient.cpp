@@ -99,6 +99,23 @@ std::string GridText(const TMemoScreen& pad) {
     return text;
 }
 
+// Hands each command that arrives on the input to handle; "quit", or the
+// end of the input (the driving program is gone), ends the event loop.
+void TakeCommands(QSocketNotifier& commands, InputLines& input, QObject* context,
+                  const std::function<void(const std::string&)>& handle) {
+    QObject::connect(&commands, &QSocketNotifier::activated, context, [&input, handle] {
+        std::string command;
+        while (input.next(command)) {
+            if (command == "quit")
+                QCoreApplication::quit();
+            else
+                handle(command);
+        }
+        if (input.ended())
+            QCoreApplication::quit();
+    });
+}
+
 std::vector<std::string> SplitAt(const std::string& text, char separator) {
     std::vector<std::string> parts;
     size_t start = 0;
@@ -165,22 +182,14 @@ int Run(int argc, char** argv) {
     report();
 
     QSocketNotifier commands(0, QSocketNotifier::Read);
-    QObject::connect(&commands, &QSocketNotifier::activated, pad, [&] {
-        std::string command;
-        while (input.next(command)) {
-            if (command == "quit") {
-                app.quit();
-            } else if (command == "statements") {
-                std::cout << "statements " << Now() << " " << forms().FormFBDB->StatementCount() << std::endl;
-            } else if (command.rfind("enter ", 0) == 0) {
-                pad->SelectRow(pad->RowCount() - 1);
-                pad->Edit1->setText(QString::fromStdString(command.substr(6)));
-                QTest::keyClick(pad->Edit1, Qt::Key_Return);
-            }
+    TakeCommands(commands, input, pad, [&](const std::string& command) {
+        if (command == "statements") {
+            std::cout << "statements " << Now() << " " << forms().FormFBDB->StatementCount() << std::endl;
+        } else if (command.rfind("enter ", 0) == 0) {
+            pad->SelectRow(pad->RowCount() - 1);
+            pad->Edit1->setText(QString::fromStdString(command.substr(6)));
+            QTest::keyClick(pad->Edit1, Qt::Key_Return);
         }
-        // The input ended: the driving program is gone.
-        if (input.ended())
-            app.quit();
     });
     const int status = QApplication::exec();
     pad->hide();
@@ -226,25 +235,18 @@ int RunLauncher(int argc, char** argv) {
                                             forms().Form6, forms().Form7, forms().Form8};
     InputLines input;
     QSocketNotifier commands(0, QSocketNotifier::Read);
-    QObject::connect(&commands, &QSocketNotifier::activated, launcher, [&] {
-        std::string command;
-        while (input.next(command)) {
-            if (command == "quit") {
-                app.quit();
-            } else if (command == "statements") {
-                std::cout << "statements " << Now() << " "
-                          << forms().FormFBDB->StatementCount() + counts->StatementCount() << std::endl;
-            } else if (command.rfind("open ", 0) == 0) {
-                if (const UnreadCounts::Pad* pad = counts->Find(command.substr(5)))
-                    OpenReadablePad(pad->pad);
-            } else if (command.rfind("close ", 0) == 0) {
-                for (TMemoScreen* screen : screens)
-                    if (screen->isVisible() && screen->TableName == command.substr(6))
-                        screen->close();
-            }
+    TakeCommands(commands, input, launcher, [&](const std::string& command) {
+        if (command == "statements") {
+            std::cout << "statements " << Now() << " "
+                      << forms().FormFBDB->StatementCount() + counts->StatementCount() << std::endl;
+        } else if (command.rfind("open ", 0) == 0) {
+            if (const UnreadCounts::Pad* pad = counts->Find(command.substr(5)))
+                OpenReadablePad(pad->pad);
+        } else if (command.rfind("close ", 0) == 0) {
+            for (TMemoScreen* screen : screens)
+                if (screen->isVisible() && screen->TableName == command.substr(6))
+                    screen->close();
         }
-        if (input.ended())
-            app.quit();
     });
     const int status = QApplication::exec();
     launcher->close();
@@ -339,29 +341,33 @@ std::int64_t Process::waitFor(int timeoutMs, const std::function<std::int64_t()>
     }
 }
 
+namespace {
+
+// The moment of the first of the reports not yet waited for that passes
+// test, dropping it and those before it; -1 when none does.
+template <typename Reports, typename Test> std::int64_t takeFirst(Reports& reports, const Test& test) {
+    while (!reports.empty()) {
+        const auto report = reports.front();
+        reports.erase(reports.begin());
+        if (test(report))
+            return report.at;
+    }
+    return -1;
+}
+
+} // namespace
+
 std::int64_t Process::waitForGrid(const std::function<bool(const std::vector<std::string>&)>& test,
                                   int timeoutMs) {
-    return waitFor(timeoutMs, [&]() -> std::int64_t {
-        while (!grids_.empty()) {
-            const Report report = grids_.front();
-            grids_.erase(grids_.begin());
-            if (test(report.lines))
-                return report.at;
-        }
-        return -1;
+    return waitFor(timeoutMs, [&] {
+        return takeFirst(grids_, [&](const Report& report) { return test(report.lines); });
     });
 }
 
 std::int64_t Process::waitForCounts(const std::function<bool(const std::map<std::string, int>&)>& test,
                                     int timeoutMs) {
-    return waitFor(timeoutMs, [&]() -> std::int64_t {
-        while (!countReports_.empty()) {
-            const auto report = countReports_.front();
-            countReports_.erase(countReports_.begin());
-            if (test(report.second))
-                return report.first;
-        }
-        return -1;
+    return waitFor(timeoutMs, [&] {
+        return takeFirst(countReports_, [&](const CountReport& report) { return test(report.counts); });
     });
 }
 

@@ -90,7 +90,11 @@ private:
     std::vector<std::int64_t> ticks_;
     size_t ticksSeen_ = 0;
     std::vector<std::int64_t> statementCounts_;
-    std::vector<std::pair<std::int64_t, std::map<std::string, int>>> countReports_; // not yet waited for
+    struct CountReport {
+        std::int64_t at;
+        std::map<std::string, int> counts;
+    };
+    std::vector<CountReport> countReports_; // not yet waited for
     std::map<std::string, int> counts_;
     // Waits for the first line of a process just started.
     bool waitForReady();

@@ -102,9 +102,11 @@ void UnreadTray::FillMenu() {
         if (pad.count <= 0)
             continue;
         const std::string table = pad.pad.table;
-        TrayMenu->addAction(Codec::toDisplayLine(pad.pad.label + Codec::sj("　未読") +
-                                                 std::to_string(pad.count) + Codec::sj("行")),
-                            this, [this, table] { OpenSoon(table); });
+        // An ampersand in a name is no access key.
+        QString text = Codec::toDisplayLine(pad.pad.label + Codec::sj("　未読") + std::to_string(pad.count) +
+                                            Codec::sj("行"));
+        TrayMenu->addAction(text.replace(QLatin1Char('&'), QStringLiteral("&&")), this,
+                            [this, table] { OpenSoon(table); });
     }
     if (!TrayMenu->isEmpty())
         TrayMenu->addSeparator();

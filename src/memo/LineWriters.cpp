@@ -84,7 +84,7 @@ public:
         }
         const QRect rect = grid->visualItemRect(cell);
         QToolTip::showText(at.value_or(grid->viewport()->mapToGlobal(rect.bottomLeft())),
-                           Codec::toDisplayLine(tip), grid->viewport(), rect);
+                           LineWriters::TipMarkup(tip), grid->viewport(), rect);
     }
 
 protected:
@@ -133,6 +133,12 @@ std::string TipText(const TMemoScreen& screen, int row) {
             name = found->second;
     }
     return heading + number + (name ? ":" + *name : std::string());
+}
+
+QString TipMarkup(const std::string& tip) {
+    // A tool tip that looks like markup is shown as markup; a name is shown as written.
+    return QStringLiteral("<p style='white-space:pre'>") + Codec::toDisplayLine(tip).toHtmlEscaped() +
+           QStringLiteral("</p>");
 }
 
 void Attach(TMemoScreen* screen) {

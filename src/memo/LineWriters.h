@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+class QString;
 class QTableWidgetItem;
 class TMemoScreen;
 
@@ -20,6 +21,9 @@ void Mark(QTableWidgetItem* textCell, const std::string& memberNumber);
 // The tip for a grid row of the screen (code page 932); empty for a row
 // that shows no line.
 std::string TipText(const TMemoScreen& screen, int row);
+
+// The tip as the tool tip gets it: one line, shown as written.
+QString TipMarkup(const std::string& tip);
 
 // Shows the tips on the screen's grid.
 void Attach(TMemoScreen* screen);

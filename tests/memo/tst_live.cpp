@@ -252,8 +252,8 @@ private slots:
 
     void aLineTellsWhoWroteIt() {
         QVERIFY(database->createRegistry());
-        // A name written by another program, with a line feed in it.
-        QVERIFY(database->addMember(2, "Sa\nto", "pw"));
+        // A name written by another program, with a line feed and markup in it.
+        QVERIFY(database->addMember(2, "<b>Sa\nto</b>", "pw"));
         insertInto(AlMemoTable(), "by two");
         FieldList row;
         QVERIFY(
@@ -270,15 +270,17 @@ private slots:
             QApplication::sendEvent(pad->SG1->viewport(), &hover);
             return QToolTip::isVisible() ? QToolTip::text() : QString();
         };
-        QCOMPARE(tipOf("by two"), Codec::toQString(Codec::sj("登録メンバー：2:Sa to")));
-        QCOMPARE(tipOf("by three"), Codec::toQString(Codec::sj("登録メンバー：3")));
-        QCOMPARE(tipOf("by nobody"), Codec::toQString(Codec::sj("登録メンバー：不明")));
+        const auto shown = [](const char* tip) { return LineWriters::TipMarkup(Codec::sj(tip)); };
+        QCOMPARE(tipOf("by two"), shown("登録メンバー：2:<b>Sa to</b>"));
+        QVERIFY(tipOf("by two").contains(QStringLiteral("&lt;b&gt;Sa to&lt;/b&gt;")));
+        QCOMPARE(tipOf("by three"), shown("登録メンバー：3"));
+        QCOMPARE(tipOf("by nobody"), shown("登録メンバー：不明"));
         // Selecting a line shows it too.
         QToolTip::hideText();
         pad->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(pad));
         pad->SelectRow(rowOf("by three"));
-        QTRY_COMPARE(QToolTip::text(), Codec::toQString(Codec::sj("登録メンバー：3")));
+        QTRY_COMPARE(QToolTip::text(), shown("登録メンバー：3"));
         QToolTip::hideText();
 
         // The viewers tell it as well.
@@ -287,7 +289,7 @@ private slots:
         insertInto(MyMemoTable(2), "in the viewer");
         TMemoScreen* viewer = forms().Form3;
         viewer->ShowPad();
-        QCOMPARE(LineWriters::TipText(*viewer, 0), Codec::sj("登録メンバー：2:Sa\nto"));
+        QCOMPARE(LineWriters::TipText(*viewer, 0), Codec::sj("登録メンバー：2:<b>Sa\nto</b>"));
         viewer->hide();
     }
 

@@ -406,10 +406,10 @@ TEST_F(AdminCommand, DeletedLinesAreListedAndOneComesBackWhereItWas) {
     ASSERT_TRUE(Database->connect(db));
     FieldList row;
     SetMemoFields(row);
-    const std::string table = CgMemoTable(71);
+    const std::string table = CgMemoTable(72);
     ASSERT_TRUE(CreateMemoTable(db, table, row)) << db.LastError();
-    ASSERT_EQ(admin({"member-add", "71", "削除者", "pw"}).status, kAdminOk);
-    const std::pair<const char*, std::int32_t> deleters[] = {{"first", 72}, {"sec\tond", 71}, {" ", 71}};
+    ASSERT_EQ(admin({"member-add", "72", "削除者", "pw"}).status, kAdminOk);
+    const std::pair<const char*, std::int32_t> deleters[] = {{"first", 73}, {"sec\tond", 72}, {" ", 72}};
     std::int32_t n = 0;
     for (const auto& [text, deleter] : deleters) {
         ++n;
@@ -418,22 +418,22 @@ TEST_F(AdminCommand, DeletedLinesAreListedAndOneComesBackWhereItWas) {
     }
     ASSERT_TRUE(InsertMemoRow(db, table, row, 4, 4, "live", 5));
 
-    // The blank line's row is gone; member 72 has no row in MEMBER.
-    const std::string listing = "1\tfirst\t72\n2\tsec ond\t71 削除者\n";
-    Outcome listed = admin({"deleted-lines", "cgmemo71"});
+    // The blank line's row is gone; member 73 has no row in MEMBER.
+    const std::string listing = "1\tfirst\t73\n2\tsec ond\t72 削除者\n";
+    Outcome listed = admin({"deleted-lines", "cgmemo72"});
     ASSERT_EQ(listed.status, kAdminOk) << listed.err;
     EXPECT_EQ(listed.out, listing);
 
     const Outcome restored = admin({"restore-line", table, "2"});
     ASSERT_EQ(restored.status, kAdminOk) << restored.err;
-    EXPECT_EQ(restored.out, "line 2 of CGMEMO71 restored where it was (deleted by 71 削除者)\n");
+    EXPECT_EQ(restored.out, "line 2 of CGMEMO72 restored where it was (deleted by 72 削除者)\n");
     ASSERT_TRUE(ReadMemoLine(db, table, row, 2));
     EXPECT_EQ(row[MemoDF].Value, "0");
     EXPECT_EQ(row[MemoSN].Value, "2");
     EXPECT_EQ(row[MemoMN].Value, "5");
-    EXPECT_EQ(admin({"deleted-lines", table}).out, "1\tfirst\t72\n");
+    EXPECT_EQ(admin({"deleted-lines", table}).out, "1\tfirst\t73\n");
 
-    EXPECT_EQ(admin({"restore-line", table, "2"}).err, "qbook2-admin: line 2 of CGMEMO71 is not deleted\n");
+    EXPECT_EQ(admin({"restore-line", table, "2"}).err, "qbook2-admin: line 2 of CGMEMO72 is not deleted\n");
     const Outcome gone = admin({"restore-line", table, "3"});
     EXPECT_EQ(gone.status, kAdminFailed);
     EXPECT_NE(gone.err.find("deleted without text"), std::string::npos) << gone.err;

@@ -29,6 +29,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -437,6 +438,22 @@ private slots:
         QVERIFY(InsertMemoLine(bob, AlMemoTable(), row, 1.0, "after the restart", 2));
         QTRY_COMPARE_WITH_TIMEOUT(badge(PadKind::AllMembers), QStringLiteral("1"), 2000);
         bob.Disconnect();
+
+        // A server that hangs holds up the counts' own thread, never the windows'.
+        QVERIFY(server.freeze());
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0, longestGap = 0;
+        QTimer ticks;
+        connect(&ticks, &QTimer::timeout, this, [&] {
+            longestGap = std::max(longestGap, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        ticks.start(20);
+        counts()->RefreshSoon();
+        QTest::qWait(2500);
+        QVERIFY(server.thaw());
+        QVERIFY2(longestGap < 500, std::to_string(longestGap).c_str());
     }
 
     void namesWithControlCharactersShowOnOneLine() {

@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/ReadFailureText.h"
+#include "app/Settings.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "memo/MemoScreen.h"
@@ -44,7 +45,11 @@ const MemberList& readMemberList() {
     list.names.clear();
     FieldList shape;
     SetMemberFields(shape);
-    const ReadResult<std::vector<FieldList>> rows = forms().FormFBDB->ReadRows(shape, "*", "MEMBER", "", "N");
+    // Another window may have closed the shared connection meanwhile.
+    TFormFBDB& db = *forms().FormFBDB;
+    if (!db.IsConnected())
+        Settings::ConnectCurrent(db);
+    const ReadResult<std::vector<FieldList>> rows = db.ReadRows(shape, "*", "MEMBER", "", "N");
     if (!rows) {
         list.failure = rows.failure();
         return list;

@@ -429,7 +429,7 @@ TEST_F(SettingsFilesTest, FolderInPlaceOfTheFileReadsNothing) {
     LayoutValues windows{};
     windows[3] = 77;
     Settings::MemberNumber = 5;
-    EXPECT_TRUE(SettingsFiles::ReadLayout(path("layout.dat"), windows));
+    EXPECT_FALSE(SettingsFiles::ReadLayout(path("layout.dat"), windows));
     EXPECT_EQ(windows[3], 77);
     EXPECT_EQ(Settings::MemberNumber, 5);
     EXPECT_EQ(Settings::RefreshSeconds, 30);

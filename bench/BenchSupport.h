@@ -52,7 +52,7 @@ private:
     Firebird::IAttachment* Attachment = nullptr;
 };
 
-// The floor of TableExists: the same catalogue query, names right-trimmed and
+// The floor of ReadTableNames and HasTableName: the same catalogue query, names right-trimmed and
 // compared without regard to letter case.
 bool floorTableExists(Floor& floor, const std::string& name);
 

@@ -209,6 +209,30 @@ struct TFormFBDB::Impl {
         }
     }
 
+    // One statement's work, which may throw the client library's failures, in
+    // a transaction of its own begun for it, within the wait limit: false,
+    // with the failure noted, when it failed. The statement and the
+    // transaction are ended either way.
+    template <typename Work> bool operation(Work work) {
+        if (!connected())
+            return false;
+        Bounded bounded(*this);
+        bool ok = false;
+        ++statements;
+        try {
+            endQuery();
+            begin();
+            work();
+            ok = true;
+        } catch (const Firebird::FbException& e) {
+            fail(e);
+        } catch (const std::exception& e) {
+            fail(e);
+        }
+        finish();
+        return ok;
+    }
+
     // The connection (UnitFBDB.cpp).
     void closeStatement();
     // Rolls back whatever the transaction holds.

@@ -107,14 +107,7 @@ ColumnType columnType(unsigned type) {
 
 bool TFormFBDB::Impl::select(const StatementText::Lines& lines, bool firstRowOnly, ResultRows& rows) {
     rows.clear();
-    if (!connected())
-        return false;
-    Bounded bounded(*this);
-    bool ok = false;
-    ++statements;
-    try {
-        endQuery();
-        begin();
+    const bool ok = operation([&] {
         prepare(lines);
         FbRef<IMessageMetadata> metadata(statement->getOutputMetadata(&status));
         const unsigned count = metadata->getCount(&status);
@@ -160,15 +153,9 @@ bool TFormFBDB::Impl::select(const StatementText::Lines& lines, bool firstRowOnl
         }
         closeStatement();
         commit();
-        ok = true;
-    } catch (const FbException& e) {
-        fail(e);
-    } catch (const std::exception& e) {
-        fail(e);
-    }
+    });
     if (!ok)
         rows.clear();
-    finish();
     return ok;
 }
 

@@ -5,27 +5,13 @@
 using namespace Firebird;
 
 bool TFormFBDB::Impl::modify(const StatementText::Lines& lines) {
-    if (!connected())
-        return false;
-    Bounded bounded(*this);
-    bool ok = false;
-    ++statements;
-    try {
-        endQuery();
-        begin();
+    return operation([&] {
         // Prepare and execute in one round trip: nothing is reused between calls.
         const std::string text = StatementText::Join(lines);
         attachment->execute(&status, transaction.get(), static_cast<unsigned>(text.size()), text.data(),
                             Dialect, nullptr, nullptr, nullptr, nullptr);
         commit();
-        ok = true;
-    } catch (const FbException& e) {
-        fail(e);
-    } catch (const std::exception& e) {
-        fail(e);
-    }
-    finish();
-    return ok;
+    });
 }
 
 bool TFormFBDB::CreateTable(const std::string& tableName, int count, const FieldList& fields) {

@@ -116,7 +116,8 @@ int MemberRemove(AdminSession& session, const CommandArgs& args) {
         return session.fail("cannot remove member " + number + ": " + session.lastError());
     session.out() << "member " << number << " removed; its memo table " << MyMemoTable(ToIntOrZero(number))
                   << " is kept\n";
-    // A check that could not be made leaves the run failed: nobody is told that no group lists the member.
+    // The member is gone; a look at the groups that failed still fails the
+    // run, so that no note is not taken for "no group lists the member".
     const ReadResult<std::vector<std::string>> groups = groupsNaming(session, number);
     if (!groups)
         return kAdminFailed;

@@ -19,7 +19,3 @@ void PumpWait(std::uint32_t ms, const std::function<bool()>& keepWaiting) {
         last = now;
     } while (elapsed <= ms && (!keepWaiting || keepWaiting()));
 }
-
-bool EscPressed() {
-    return Platform::escapePressed();
-}

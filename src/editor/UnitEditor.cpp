@@ -91,7 +91,8 @@ void ShowRtf(QTextEdit* edit, const RtfDocument& document) {
                 format.setFontPointSize(run.halfPoints / 2.0);
             if (run.colour)
                 format.setForeground(QColor(run.colour->red, run.colour->green, run.colour->blue));
-            cursor.insertText(Codec::toQString(run.text), format);
+            cursor.insertText(QString::fromUtf8(run.text.data(), static_cast<qsizetype>(run.text.size())),
+                              format);
         }
     }
     cursor.endEditBlock();
@@ -267,7 +268,8 @@ void TFormEditor::MnuFileSaveClick() {
                                  Platform::nameFilter(FileFilter), QStringLiteral("txt"));
     if (path.empty())
         return;
-    const std::string rtf = WriteRtf(Codec::fromQString(RichEdit1->toPlainText()));
+    const QByteArray utf8 = RichEdit1->toPlainText().toUtf8();
+    const std::string rtf = WriteRtf(std::string(utf8.constData(), static_cast<size_t>(utf8.size())));
     QSaveFile file(Codec::toQString(path));
     const bool saved =
         file.open(QIODevice::WriteOnly) &&

@@ -214,7 +214,7 @@ void TFormEditor::closeEvent(QCloseEvent* event) {
 }
 
 // A menu shortcut pressed in the text area runs the menu item; the text area
-// never sees the key (so Delete without a selection deletes nothing).
+// never sees the key.
 bool TFormEditor::eventFilter(QObject* watched, QEvent* event) {
     if (watched != RichEdit1 ||
         (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress))
@@ -400,11 +400,11 @@ void TFormEditor::MnuEditPaste1Click() {
     RichEdit1->paste();
 }
 
+// Without a selection, the character after the caret (at the end of a line,
+// the line end).
 void TFormEditor::MnuEditDeleteClick() {
     QTextCursor cursor = RichEdit1->textCursor();
-    if (!cursor.hasSelection())
-        return;
-    cursor.removeSelectedText();
+    cursor.deleteChar();
     RichEdit1->setTextCursor(cursor);
 }
 

@@ -257,16 +257,26 @@ private slots:
         QCOMPARE(editor()->CurrentFile, txt);
     }
 
-    void deleteKeyNeedsASelection() {
-        setText("abc");
-        select(0, 0);
+    void deleteRemovesTheSelectionOrTheNextCharacter() {
+        editor()->RichEdit1->setPlainText(QString::fromUtf8("ab\nc\xF0\x9F\x98\x80"
+                                                            "d"));
+        select(1, 1);
         QTest::keyClick(editor()->RichEdit1, Qt::Key_Delete);
-        QCOMPARE(text(), std::string("abc"));
-        select(1, 2);
+        QCOMPARE(shown(), QString::fromUtf8("a\nc\xF0\x9F\x98\x80"
+                                            "d"));
+        // At the end of a line, the line end; a character beyond U+FFFF whole.
         QTest::keyClick(editor()->RichEdit1, Qt::Key_Delete);
-        QCOMPARE(text(), std::string("ac"));
+        QTest::keyClick(editor()->RichEdit1, Qt::Key_Right);
+        QTest::keyClick(editor()->RichEdit1, Qt::Key_Delete);
+        QCOMPARE(shown(), QStringLiteral("acd"));
+        select(0, 2);
+        QTest::keyClick(editor()->RichEdit1, Qt::Key_Delete);
+        QCOMPARE(shown(), QStringLiteral("d"));
+        QTest::keyClick(editor()->RichEdit1, Qt::Key_End);
+        QTest::keyClick(editor()->RichEdit1, Qt::Key_Delete);
+        QCOMPARE(shown(), QStringLiteral("d"));
         QTest::keyClick(editor()->RichEdit1, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(text(), std::string("abc"));
+        QCOMPARE(shown(), QStringLiteral("acd"));
     }
 
     // 4 096 000 characters, and not one more, from every side.

@@ -248,6 +248,14 @@ void TFormEditor::FormClose() {
     FindDialog1->close();
 }
 
+bool TFormEditor::QuitQuery() {
+    if (!isVisible() || !RichEdit1->document()->isModified())
+        return true;
+    raise();
+    activateWindow();
+    return FormCloseQuery();
+}
+
 void TFormEditor::TakeLines(const std::function<bool(QString& line)>& nextLine) {
     QString text;
     bool truncated = false;

@@ -67,6 +67,11 @@ public:
     // for. A cut is reported once the hand-off's own event is over.
     void TakeLines(const std::function<bool(QString& line)>& nextLine);
 
+    // Asked before the program ends: while the window shows changes not
+    // saved, it comes to the front and asks its closing question. False
+    // keeps the program running.
+    bool QuitQuery();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

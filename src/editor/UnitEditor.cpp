@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -20,13 +21,16 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <map>
+#include <vector>
 
 namespace {
 
 const char* const SaveFilter = "RTF File(*.rtf)|*.rtf|Text File(*.txt)|*.txt";
 const char* const OpenFilter = "RTF File(*.rtf)|*.rtf|Text File(*.txt)|*.txt|All Files(*.*)|*.*";
-const char* const TextCutOnReading = "4096000文字または1000000行を超える部分は読み込み出来ませんでした";
-const char* const TextCutOnInput = "4096000文字または1000000行を超える部分は入力出来ませんでした";
+const char* const TextCutOnReading = "4096000文字または300000行を超える部分は読み込み出来ませんでした";
+const char* const TextCutOnInput = "4096000文字または300000行を超える部分は入力出来ませんでした";
 const char* const ReplaceQuestion = "Shift-JISで表せない文字を「?」に置き換えて保存します。よろしいですか？";
 // Of a larger file only the beginning is read: no text area would hold more.
 constexpr qint64 MaxFileBytes = 256 * 1024 * 1024;
@@ -93,23 +97,46 @@ bool SavesAsRtf(const std::string& path, int chosenType) {
 // Fills the text area with the document's paragraphs and their formatting;
 // what the document leaves open keeps the text area's own font. The text goes
 // in as a whole and the formats onto it after: inserted paragraph by
-// paragraph, a million lines would take minutes.
+// paragraph, a million lines would take minutes. The text area's layout
+// breaks down (it lays the text out again and again) once the text is taller
+// than some 8 million pixels: font sizes that would make it so are left out.
 void ShowRtf(QTextEdit* edit, const RtfDocument& document) {
+    constexpr qreal MaxHeight = 7'000'000;
     struct Formatted {
         int start;
         int length;
         const RtfRun* run;
+        bool sized;
     };
+    const qreal plainLine = QFontMetricsF(edit->font()).lineSpacing();
+    std::map<int, qreal> lineHeights;
+    const auto lineHeight = [&](int halfPoints) {
+        const auto known = lineHeights.find(halfPoints);
+        if (known != lineHeights.end())
+            return known->second;
+        QFont font = edit->font();
+        font.setPointSizeF(halfPoints / 2.0);
+        return lineHeights[halfPoints] = QFontMetricsF(font).lineSpacing();
+    };
+    qreal spareHeight = MaxHeight - plainLine * static_cast<qreal>(document.paragraphs.size());
     QString text;
     std::vector<Formatted> formatted;
     for (size_t i = 0; i < document.paragraphs.size(); ++i) {
         if (i > 0)
             text += QLatin1Char('\n');
+        qreal line = plainLine;
+        for (const RtfRun& run : document.paragraphs[i])
+            if (run.halfPoints > 0)
+                line = std::max(line, lineHeight(run.halfPoints));
+        const bool sized = line - plainLine <= spareHeight;
+        if (sized)
+            spareHeight -= line - plainLine;
         for (const RtfRun& run : document.paragraphs[i]) {
             const qsizetype start = text.size();
             text += QString::fromUtf8(run.text.data(), static_cast<qsizetype>(run.text.size()));
             if (run.bold || run.italic || run.underline || run.halfPoints > 0 || run.colour)
-                formatted.push_back({static_cast<int>(start), static_cast<int>(text.size() - start), &run});
+                formatted.push_back(
+                    {static_cast<int>(start), static_cast<int>(text.size() - start), &run, sized});
         }
     }
     edit->setPlainText(text);
@@ -123,7 +150,7 @@ void ShowRtf(QTextEdit* edit, const RtfDocument& document) {
         format.setFontWeight(part.run->bold ? QFont::Bold : QFont::Normal);
         format.setFontItalic(part.run->italic);
         format.setFontUnderline(part.run->underline);
-        if (part.run->halfPoints > 0)
+        if (part.run->halfPoints > 0 && part.sized)
             format.setFontPointSize(part.run->halfPoints / 2.0);
         if (part.run->colour)
             format.setForeground(

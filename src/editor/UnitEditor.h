@@ -19,11 +19,11 @@ public:
     explicit TFormEditor(QWidget* parent = nullptr);
 
     // The most characters the text area holds (UTF-16 units, a line end one),
-    // and the most lines: each line costs the text area some microseconds and
-    // a hundred bytes, so that 4 096 000 empty lines would take some 20 s and
-    // 500 MB.
+    // and the most lines. The text area's layout breaks down once the text is
+    // taller than some 8 million pixels (about 440 000 lines of its font), and
+    // every line costs it some microseconds and a hundred bytes.
     static constexpr qsizetype MaxCharacters = 4'096'000;
-    static constexpr qsizetype MaxLines = 1'000'000;
+    static constexpr qsizetype MaxLines = 300'000;
 
     QMenuBar* MainMenu1 = nullptr;
     QAction* MnuFileNew = nullptr;

@@ -180,6 +180,21 @@ private slots:
         cursor = QTextCursor(editor()->RichEdit1->document());
         cursor.setPosition(2);
         QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Normal));
+
+        // Font sizes that would make the text taller than the text area can lay out are left out.
+        std::string huge = "{\\rtf1\\fs3276 ";
+        for (int i = 0; i < 5000; ++i)
+            huge += "x\\par ";
+        writeBytes(path("huge.rtf"), huge + "}");
+        open(path("huge.rtf"));
+        QCOMPARE(editor()->RichEdit1->document()->blockCount(), 5000);
+        cursor = QTextCursor(editor()->RichEdit1->document()->findBlockByNumber(0));
+        cursor.movePosition(QTextCursor::Right);
+        QCOMPARE(cursor.charFormat().fontPointSize(), 1638.0);
+        cursor = QTextCursor(editor()->RichEdit1->document()->findBlockByNumber(4999));
+        cursor.movePosition(QTextCursor::Right);
+        QCOMPARE(cursor.charFormat().fontPointSize(), 0.0);
+        QVERIFY(editor()->RichEdit1->document()->size().height() < 8'000'000);
     }
 
     void failedSaveKeepsTheOldFile() {
@@ -282,7 +297,7 @@ private slots:
     // 4 096 000 characters, and not one more, from every side.
     void textStopsAtTheLimit() {
         const qsizetype limit = TFormEditor::MaxCharacters;
-        const std::string cut = Codec::sj("4096000文字または1000000行を超える部分は読み込み出来ませんでした");
+        const std::string cut = Codec::sj("4096000文字または300000行を超える部分は読み込み出来ませんでした");
 
         // The hand-off takes the beginning of the line that is cut, and asks for no line after it.
         int given = 0;
@@ -314,7 +329,7 @@ private slots:
         }
 
         // Typing, the input method and pasting fill what room is left and no more.
-        const std::string full = Codec::sj("4096000文字または1000000行を超える部分は入力出来ませんでした");
+        const std::string full = Codec::sj("4096000文字または300000行を超える部分は入力出来ませんでした");
         QStringList lines(limit / 100, QString(99, QLatin1Char('x')));
         lines.last().chop(2);
         editor()->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));

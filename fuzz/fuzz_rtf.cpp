@@ -39,12 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     FUZZ_CHECK(!read.truncated);
 
-    // A limit keeps the text within it and, where it cuts, leaves a beginning of the whole.
+    // The limits keep the text within them and, where they cut, leave a beginning of the whole.
     const std::size_t limit = size % 64;
-    const RtfDocument cut = ReadRtf(bytes, limit);
+    const std::size_t lines = size % 5 + 1;
+    const RtfDocument cut = ReadRtf(bytes, limit, lines);
     const QString whole = QString::fromUtf8(read.plainText().c_str());
     const QString part = QString::fromUtf8(cut.plainText().c_str());
     FUZZ_CHECK(static_cast<std::size_t>(part.size()) <= limit);
+    FUZZ_CHECK(cut.paragraphs.size() <= lines);
     FUZZ_CHECK(cut.truncated ? whole.startsWith(part) && part.size() < whole.size() : part == whole);
 
     const std::string text = Valid(bytes);

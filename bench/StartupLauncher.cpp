@@ -7,6 +7,8 @@
 #include "app/Unit1.h"
 #include "app/UnreadCounts.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 int main(int argc, char** argv) {
@@ -20,7 +22,8 @@ int main(int argc, char** argv) {
         QObject::connect(counts, &UnreadCounts::Changed, counts, [counts] {
             if (!counts->Counted())
                 return;
-            (void)!write(STDOUT_FILENO, "s", 1);
+            std::fputc('s', stdout);
+            std::fflush(stdout);
             std::_Exit(0);
         });
     });

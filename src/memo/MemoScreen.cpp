@@ -1099,19 +1099,23 @@ void TMemoScreen::ButtonHClick() {
     editor->RichEdit1->hide();
     editor->RichEdit1->clear();
     if (Ready && EnsureConnected()) {
-        const int count = Db->SelectRows("*", TableName, "DF=0", "SN,N");
-        QStringList lines;
-        lines.reserve(count);
-        for (int i = 0; i < count; ++i) {
-            if (i == 0)
+        // No more lines than this fit into the editor (each takes at least
+        // one character and a line end), and one more shows the cut.
+        const int count = Db->SelectRows("*", TableName, "DF=0", "SN,N",
+                                         std::min(TFormEditor::MaxCharacters / 2, TFormEditor::MaxLines) + 1);
+        int read = 0;
+        editor->TakeLines([&](QString& line) {
+            if (read == count)
+                return false;
+            if (read++ == 0)
                 Db->ReadFirst(RowBuffer);
             else
                 Db->ReadNext(RowBuffer);
             const std::string& text = RowBuffer[MemoText].Value;
-            lines.append(Codec::toQString(RemoveSpaces(text).empty() ? std::string(" ") : text));
-        }
+            line = Codec::toQString(RemoveSpaces(text).empty() ? std::string(" ") : text);
+            return true;
+        });
         Db->CloseQuery();
-        editor->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
     }
     editor->RichEdit1->show();
     editor->RichEdit1->setFocus();

@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include "platform/Waiting.h"
 #include "platform/X11Keyboard.h"
 #include "text/Codec.h"
 
@@ -11,14 +12,10 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
-#include <chrono>
-#include <csignal>
 #include <deque>
-#include <thread>
-#include <time.h>
-#include <unistd.h>
 
 namespace {
 
@@ -29,8 +26,6 @@ struct Script {
     Platform::FileDialogRequest lastFileDialog;
     std::vector<std::string> messages;
     std::function<bool()> escapeSource;
-    std::function<std::uint32_t()> tickSource;
-    std::string exePath;
     std::vector<QRect> screenAreas;
 };
 
@@ -108,11 +103,42 @@ protected:
     }
 };
 
+// The patterns of a name filter "Description (*.a *.b)".
+QStringList filterPatterns(const QString& filter) {
+    const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+    if (open < 0 || !filter.endsWith(QLatin1Char(')')))
+        return {};
+    return filter.mid(open + 1, filter.size() - open - 2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// The first filter that shows a file of this name; -1 when none does.
+int filterShowing(const QStringList& filters, const QString& name) {
+    for (qsizetype i = 0; i < filters.size(); ++i)
+        for (const QString& pattern : filterPatterns(filters[i]))
+            if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern),
+                                   QRegularExpression::CaseInsensitiveOption)
+                    .match(name)
+                    .hasMatch())
+                return static_cast<int>(i);
+    return -1;
+}
+
+// "ext" of a filter whose first pattern is "*.ext"; empty otherwise.
+QString filterExtension(const QString& filter) {
+    const QStringList patterns = filterPatterns(filter);
+    if (patterns.isEmpty() || !patterns.first().startsWith(QStringLiteral("*.")))
+        return {};
+    const QString extension = patterns.first().mid(2);
+    return extension.contains(QLatin1Char('*')) ? QString() : extension;
+}
+
 std::string chooseFile(QWidget* parent, bool save, const std::string& folder, const std::string& proposedName,
-                       const QString& filter, const QString& defaultSuffix, bool fileMustExist) {
+                       const QString& filter, const QString& defaultSuffix, bool fileMustExist,
+                       int* chosenFilter = nullptr) {
     Script& s = script();
     s.lastFileDialog = {folder, proposedName};
     const bool folderMustExist = !save && !fileMustExist;
+    const QStringList filters = filter.isEmpty() ? QStringList() : filter.split(QStringLiteral(";;"));
     if (s.scripted) {
         if (s.fileNames.empty())
             return {};
@@ -121,6 +147,9 @@ std::string chooseFile(QWidget* parent, bool save, const std::string& folder, co
         // A name the dialog would not confirm ends it as a cancel would.
         if (folderMustExist && !folderExists(Codec::toQString(name)))
             return {};
+        // The filter the name's extension chooses, as in the dialog.
+        if (chosenFilter)
+            *chosenFilter = std::max(filterShowing(filters, QFileInfo(Codec::toQString(name)).fileName()), 0);
         return name;
     }
     FileDialog dialog(parent, folderMustExist);
@@ -138,15 +167,32 @@ std::string chooseFile(QWidget* parent, bool save, const std::string& folder, co
         QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog,
                          [&dialog, proposed] { dialog.selectFile(proposed); });
     }
-    if (!filter.isEmpty()) {
-        // The descriptions already name their patterns.
-        dialog.setOption(QFileDialog::HideNameFilterDetails);
-        dialog.setNameFilter(filter);
-    }
     if (!defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(defaultSuffix);
+    if (!filters.isEmpty()) {
+        // The descriptions already name their patterns.
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilters(filters);
+        // Choosing a filter in a save dialog gives the name that filter's
+        // extension; the proposed name chooses its own filter and keeps it.
+        const auto useExtension = [&dialog, defaultSuffix](const QString& chosen) {
+            const QString extension = filterExtension(chosen);
+            dialog.setDefaultSuffix(extension.isEmpty() ? defaultSuffix : extension);
+        };
+        if (save)
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, useExtension);
+        const int shown = filterShowing(filters, proposed);
+        if (shown >= 0) {
+            dialog.selectNameFilter(filters[shown]);
+            dialog.selectFile(proposed);
+        }
+        if (save)
+            useExtension(dialog.selectedNameFilter());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    if (chosenFilter)
+        *chosenFilter = std::max(static_cast<int>(filters.indexOf(dialog.selectedNameFilter())), 0);
     return Codec::fromQString(dialog.selectedFiles().first());
 }
 
@@ -192,8 +238,8 @@ std::string chooseOpenFile(QWidget* parent, const std::string& folder, const std
 }
 
 std::string chooseSaveFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
-                           const QString& filter, const QString& defaultSuffix) {
-    return chooseFile(parent, true, folder, proposedName, filter, defaultSuffix, false);
+                           const QString& filter, const QString& defaultSuffix, int* chosenFilter) {
+    return chooseFile(parent, true, folder, proposedName, filter, defaultSuffix, false, chosenFilter);
 }
 
 QString nameFilter(const char* pairs) {
@@ -232,50 +278,6 @@ bool escapePressed() {
         app->removeEventFilter(&watch);
     }
     return watch.Pressed || X11Keyboard::escapeDown();
-}
-
-std::uint32_t tickCount() {
-    Script& s = script();
-    if (s.tickSource)
-        return s.tickSource();
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
-                                      static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
-}
-
-void waitForEvents(std::uint32_t ms) {
-    if (script().tickSource) {
-        QCoreApplication::processEvents();
-        return;
-    }
-    if (!QCoreApplication::instance()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        return;
-    }
-    // Only wakes the wait at the deadline; any other event wakes it earlier.
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
-    wake.start(std::chrono::milliseconds(ms));
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-void keepTerminationSignals() {
-    struct sigaction action {};
-    action.sa_handler = [](int signal) { _exit(128 + signal); };
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-std::string executablePath() {
-    Script& s = script();
-    if (!s.exePath.empty())
-        return s.exePath;
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
 }
 
 std::vector<QRect> screenAreas() {
@@ -321,16 +323,12 @@ void setEscapeKeySource(std::function<bool()> source) {
     script().escapeSource = std::move(source);
 }
 
-void setTickSource(std::function<std::uint32_t()> source) {
-    script().tickSource = std::move(source);
-}
-
-void setExecutablePath(const std::string& path) {
-    script().exePath = path;
-}
-
 void setScreenAreas(std::vector<QRect> areas) {
     script().screenAreas = std::move(areas);
 }
 
 } // namespace Platform
+
+bool EscPressed() {
+    return Platform::escapePressed();
+}

@@ -284,6 +284,17 @@ bool Child::finish(std::string* output) {
     return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
+double millisecondsToFirstOutput(const std::string& program, const std::vector<std::string>& arguments) {
+    Child child;
+    const auto begin = std::chrono::steady_clock::now();
+    if (!child.start(program, arguments))
+        return -1;
+    const bool written = child.waitForOutput();
+    const auto end = std::chrono::steady_clock::now();
+    child.finish();
+    return written ? std::chrono::duration<double, std::milli>(end - begin).count() : -1;
+}
+
 void printGoals(const std::vector<Goal>& goals) {
     std::printf("\n%-64s %10s %8s\n", "goal", "measured", "limit");
     for (const Goal& goal : goals)

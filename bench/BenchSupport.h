@@ -97,6 +97,10 @@ private:
     QProcess process;
 };
 
+// Milliseconds from starting program until it writes its first byte on its
+// standard output (the start-up programs' sign that they are shown); -1 on failure.
+double millisecondsToFirstOutput(const std::string& program, const std::vector<std::string>& arguments);
+
 // A goal of the benchmark: value at most limit.
 struct Goal {
     std::string what;

@@ -3,6 +3,8 @@
 // alone. The other clients are processes of their own (this program started
 // with LiveClient::Argument), each showing the all-members pad.
 
+#include "Figures.h"
+
 #include "app/Settings.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
@@ -25,15 +27,8 @@ namespace {
 
 constexpr double NsPerMs = 1e6;
 
-int envOr(const char* name, int fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? std::atoi(value) : fallback;
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5)];
-}
+using Bench::envOr;
+using Bench::percentile;
 
 // Lines committed one by one by this process; for each, the time from the
 // start of its insert (statement and commit) to the other client's grid

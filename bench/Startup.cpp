@@ -1,7 +1,6 @@
 #include "Startup.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -19,15 +18,8 @@ struct Start {
 
 // Milliseconds from starting the program until it reports its window shown; -1 on failure.
 double startToShown(const Start& start) {
-    Child child;
-    const auto begin = std::chrono::steady_clock::now();
-    if (!child.start(start.program,
-                     start.argument ? std::vector<std::string>{start.argument} : std::vector<std::string>{}))
-        return -1;
-    const bool shown = child.waitForOutput();
-    const auto end = std::chrono::steady_clock::now();
-    child.finish();
-    return shown ? std::chrono::duration<double, std::milli>(end - begin).count() : -1;
+    return millisecondsToFirstOutput(start.program, start.argument ? std::vector<std::string>{start.argument}
+                                                                   : std::vector<std::string>{});
 }
 
 Outcome compare(const std::string& name, const Start& start, const Start& floor) {

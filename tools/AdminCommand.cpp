@@ -55,6 +55,11 @@ commands:
                                    see changes at their next timed refresh
   add-memo-indexes                 add the indexes on the page order (SN, N) and on N to every
                                    memo table that lacks them; those it has are left as they are
+  deleted-lines TABLE              list the deleted lines of the memo table TABLE (MYMEMOn,
+                                   OGMEMOn, CGMEMOn or ALMEMO): number, text and the member who
+                                   deleted it. Only lines deleted with their text are kept: a
+                                   line deleted without text is gone
+  restore-line TABLE N             make the deleted line N of TABLE live again, where it was
   backup FILE [--replace]          copy the database into FILE in Firebird's backup format (gbak);
                                    --replace overwrites a FILE that exists
   restore FILE [--replace]         make the database from the backup FILE; a database that exists
@@ -107,6 +112,8 @@ const Command kCommands[] = {
     {{"events-on", 0, {}, {}}, EventsOn},
     {{"events-off", 0, {}, {}}, EventsOff},
     {{"write-settings", 1, {"--member", "--member-password"}, {}}, WriteSettings},
+    {{"deleted-lines", 1, {}, {}}, DeletedLines},
+    {{"restore-line", 2, {}, {}}, RestoreLine},
 };
 
 int badUsage(std::ostream& err, const std::string& message) {

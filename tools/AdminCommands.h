@@ -24,5 +24,7 @@ int EventsOn(AdminSession& session, const CommandArgs& args);
 int EventsOff(AdminSession& session, const CommandArgs& args);
 int AddMemoIndexes(AdminSession& session, const CommandArgs& args);
 int WriteSettings(AdminSession& session, const CommandArgs& args);
+int DeletedLines(AdminSession& session, const CommandArgs& args);
+int RestoreLine(AdminSession& session, const CommandArgs& args);
 
 } // namespace AdminCommands

@@ -2,6 +2,7 @@
 
 #include "app/Unit1.h"
 #include "app/UnitSet.h"
+#include "app/UnreadViews.h"
 #include "choosers/Unit1a.h"
 #include "choosers/Unit1b.h"
 #include "choosers/Unit1c.h"
@@ -42,6 +43,7 @@ void CreateForms() {
     f.Form5 = new TForm5;
     f.Form4 = new TForm4;
     f.Form2 = new TForm2;
+    AttachUnreadViews(f);
 }
 
 namespace {

@@ -5,6 +5,9 @@
 #include "app/SettingsFiles.h"
 #include "app/ShowModal.h"
 #include "app/UnitSet.h"
+#include "app/UnreadBadges.h"
+#include "app/UnreadCounts.h"
+#include "app/UnreadTray.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowStyle.h"
 #include "choosers/Unit1a.h"
@@ -127,6 +130,14 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
         previous = button;
         *layout.button = button;
     }
+
+    Counts = new UnreadCounts(this);
+    Badges = new UnreadBadges(this, Counts);
+    Badges->Place(PadKind::Member, Button1);
+    Badges->Place(PadKind::OpenGroup, Button2);
+    Badges->Place(PadKind::ClosedGroup, Button3);
+    Badges->Place(PadKind::AllMembers, Button4);
+    Tray = new UnreadTray(this, Counts);
 }
 
 // The layout is loaded before the launcher goes on screen: a window moved
@@ -162,9 +173,12 @@ void TForm1::FormShow() {
     LoadLayout(Settings::LayoutFilePath);
     LoadDbSettings(Settings::DbSettingsFilePath);
     Button1->setFocus();
+    // Counted once the launcher is on the screen, which it is no later for them.
+    Counts->StartAfterPaintOf(this);
 }
 
 void TForm1::FormClose() {
+    Counts->Stop();
     forms().FormFBDB->Disconnect();
     SaveLayout(Settings::LayoutFilePath);
     SaveDbSettings(Settings::DbSettingsFilePath);
@@ -200,15 +214,20 @@ void TForm1::SaveDbSettings(const std::string& path) {
     SettingsFiles::WriteDbSettings(path);
 }
 
+// A chooser lists the members or groups as they are now; the counts take up
+// one that is new while the chooser is open.
 void TForm1::Button1Click() {
+    Counts->RefreshSoon();
     ShowModal(forms().Form1a);
 }
 
 void TForm1::Button2Click() {
+    Counts->RefreshSoon();
     ShowModal(forms().Form1b);
 }
 
 void TForm1::Button3Click() {
+    Counts->RefreshSoon();
     ShowModal(forms().Form1c);
 }
 
@@ -218,6 +237,8 @@ void TForm1::Button4Click() {
 
 void TForm1::Button5Click() {
     ShowModal(forms().FormSet);
+    // The database or the member may have changed.
+    Counts->Start();
 }
 
 void TForm1::Button6Click() {

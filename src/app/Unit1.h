@@ -5,6 +5,9 @@
 
 class QLabel;
 class QPushButton;
+class UnreadBadges;
+class UnreadCounts;
+class UnreadTray;
 
 // The launcher and main window: six oval buttons leading to the choosers, the
 // all-members pad and the settings dialog. Showing it loads the settings
@@ -21,6 +24,12 @@ public:
     QPushButton* Button4 = nullptr;
     QPushButton* Button5 = nullptr;
     QPushButton* Button6 = nullptr;
+
+    // What other members wrote that the member has not seen: counted from
+    // the first showing on, beside the buttons and in the system tray.
+    UnreadCounts* Counts = nullptr;
+    UnreadBadges* Badges = nullptr;
+    UnreadTray* Tray = nullptr;
 
     // Applies the layout file's window values to the windows and its member
     // lines to the current settings.

@@ -92,7 +92,10 @@ void TGroupChooser::OpenSelected(QComboBox* list, const char* emptyMessage, bool
         list->setFocus();
         return;
     }
-    const std::int32_t group = SelectedNumber(list);
+    OpenGroup(SelectedNumber(list), edit ? Access::Edit : Access::Read);
+}
+
+void TGroupChooser::OpenGroup(std::int32_t group, Access access) {
     RowBuffer.assign(GroupColumns, TableField{});
     const ReadResult<std::optional<FieldList>> row =
         forms().FormFBDB->ReadRow(RowBuffer, Config.table, "N=" + std::to_string(group));
@@ -105,8 +108,9 @@ void TGroupChooser::OpenSelected(QComboBox* list, const char* emptyMessage, bool
         return;
     RowBuffer = std::move(**row);
     // Nor does one that ended or lost the member meanwhile.
-    const bool allowed = edit ? CanEditGroupPad(RowBuffer, Settings::MemberNumber)
-                              : Config.mayRead(RowBuffer, Settings::MemberNumber);
+    const bool mayEdit = CanEditGroupPad(RowBuffer, Settings::MemberNumber);
+    const bool edit = access == Access::Edit || (access == Access::AsAllowed && mayEdit);
+    const bool allowed = edit ? mayEdit : Config.mayRead(RowBuffer, Settings::MemberNumber);
     if (!allowed)
         return;
     *(edit ? Config.editNumber : Config.viewNumber) = group;

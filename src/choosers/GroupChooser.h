@@ -45,9 +45,17 @@ public:
     void Button2Click();
     void Button3Click();
 
+    // How a group's pad is opened: in the editable screen, in the viewer, or
+    // in the editable screen while the member may edit it and else in the viewer.
+    enum class Access { Edit, Read, AsAllowed };
+    // The hand-off of a group: a fresh read of its row, which must give the
+    // right asked for; the header labels of the screen, the group number
+    // into the current settings, the screen shown and the chooser closed.
+    // Nothing happens when the group is gone or the right is not there.
+    void OpenGroup(std::int32_t group, Access access);
+
 private:
-    // The hand-off of the group selected in list: a fresh read of its row,
-    // which must still give the right that the list offered.
+    // The hand-off of the group selected in list.
     void OpenSelected(QComboBox* list, const char* emptyMessage, bool edit);
 
     GroupChooserConfig Config;

@@ -58,7 +58,11 @@ void TForm1a::Button2Click() {
         ComboBox1->setFocus();
         return;
     }
-    Settings::ViewMemberNumber = SelectedNumber(ComboBox1);
+    OpenMemberPad(SelectedNumber(ComboBox1));
+}
+
+void TForm1a::OpenMemberPad(std::int32_t memberNumber) {
+    Settings::ViewMemberNumber = memberNumber;
     HandOver(forms().Form3);
 }
 

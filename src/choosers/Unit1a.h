@@ -2,6 +2,8 @@
 
 #include "choosers/Chooser.h"
 
+#include <cstdint>
+
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -22,4 +24,7 @@ public:
     void Button1Click();
     void Button2Click();
     void Button3Click();
+
+    // Opens another member's pad in its viewer, as Button2Click does for the member selected.
+    void OpenMemberPad(std::int32_t memberNumber);
 };

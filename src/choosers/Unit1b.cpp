@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/Settings.h"
+#include "db/UnitSchema.h"
 #include "memo/Unit4.h"
 #include "memo/Unit5.h"
 
@@ -12,8 +13,7 @@ const GroupChooserConfig ChooserConfig{
     "参加オープングループを編集(&1)",
     "不参加/終了オープングループを参照(&2)",
     "OGROUP",
-    // Every member reads every open group's pad.
-    [](const FieldList&, std::int32_t) { return true; },
+    CanReadOpenGroupPad,
     &Settings::OpenGroupEditNumber,
     &Settings::OpenGroupViewNumber,
     []() -> TMemoScreen* { return forms().Form4; },

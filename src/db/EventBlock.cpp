@@ -1,5 +1,7 @@
 #include "db/EventBlock.h"
 
+#include <algorithm>
+
 namespace EventBlock {
 
 namespace {
@@ -18,6 +20,17 @@ std::vector<unsigned char> Build(const std::vector<Event>& events) {
             block.push_back(static_cast<unsigned char>(event.count >> (8 * i)));
     }
     return block;
+}
+
+std::vector<std::vector<unsigned char>> BuildBlocks(const std::vector<Event>& events) {
+    std::vector<std::vector<unsigned char>> blocks;
+    for (std::size_t first = 0; first < events.size(); first += MaxEvents) {
+        const auto begin = events.begin() + static_cast<std::ptrdiff_t>(first);
+        const auto end =
+            events.begin() + static_cast<std::ptrdiff_t>(std::min(first + MaxEvents, events.size()));
+        blocks.push_back(Build(std::vector<Event>(begin, end)));
+    }
+    return blocks;
 }
 
 std::vector<Event> Parse(const unsigned char* block, std::size_t length) {

@@ -22,6 +22,13 @@ struct Event {
 
 std::vector<unsigned char> Build(const std::vector<Event>& events);
 
+// The most events one request asks for: the client library's own block
+// builder takes no more, and servers are tested with no more.
+inline constexpr std::size_t MaxEvents = 15;
+
+// The events in blocks of at most MaxEvents each, in the order given.
+std::vector<std::vector<unsigned char>> BuildBlocks(const std::vector<Event>& events);
+
 // The events of a block; a malformed or cut-off end is left out.
 std::vector<Event> Parse(const unsigned char* block, std::size_t length);
 

@@ -221,6 +221,25 @@ Lines TableNames() {
             "ORDER BY RDB$RELATION_NAME"};
 }
 
+Lines TablesWithChangeTriggers() {
+    return {"SELECT R.RDB$RELATION_NAME,",
+            "   (SELECT COUNT(*) FROM RDB$TRIGGERS T WHERE T.RDB$TRIGGER_NAME = TRIM(R.RDB$RELATION_NAME) || "
+            "'_CHANGED')",
+            "   FROM RDB$RELATIONS R WHERE R.RDB$VIEW_BLR IS NULL AND R.RDB$SYSTEM_FLAG = 0", "   ;"};
+}
+
+Lines NewLineCounts(const std::vector<SeenTable>& tables, std::int32_t member) {
+    Lines lines;
+    const std::string others =
+        "COUNT(CASE WHEN DF=0 AND (MN IS NULL OR MN<>" + std::to_string(member) + ") THEN 1 END)";
+    for (size_t i = 0; i < tables.size(); ++i)
+        lines.push_back(std::string(i == 0 ? "SELECT " : "UNION ALL SELECT ") + std::to_string(i) +
+                        ",MAX(N)," + others + " FROM " + QuoteNames(tables[i].table) + " WHERE N>" +
+                        std::to_string(tables[i].seen));
+    lines.push_back("   ;");
+    return lines;
+}
+
 std::string ChangeTriggerName(const std::string& table) {
     return table + "_CHANGED";
 }

@@ -2,6 +2,7 @@
 
 #include "db/TableField.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,20 @@ Lines SelectRows(const std::string& columns, const std::string& table, const std
                  const std::string& order, int limit = 0, int skip = 0);
 Lines SelectMax(const std::string& table, const std::string& column, const std::string& where);
 Lines TableNames();
+
+// The user tables, each with the number of its change triggers (0 or 1).
+Lines TablesWithChangeTriggers();
+
+// A memo table and the number up to which its lines count as seen.
+struct SeenTable {
+    std::string table;
+    std::int32_t seen = 0;
+};
+// One row per table, in the order given: its position in the list, the
+// largest N above its seen number (NULL when there is none) and how many of
+// the live lines (DF 0) above it were written by anyone but member (a line
+// without MN counts as another's). One select for all the tables.
+Lines NewLineCounts(const std::vector<SeenTable>& tables, std::int32_t member);
 Lines CreateIndex(const std::string& index, const std::string& table, const std::string& columns,
                   bool descending);
 

@@ -196,6 +196,19 @@ bool TFormFBDB::IsConnected() const {
     return static_cast<bool>(d->attachment);
 }
 
+bool TFormFBDB::Ping() {
+    if (!d->connected())
+        return false;
+    Impl::Bounded bounded(*d);
+    try {
+        d->attachment->ping(&d->status);
+        return true;
+    } catch (const FbException& e) {
+        d->fail(e);
+    }
+    return false;
+}
+
 void TFormFBDB::SetWaitLimit(std::chrono::milliseconds limit) {
     d->waitLimit = limit;
 }

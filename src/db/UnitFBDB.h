@@ -33,6 +33,9 @@ public:
                  const std::string& password);
     void Disconnect();
     bool IsConnected() const;
+    // Asks the server whether it still serves the connection, without a
+    // statement; a connection it no longer serves is let go (false).
+    bool Ping();
 
     bool TableExists(const std::string& tableName);
     bool CreateTable(const std::string& tableName, int count, const FieldList& fields);
@@ -67,6 +70,10 @@ public:
                                     const std::string& where);
     // The names of the user tables, right-trimmed, in name order.
     ReadResult<std::vector<std::string>> ReadTableNames();
+    // The rows of a select that StatementText builds whole (one not made of
+    // the parts ReadRows takes), as ReadRows gives them.
+    ReadResult<std::vector<FieldList>> ReadQuery(const FieldList& shape,
+                                                 const std::vector<std::string>& lines);
 
     // The reads as they were first made: a failure looks like nothing found.
     bool SelectRow(const std::string& tableName, const std::string& where, FieldList& fields);
@@ -96,6 +103,12 @@ public:
     // events, a subscription stays silent.
     void Subscribe(const std::string& tableName);
     void Unsubscribe(const std::string& tableName);
+    // Many at once, asking the server anew only once.
+    void Subscribe(const std::vector<std::string>& tableNames);
+    void Unsubscribe(const std::vector<std::string>& tableNames);
+    // Whether the server has been asked for the subscribed tables' events on
+    // the connection (it can deliver them and has not gone away since).
+    bool Listening() const;
 
     // Statements sent to the server since the module was made (for tools and benchmarks).
     std::uint64_t StatementCount() const;

@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+#include <algorithm>
+
 // The data-access module's live tables: the server's events of the
-// subscribed tables, one request at a time.
+// subscribed tables, in one request per event block.
 
 using namespace Firebird;
 
@@ -16,15 +18,15 @@ std::vector<TFormFBDB*>& FbdbInternal::Modules() {
 }
 
 void TFormFBDB::Impl::stopListening() {
-    if (callback)
-        callback->close();
-    endQuietly(events, [this](IEvents* e) { e->cancel(&status); });
-    if (callback) {
-        retired.push_back(std::move(callback));
-        if (retired.size() > RetiredKept)
-            retired.pop_front();
+    for (Request& queued : requests)
+        queued.callback->close();
+    for (Request& queued : requests) {
+        endQuietly(queued.events, [this](IEvents* e) { e->cancel(&status); });
+        retired.push_back(std::move(queued.callback));
     }
-    request = 0;
+    while (retired.size() > retiredLimit)
+        retired.pop_front();
+    requests.clear();
 }
 
 void TFormFBDB::Impl::listen() {
@@ -34,13 +36,17 @@ void TFormFBDB::Impl::listen() {
     std::vector<EventBlock::Event> wanted;
     for (const auto& [table, subscription] : subscriptions)
         wanted.push_back({table, subscription.counted ? subscription.count : 0});
-    const std::vector<unsigned char> block = EventBlock::Build(wanted);
-    request = ++lastRequest;
-    callback.reset(new FbdbInternal::EventCallback(&relay, request));
+    const std::vector<std::vector<unsigned char>> blocks = EventBlock::BuildBlocks(wanted);
+    retiredLimit = RetiredKept * blocks.size();
     try {
-        events.reset(attachment->queEvents(&status, callback.get(), static_cast<unsigned>(block.size()),
-                                           block.data()));
-        listened = true;
+        for (const std::vector<unsigned char>& block : blocks) {
+            Request& queued = requests.emplace_back();
+            queued.id = ++lastRequest;
+            queued.callback.reset(new FbdbInternal::EventCallback(&relay, queued.id));
+            queued.events.reset(attachment->queEvents(&status, queued.callback.get(),
+                                                      static_cast<unsigned>(block.size()), block.data()));
+            listened = true;
+        }
         return;
     } catch (const FbException& e) {
         fail(e);
@@ -51,15 +57,21 @@ void TFormFBDB::Impl::listen() {
 
 std::vector<std::string> TFormFBDB::Impl::answered(quint64 answeredRequest, const QByteArray& block) {
     std::vector<std::string> changed;
-    if (answeredRequest != request) // request ids start at 1, so this also drops answers when none is queued
+    // Request ids start at 1, so this also drops answers when none is queued.
+    const auto found = std::find_if(requests.begin(), requests.end(),
+                                    [&](const Request& queued) { return queued.id == answeredRequest; });
+    if (found == requests.end())
         return changed;
-    events.reset(); // answered: released before the next request takes its place
+    if (block.isEmpty()) {
+        connectionLost = true;
+        return changed;
+    }
     for (const EventBlock::Event& event :
          EventBlock::Parse(reinterpret_cast<const unsigned char*>(block.data()), block.size())) {
-        const auto found = subscriptions.find(event.name);
-        if (found == subscriptions.end())
+        const auto subscribed = subscriptions.find(event.name);
+        if (subscribed == subscriptions.end())
             continue;
-        FbdbInternal::Subscription& subscription = found->second;
+        FbdbInternal::Subscription& subscription = subscribed->second;
         if (subscription.counted ? event.count != subscription.count : subscription.catchUp)
             changed.push_back(event.name);
         subscription.count = event.count;
@@ -79,6 +91,10 @@ void TFormFBDB::EndEventLinks() {
 }
 
 void TFormFBDB::Subscribe(const std::string& tableName) {
+    Subscribe(std::vector<std::string>{tableName});
+}
+
+void TFormFBDB::Subscribe(const std::vector<std::string>& tableNames) {
     // A connection with an event link must be detached before the process
     // ends: the client library's thread that serves the link would otherwise
     // run on while the library is torn down at exit. Events are delivered
@@ -88,17 +104,34 @@ void TFormFBDB::Subscribe(const std::string& tableName) {
         linksEndWith = QCoreApplication::instance();
         qAddPostRoutine(EndEventLinks);
     }
-    if (d->subscriptions[tableName].users++ == 0) {
+    bool added = false;
+    for (const std::string& table : tableNames)
+        added = d->subscriptions[table].users++ == 0 || added;
+    if (added) {
         Impl::Bounded bounded(*d);
         d->listen();
     }
 }
 
 void TFormFBDB::Unsubscribe(const std::string& tableName) {
-    const auto found = d->subscriptions.find(tableName);
-    if (found == d->subscriptions.end() || --found->second.users > 0)
-        return;
-    d->subscriptions.erase(found);
-    Impl::Bounded bounded(*d);
-    d->listen();
+    Unsubscribe(std::vector<std::string>{tableName});
+}
+
+void TFormFBDB::Unsubscribe(const std::vector<std::string>& tableNames) {
+    bool removed = false;
+    for (const std::string& table : tableNames) {
+        const auto found = d->subscriptions.find(table);
+        if (found == d->subscriptions.end() || --found->second.users > 0)
+            continue;
+        d->subscriptions.erase(found);
+        removed = true;
+    }
+    if (removed) {
+        Impl::Bounded bounded(*d);
+        d->listen();
+    }
+}
+
+bool TFormFBDB::Listening() const {
+    return !d->requests.empty();
 }

@@ -70,8 +70,9 @@ signals:
 };
 
 // Called by the client library on a thread of its own when a queued request
-// is answered, and on the calling thread with no block when the request is
-// cancelled or released. Passes each answer on to the relay until closed, and
+// is answered or the server is gone (then with no block), and on the calling
+// thread with no block when the request is cancelled or released. Passes each
+// answer on to the relay until closed, and
 // touches nothing else. Reference counted; the client library's reference
 // alone does not cover every late answer (see Impl::retired).
 class EventCallback final : public Firebird::IEventCallbackImpl<EventCallback, Firebird::ThrowStatusWrapper> {
@@ -86,11 +87,15 @@ public:
         return 0;
     }
 
+    // Without a block (the server is gone, or the request was cancelled,
+    // which closes the callback first) an empty answer is passed on.
     void eventCallbackFunction(unsigned length, const unsigned char* events) override {
-        if (length == 0 || !events)
-            return;
         std::lock_guard<std::mutex> lock(mutex_);
-        if (relay_)
+        if (!relay_)
+            return;
+        if (length == 0 || !events)
+            emit relay_->delivered(request_, QByteArray());
+        else
             emit relay_->delivered(
                 request_, QByteArray(reinterpret_cast<const char*>(events), static_cast<qsizetype>(length)));
     }
@@ -151,21 +156,28 @@ struct TFormFBDB::Impl {
     DbFailure lastFailure = DbFailure::Other; // of the most recent failed operation
     std::uint64_t statements = 0;
 
-    // Live tables: one request for the events of every subscribed table is
-    // queued on the connection at a time. (The client library reuses the
-    // place of an answered request for the next one, so a request released
-    // after another was queued would cancel that one.)
-    FbdbInternal::EventRelay relay; // declared before the callback, which points to it
+    // Live tables: the events of every subscribed table are asked for by one
+    // request per event block (EventBlock::MaxEvents names each), all queued
+    // together. When any of them is answered, all are cancelled and queued
+    // anew with the counts known. (The client library reuses the place of an
+    // answered request for the next one queued, and cancelling a request
+    // cancels whichever request holds its place then; since all are cancelled
+    // together, such a cancel only meets a request that goes anyway.)
+    FbdbInternal::EventRelay relay; // declared before the callbacks, which point to it
     std::map<std::string, FbdbInternal::Subscription> subscriptions;
-    FbRef<FbdbInternal::EventCallback> callback;
+    struct Request {
+        quint64 id = 0;
+        FbRef<FbdbInternal::EventCallback> callback;
+        FbRef<Firebird::IEvents> events;
+    };
+    std::vector<Request> requests; // answers to any other request are stale
     // Callbacks of earlier requests, closed. The client library drops its
     // reference to one when it queues the request that takes its place, even
     // while its event thread may still be delivering an answer to it; our
     // reference keeps it alive until many requests later.
     std::deque<FbRef<FbdbInternal::EventCallback>> retired;
-    static constexpr size_t RetiredKept = 16;
-    FbRef<Firebird::IEvents> events;
-    quint64 request = 0; // answers to any other request are stale
+    static constexpr size_t RetiredKept = 16; // per request queued at a time
+    size_t retiredLimit = RetiredKept;
     quint64 lastRequest = 0;
     bool eventsRefused = false; // the server could not deliver events on this connection
     bool listened = false;      // a request was queued on this connection (it has an event link)
@@ -268,15 +280,17 @@ struct TFormFBDB::Impl {
     void clearValues(FieldList& fields) const;
 
     // Live tables (UnitFBDBEvents.cpp).
-    // Cancels the queued request. Its callback is closed first, so that an
-    // answer on its way is dropped.
+    // Cancels the queued requests. Their callbacks are closed first, so that
+    // answers on their way are dropped.
     void stopListening();
-    // Queues the request for the subscribed tables anew, with the counts known
-    // on this connection (0 for the others, which the server answers at once
-    // with its counts). After a failure nothing more is tried on this connection.
+    // Queues the requests for the subscribed tables anew, with the counts
+    // known on this connection (0 for the others, which the server answers at
+    // once with its counts). After a failure nothing more is tried on this
+    // connection.
     void listen();
-    // An answer to the queued request, on the module's thread: the tables
-    // whose counts moved on. The request is queued again at once with the
-    // counts just reported.
+    // An answer to a queued request, on the module's thread: the tables whose
+    // counts moved on. The requests are queued again at once with the counts
+    // just reported. An answer without a block is the client library telling
+    // that the server is gone: the connection counts as lost.
     std::vector<std::string> answered(quint64 answeredRequest, const QByteArray& block);
 };

@@ -210,18 +210,23 @@ bool HasTableName(const std::vector<std::string>& tableNames, const std::string&
     });
 }
 
-ReadResult<std::vector<FieldList>> TFormFBDB::ReadRows(const FieldList& shape, const std::string& columns,
-                                                       const std::string& tableName, const std::string& where,
-                                                       const std::string& order, int rowLimit,
-                                                       int rowsSkipped) {
+ReadResult<std::vector<FieldList>> TFormFBDB::ReadQuery(const FieldList& shape,
+                                                        const std::vector<std::string>& lines) {
     ResultRows rows;
-    if (!d->select(StatementText::SelectRows(columns, tableName, where, order, rowLimit, rowsSkipped), false,
-                   rows))
+    if (!d->select(lines, false, rows))
         return d->lastFailure;
     std::vector<FieldList> out(rows.rows(), shape);
     for (size_t row = 0; row < out.size(); ++row)
         rows.copyRow(row, out[row]);
     return out;
+}
+
+ReadResult<std::vector<FieldList>> TFormFBDB::ReadRows(const FieldList& shape, const std::string& columns,
+                                                       const std::string& tableName, const std::string& where,
+                                                       const std::string& order, int rowLimit,
+                                                       int rowsSkipped) {
+    return ReadQuery(shape,
+                     StatementText::SelectRows(columns, tableName, where, order, rowLimit, rowsSkipped));
 }
 
 ReadResult<std::optional<FieldList>> TFormFBDB::ReadRow(const FieldList& shape, const std::string& tableName,

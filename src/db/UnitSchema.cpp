@@ -314,6 +314,10 @@ bool CanEditGroupPad(const FieldList& groupRow, std::int32_t memberNumber) {
     return !GroupEnded(groupRow) && GroupHasMember(groupRow, memberNumber);
 }
 
+bool CanReadOpenGroupPad(const FieldList&, std::int32_t) {
+    return true;
+}
+
 bool CanReadClosedGroupPad(const FieldList& groupRow, std::int32_t memberNumber) {
     return GroupHasMember(groupRow, memberNumber);
 }

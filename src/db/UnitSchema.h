@@ -166,5 +166,7 @@ bool GroupHasMember(const FieldList& groupRow, std::int32_t memberNumber);
 bool CanEditOwnPad(std::int32_t ownerNumber, std::int32_t memberNumber);
 // Open and closed group pads: participants while the group runs.
 bool CanEditGroupPad(const FieldList& groupRow, std::int32_t memberNumber);
-// A closed group's pad is read by its participants only (open group pads by everybody).
+// An open group's pad is read by everybody.
+bool CanReadOpenGroupPad(const FieldList& groupRow, std::int32_t memberNumber);
+// A closed group's pad is read by its participants only.
 bool CanReadClosedGroupPad(const FieldList& groupRow, std::int32_t memberNumber);

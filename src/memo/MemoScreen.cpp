@@ -8,6 +8,7 @@
 #include "db/UnitSchema.h"
 #include "editor/UnitEditor.h"
 #include "memo/Cp932LengthValidator.h"
+#include "memo/LineWriters.h"
 #include "platform/Platform.h"
 #include "platform/WindowShape.h"
 #include "search/UnitGSearch.h"
@@ -572,6 +573,7 @@ void TMemoScreen::LoadPage() {
             SetCell(0, i, RowBuffer[MemoSN].Value);
             SetCell(1, i, RowBuffer[MemoN].Value);
             SetCell(2, i, RowBuffer[MemoText].Value);
+            LineWriters::Mark(SG1->item(i, 2), RowBuffer[MemoMN].Value);
             if (found < 0 && !RowBuffer[MemoSN].Value.empty() &&
                 ToFloatOrZero(RowBuffer[MemoSN].Value) >= remembered - Tolerance)
                 found = i;

@@ -3,6 +3,7 @@
 #include "app/ShowModal.h"
 #include "app/Unit1.h"
 #include "app/UnitSet.h"
+#include "app/UnreadBadges.h"
 #include "app/WindowPlacement.h"
 #include "choosers/Unit1a.h"
 #include "choosers/Unit1b.h"
@@ -168,6 +169,19 @@ private slots:
         for (const auto& [button, geometry, caption] : buttons) {
             QCOMPARE(button->text(), ui(caption));
             QCOMPARE(button->geometry(), geometry);
+        }
+        // The unread counts of the first four buttons sit at their upper
+        // right corners, within the window, hidden until there is a count.
+        const std::pair<PadKind, QPushButton*> counted[] = {{PadKind::Member, form->Button1},
+                                                            {PadKind::OpenGroup, form->Button2},
+                                                            {PadKind::ClosedGroup, form->Button3},
+                                                            {PadKind::AllMembers, form->Button4}};
+        for (const auto& [kind, button] : counted) {
+            const QLabel* badge = form->Badges->Badge(kind);
+            QVERIFY(badge->isHidden());
+            QVERIFY(badge->geometry().intersects(button->geometry()));
+            QVERIFY(badge->geometry().center().x() > button->geometry().center().x());
+            QVERIFY(QRect(0, 19, 352, 203).contains(badge->geometry()));
         }
     }
 

@@ -3,8 +3,12 @@
 // group changed after the lists were made.
 
 #include "app/Forms.h"
+#include "app/PadOpener.h"
 #include "app/Settings.h"
 #include "app/Unit1.h"
+#include "app/UnreadBadges.h"
+#include "app/UnreadCounts.h"
+#include "choosers/ListCounts.h"
 #include "choosers/Unit1a.h"
 #include "choosers/Unit1b.h"
 #include "choosers/Unit1c.h"
@@ -16,16 +20,23 @@
 #include "memo/Unit5.h"
 #include "memo/Unit6.h"
 #include "memo/Unit7.h"
+#include "memo/Unit8.h"
 #include "platform/Platform.h"
 #include "support/PrivateServer.h"
 #include "support/TestDatabase.h"
 #include "text/Codec.h"
+#include "text/Func_.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -128,6 +139,22 @@ private:
             addGroup("OGROUP", g);
         for (const Group& g : ClosedGroups)
             addGroup("CGROUP", g);
+    }
+
+    // Another member's client, writing.
+    TFormFBDB writer;
+
+    void write(const std::string& table, std::int32_t member, const char* text) {
+        FieldList row;
+        QVERIFY2(InsertMemoLine(writer, table, row, AppendSortNumber(writer, table), text, member),
+                 writer.LastError().c_str());
+    }
+
+    static UnreadCounts* counts() { return forms().Form1->Counts; }
+
+    static QString badge(PadKind kind) {
+        const QLabel* label = forms().Form1->Badges->Badge(kind);
+        return label->isHidden() ? QString() : label->text();
     }
 
     static void select(QComboBox* list, const QString& prefix) {
@@ -380,9 +407,53 @@ private slots:
                                                     "DBユーザーの権限を確認して下さい。")});
         QVERIFY(!groups->Button1->isEnabled() && !groups->Button2->isEnabled());
         groups->hide();
+        // The counts say so too, beside the buttons.
+        const auto stopped = qScopeGuard([this] {
+            counts()->Stop();
+            Settings::RefreshSeconds = 30;
+            forms().FormFBDB->Disconnect();
+            database->useInSettings();
+        });
+        counts()->Start();
+        QTRY_COMPARE(counts()->Failure(), std::optional<DbFailure>(DbFailure::NoPermission));
+        QCOMPARE(badge(PadKind::AllMembers), QStringLiteral("?"));
+        QCOMPARE(forms().Form1->Badges->Badge(PadKind::AllMembers)->toolTip(),
+                 ui("未読の行数を読み込めませんでした（読み込みを拒否されました）"));
 
-        forms().FormFBDB->Disconnect();
-        database->useInSettings();
+        // A server that goes away and comes back: the counts say so, and then follow it again.
+        other.useInSettings();
+        Settings::RefreshSeconds = 1;
+        counts()->Start();
+        QTRY_VERIFY(counts()->Counted());
+        QVERIFY(!counts()->Failure());
+        QVERIFY(server.stop());
+        QTRY_COMPARE_WITH_TIMEOUT(badge(PadKind::AllMembers), QStringLiteral("?"), 5000);
+        QCOMPARE(counts()->Failure(), std::optional<DbFailure>(DbFailure::ConnectionLost));
+        QVERIFY(server.start());
+        QTRY_VERIFY_WITH_TIMEOUT(!counts()->Failure(), 10000);
+        TFormFBDB bob;
+        QVERIFY(other.connect(bob));
+        FieldList row;
+        QVERIFY(OpenMemoTable(bob, AlMemoTable(), row) != OpenMemoTableResult::Failed);
+        QVERIFY(InsertMemoLine(bob, AlMemoTable(), row, 1.0, "after the restart", 2));
+        QTRY_COMPARE_WITH_TIMEOUT(badge(PadKind::AllMembers), QStringLiteral("1"), 2000);
+        bob.Disconnect();
+
+        // A server that hangs holds up the counts' own thread, never the windows'.
+        QVERIFY(server.freeze());
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0, longestGap = 0;
+        QTimer ticks;
+        connect(&ticks, &QTimer::timeout, this, [&] {
+            longestGap = std::max(longestGap, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        ticks.start(20);
+        counts()->RefreshSoon();
+        QTest::qWait(2500);
+        QVERIFY(server.thaw());
+        QVERIFY2(longestGap < 500, std::to_string(longestGap).c_str());
     }
 
     void namesWithControlCharactersShowOnOneLine() {
@@ -408,6 +479,141 @@ private slots:
         QCOMPARE(pad->LabelA1->text(), ui("グループ名：Al pha"));
         QCOMPARE(pad->LabelA3->text(), ui("概略：<b>P</b>  x"));
         QCOMPARE(pad->LabelA3->textFormat(), Qt::PlainText);
+    }
+
+    void unreadCountsShowBesideTheButtonsAndInTheLists() {
+        QTemporaryDir settingsFolder;
+        Settings::DbSettingsFilePath =
+            Codec::fromQString(settingsFolder.filePath(QStringLiteral("qbook2db.dat")));
+        QVERIFY(database->connect(writer));
+        const auto stopped = qScopeGuard([this] {
+            counts()->Stop();
+            Settings::DbSettingsFilePath.clear();
+            writer.Disconnect();
+        });
+        // Lines there before the first count are taken as seen.
+        FieldList fields;
+        for (const std::string& table : {OgMemoTable(3), OgMemoTable(6), CgMemoTable(3), CgMemoTable(5),
+                                         MyMemoTable(2), MyMemoTable(User), AlMemoTable()}) {
+            QVERIFY(OpenMemoTable(writer, table, fields) != OpenMemoTableResult::Failed);
+            write(table, 2, "before");
+        }
+        counts()->Start();
+        QTRY_VERIFY(counts()->Counted());
+        QVERIFY(!counts()->Failure());
+        QCOMPARE(counts()->Total(), 0);
+        // The pads the choosers and the global search offer for reading, the own pad excepted.
+        std::vector<std::string> tables;
+        for (const UnreadCounts::Pad& pad : counts()->Pads())
+            tables.push_back(pad.pad.table);
+        QCOMPARE(tables, (std::vector<std::string>{"MYMEMO2", "MYMEMO12", "OGMEMO3", "OGMEMO4", "OGMEMO5",
+                                                   "OGMEMO6", "OGMEMO7", "CGMEMO3", "CGMEMO4", "ALMEMO"}));
+
+        QSignalSpy notices(counts(), &UnreadCounts::NewLines);
+        write(OgMemoTable(3), 2, "a");
+        write(OgMemoTable(3), 12, "b");
+        write(OgMemoTable(3), User, "the member's own line");
+        write(OgMemoTable(6), 2, "c");
+        write(CgMemoTable(3), 2, "d");
+        write(CgMemoTable(5), 2, "a pad the member may not read");
+        write(MyMemoTable(2), 2, "e");
+        write(MyMemoTable(User), 2, "the own pad");
+        write(AlMemoTable(), 2, "deleted");
+        const std::int32_t deleted = ToIntOrZero(writer.ReadMax(AlMemoTable(), "N", "").value());
+        QVERIFY(DeleteMemoLine(writer, AlMemoTable(), deleted, "deleted", 2));
+        write(AlMemoTable(), 12, "f");
+        QTRY_COMPARE_WITH_TIMEOUT(badge(PadKind::OpenGroup), QStringLiteral("3"), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(badge(PadKind::AllMembers), QStringLiteral("1"), 2000);
+        QCOMPARE(badge(PadKind::ClosedGroup), QStringLiteral("1"));
+        QCOMPARE(badge(PadKind::Member), QStringLiteral("1"));
+        QCOMPARE(counts()->Count(OgMemoTable(3)), 2);
+        QVERIFY(!notices.isEmpty());
+
+        // One statement for a change of a pad that no screen shows, none while nothing changes.
+        const std::uint64_t statements = counts()->StatementCount();
+        write(OgMemoTable(6), 2, "g");
+        QTRY_COMPARE_WITH_TIMEOUT(badge(PadKind::OpenGroup), QStringLiteral("4"), 2000);
+        QTest::qWait(300);
+        QCOMPARE(counts()->StatementCount(), statements + 1);
+        QCOMPARE(notices.last(), (QVariantList{QVariant::fromValue(OgMemoTable(6)), 1}));
+
+        TForm1b* open = forms().Form1b;
+        open->show();
+        QCOMPARE(items(open->ComboBox1), (QStringList{ui("3:Alpha－Plans") + ListCounts::CountSuffix(2),
+                                                      ui("5:Beta－Next"), ui("7:Re:view－a:b")}));
+        QCOMPARE(items(open->ComboBox2),
+                 (QStringList{ui("4:Old－Done"), ui("6:Other－Not ours") + ListCounts::CountSuffix(2)}));
+        // Opening the pad clears its count, in the list as well.
+        select(open->ComboBox1, QStringLiteral("3:"));
+        open->Button1->click();
+        QCOMPARE(forms().Form4->TableName, std::string("OGMEMO3"));
+        QTRY_COMPARE(badge(PadKind::OpenGroup), QStringLiteral("2"));
+        QCOMPARE(items(open->ComboBox1).first(), ui("3:Alpha－Plans"));
+        QVERIFY(counts()->Seen(OgMemoTable(3)) > 0);
+        // A line shown on the screen is no news; once the screen is closed the pad counts again.
+        notices.clear();
+        write(OgMemoTable(3), 2, "on the screen");
+        QTest::qWait(300);
+        QCOMPARE(counts()->Count(OgMemoTable(3)), 0);
+        QVERIFY(notices.isEmpty());
+        forms().Form4->close();
+        QTest::qWait(300);
+        QCOMPARE(counts()->Count(OgMemoTable(3)), 0);
+
+        // The seen marks outlive the run.
+        counts()->Stop();
+        QVERIFY(QFile::exists(settingsFolder.filePath(QStringLiteral("qbook2seen.dat"))));
+        write(OgMemoTable(3), 2, "while stopped");
+        counts()->Start();
+        QTRY_VERIFY(counts()->Counted());
+        QCOMPARE(counts()->Count(OgMemoTable(3)), 1);
+        QCOMPARE(counts()->Count(OgMemoTable(6)), 2);
+        QVERIFY(notices.isEmpty());
+
+        // A table without the change trigger, as copies that knew nothing of
+        // events made them, is read at the refresh interval.
+        counts()->Stop();
+        QVERIFY(OpenMemoTable(writer, OgMemoTable(7), fields) != OpenMemoTableResult::Failed);
+        QVERIFY(writer.DropChangeTrigger(OgMemoTable(7)));
+        Settings::RefreshSeconds = 1;
+        const auto refreshKept = qScopeGuard([] { Settings::RefreshSeconds = 30; });
+        counts()->Start();
+        write(OgMemoTable(7), 2, "told by no event");
+        QTRY_COMPARE_WITH_TIMEOUT(counts()->Count(OgMemoTable(7)), 1, 3000);
+        QVERIFY(writer.AddChangeTrigger(OgMemoTable(7)));
+    }
+
+    void aPadOpensFromTheCountsAsItsChooserOpensIt() {
+        const auto pad = [](PadKind kind, std::int32_t number, std::string table) {
+            return ReadablePad{kind, number, std::move(table), {}};
+        };
+        OpenReadablePad(pad(PadKind::OpenGroup, 3, "OGMEMO3"));
+        QVERIFY(forms().Form4->isVisible());
+        QCOMPARE(forms().Form4->TableName, std::string("OGMEMO3"));
+        QCOMPARE(forms().Form4->LabelA1->text(), ui("グループ名：Alpha"));
+        // Ended, or without the member: read only.
+        OpenReadablePad(pad(PadKind::OpenGroup, 4, "OGMEMO4"));
+        QCOMPARE(forms().Form5->TableName, std::string("OGMEMO4"));
+        OpenReadablePad(pad(PadKind::ClosedGroup, 4, "CGMEMO4"));
+        QCOMPARE(forms().Form7->TableName, std::string("CGMEMO4"));
+        QVERIFY(!forms().Form6->isVisible());
+        // A closed group that lost the member meanwhile opens nothing.
+        OpenReadablePad(pad(PadKind::ClosedGroup, 5, "CGMEMO5"));
+        QVERIFY(!forms().Form6->isVisible());
+        QCOMPARE(forms().Form7->TableName, std::string("CGMEMO4"));
+        OpenReadablePad(pad(PadKind::Member, 2, "MYMEMO2"));
+        QCOMPARE(forms().Form3->TableName, std::string("MYMEMO2"));
+        QVERIFY(Platform::takeMessages().empty());
+
+        // While a modal window is open, nothing else opens.
+        bool opened = true;
+        QTimer::singleShot(0, this, [&] {
+            OpenReadablePad(pad(PadKind::Member, 12, "MYMEMO12"));
+            opened = forms().Form3->TableName == "MYMEMO12";
+            forms().Form1b->close();
+        });
+        forms().Form1->Button2Click();
+        QVERIFY(!opened);
     }
 
     void theLauncherWaitsForTheChooserOnly() {

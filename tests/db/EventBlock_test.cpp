@@ -21,3 +21,19 @@ TEST(EventBlock, ParsesAnAnswerAndLeavesOutACutOffEnd) {
     EXPECT_TRUE(EventBlock::Parse(otherVersion, sizeof otherVersion).empty());
     EXPECT_TRUE(EventBlock::Parse(nullptr, 0).empty());
 }
+
+TEST(EventBlock, MoreThanFifteenNamesTakeMoreBlocks) {
+    std::vector<Event> events;
+    for (int i = 1; i <= 31; ++i)
+        events.push_back({"OGMEMO" + std::to_string(i), static_cast<std::uint32_t>(i)});
+    const std::vector<std::vector<unsigned char>> blocks = EventBlock::BuildBlocks(events);
+    ASSERT_EQ(blocks.size(), 3u);
+    std::vector<Event> parsed;
+    for (const auto& block : blocks) {
+        const std::vector<Event> part = EventBlock::Parse(block.data(), block.size());
+        EXPECT_LE(part.size(), EventBlock::MaxEvents);
+        parsed.insert(parsed.end(), part.begin(), part.end());
+    }
+    EXPECT_EQ(parsed, events);
+    EXPECT_TRUE(EventBlock::BuildBlocks({}).empty());
+}

@@ -123,6 +123,22 @@ TEST(StatementText, UpdateSetDeleteAndSelects) {
         "ORDER BY RDB$RELATION_NAME\r\n");
 }
 
+TEST(StatementText, NewLineCountsOfManyPadsInOneSelect) {
+    EXPECT_EQ(
+        StatementText::Join(StatementText::TablesWithChangeTriggers()),
+        "SELECT R.RDB$RELATION_NAME,\r\n"
+        "   (SELECT COUNT(*) FROM RDB$TRIGGERS T WHERE T.RDB$TRIGGER_NAME = TRIM(R.RDB$RELATION_NAME) || "
+        "'_CHANGED')\r\n"
+        "   FROM RDB$RELATIONS R WHERE R.RDB$VIEW_BLR IS NULL AND R.RDB$SYSTEM_FLAG = 0\r\n"
+        "   ;\r\n");
+    EXPECT_EQ(StatementText::Join(StatementText::NewLineCounts({{"ALMEMO", 0}, {"OGMEMO3", 17}}, 5)),
+              "SELECT 0,MAX(N),COUNT(CASE WHEN DF=0 AND (MN IS NULL OR MN<>5) THEN 1 END) FROM ALMEMO WHERE "
+              "N>0\r\n"
+              "UNION ALL SELECT 1,MAX(N),COUNT(CASE WHEN DF=0 AND (MN IS NULL OR MN<>5) THEN 1 END) FROM "
+              "OGMEMO3 WHERE N>17\r\n"
+              "   ;\r\n");
+}
+
 TEST(StatementText, ChangeTriggerOfAMemoTable) {
     using StatementText::Join;
     EXPECT_EQ(Join(StatementText::CreateChangeTrigger("MYMEMO12")),

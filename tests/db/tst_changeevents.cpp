@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 class TestChangeEvents : public QObject {
@@ -89,6 +90,26 @@ private slots:
         QCOMPARE(settledReports().size(), size_t(3));
     }
 
+    void manyTablesAreHeardThroughSeveralRequests() {
+        FieldList fields;
+        SetMemoFields(fields);
+        Names tables;
+        for (int group = 1; group <= 2 * 15 + 2; ++group) {
+            tables.push_back(OgMemoTable(group));
+            QVERIFY(CreateMemoTable(other, tables.back(), fields));
+        }
+        db.Subscribe(tables);
+        QVERIFY(db.Listening());
+        QCOMPARE(settledReports(), Names{});
+        for (const size_t i : {0, 14, 15, 31})
+            insertInto(tables[i]);
+        QTRY_COMPARE_WITH_TIMEOUT(reports.size(), size_t(4), 2000);
+        std::sort(reports.begin(), reports.end());
+        QCOMPARE(settledReports(), (Names{tables[0], tables[14], tables[15], tables[31]}));
+        db.Unsubscribe(tables);
+        QVERIFY(!db.Listening());
+    }
+
     void subscriptionsAreCounted() {
         db.Subscribe("MYMEMO2");
         db.Subscribe("MYMEMO2");
@@ -118,11 +139,16 @@ private slots:
         insertInto("MYMEMO1");
         QTRY_COMPARE_WITH_TIMEOUT(reports.size(), size_t(3), 1000);
 
-        // The server ends the connection: the next statement lets it go, and
-        // the reconnect subscribes again.
+        // The server ends the connection: a ping, no statement, finds it
+        // gone and lets it go; the reconnect subscribes again.
+        const std::uint64_t statements = db.StatementCount();
+        QVERIFY(db.Ping());
         endEveryConnection();
-        QCOMPARE(db.ReadRows(FieldList(1), "*", "MYMEMO1", "", "").failure(), DbFailure::ConnectionLost);
+        QVERIFY(!db.Ping());
         QVERIFY(!db.IsConnected());
+        QVERIFY(!db.Listening());
+        QCOMPARE(db.StatementCount(), statements);
+        QCOMPARE(db.ReadRows(FieldList(1), "*", "MYMEMO1", "", "").failure(), DbFailure::ConnectionLost);
         QVERIFY(database->connect(other));
         QVERIFY(database->connect(db));
         QTRY_COMPARE_WITH_TIMEOUT(reports.size(), size_t(4), 1000);

@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
+#include "memo/LineWriters.h"
 #include "memo/Unit3.h"
 #include "memo/Unit8.h"
 #include "platform/Platform.h"
@@ -17,11 +18,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <cstring>
 #include <memory>
@@ -245,6 +248,49 @@ private slots:
         QTest::qWait(600);
         QCOMPARE(statements(), before);
         QCOMPARE(heard, std::vector<std::string>{MyMemoTable(6)});
+    }
+
+    void aLineTellsWhoWroteIt() {
+        QVERIFY(database->createRegistry());
+        // A name written by another program, with a line feed and markup in it.
+        QVERIFY(database->addMember(2, "<b>Sa\nto</b>", "pw"));
+        insertInto(AlMemoTable(), "by two");
+        FieldList row;
+        QVERIFY(
+            InsertMemoLine(other, AlMemoTable(), row, AppendSortNumber(other, AlMemoTable()), "by three", 3));
+        QVERIFY(InsertMemoLine(other, AlMemoTable(), row, AppendSortNumber(other, AlMemoTable()), "by nobody",
+                               4));
+        QVERIFY(database->runIsql("UPDATE ALMEMO SET MN = NULL WHERE TEXT = 'by nobody';"));
+        pad->ButtonKClick();
+        const auto tipOf = [this](const std::string& text) {
+            const int row = rowOf(text);
+            QRect cell = pad->SG1->visualItemRect(pad->SG1->item(row, 2));
+            QHelpEvent hover(QEvent::ToolTip, cell.center(),
+                             pad->SG1->viewport()->mapToGlobal(cell.center()));
+            QApplication::sendEvent(pad->SG1->viewport(), &hover);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        const auto shown = [](const char* tip) { return LineWriters::TipMarkup(Codec::sj(tip)); };
+        QCOMPARE(tipOf("by two"), shown("登録メンバー：2:<b>Sa to</b>"));
+        QVERIFY(tipOf("by two").contains(QStringLiteral("&lt;b&gt;Sa to&lt;/b&gt;")));
+        QCOMPARE(tipOf("by three"), shown("登録メンバー：3"));
+        QCOMPARE(tipOf("by nobody"), shown("登録メンバー：不明"));
+        // Selecting a line shows it too.
+        QToolTip::hideText();
+        pad->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(pad));
+        pad->SelectRow(rowOf("by three"));
+        QTRY_COMPARE(QToolTip::text(), shown("登録メンバー：3"));
+        QToolTip::hideText();
+
+        // The viewers tell it as well.
+        Settings::ViewMemberNumber = 2;
+        QVERIFY(CreateMemoTable(other, MyMemoTable(2), row));
+        insertInto(MyMemoTable(2), "in the viewer");
+        TMemoScreen* viewer = forms().Form3;
+        viewer->ShowPad();
+        QCOMPARE(LineWriters::TipText(*viewer, 0), Codec::sj("登録メンバー：2:<b>Sa\nto</b>"));
+        viewer->hide();
     }
 
     void theScreenListensAgainAfterTheServerEndedItsConnection() {

@@ -1,8 +1,18 @@
 #include "support/LiveClient.h"
 
 #include "app/Forms.h"
+#include "app/PadOpener.h"
 #include "app/Settings.h"
+#include "app/Unit1.h"
+#include "app/UnreadCounts.h"
 #include "db/UnitFBDB.h"
+#include "memo/MemoScreen.h"
+#include "memo/Unit2.h"
+#include "memo/Unit3.h"
+#include "memo/Unit4.h"
+#include "memo/Unit5.h"
+#include "memo/Unit6.h"
+#include "memo/Unit7.h"
 #include "memo/Unit8.h"
 #include "platform/Platform.h"
 #include "text/Codec.h"
@@ -89,6 +99,23 @@ std::string GridText(const TMemoScreen& pad) {
     return text;
 }
 
+// Hands each command that arrives on the input to handle; "quit", or the
+// end of the input (the driving program is gone), ends the event loop.
+void TakeCommands(QSocketNotifier& commands, InputLines& input, QObject* context,
+                  const std::function<void(const std::string&)>& handle) {
+    QObject::connect(&commands, &QSocketNotifier::activated, context, [&input, handle] {
+        std::string command;
+        while (input.next(command)) {
+            if (command == "quit")
+                QCoreApplication::quit();
+            else
+                handle(command);
+        }
+        if (input.ended())
+            QCoreApplication::quit();
+    });
+}
+
 std::vector<std::string> SplitAt(const std::string& text, char separator) {
     std::vector<std::string> parts;
     size_t start = 0;
@@ -155,26 +182,74 @@ int Run(int argc, char** argv) {
     report();
 
     QSocketNotifier commands(0, QSocketNotifier::Read);
-    QObject::connect(&commands, &QSocketNotifier::activated, pad, [&] {
-        std::string command;
-        while (input.next(command)) {
-            if (command == "quit") {
-                app.quit();
-            } else if (command == "statements") {
-                std::cout << "statements " << Now() << " " << forms().FormFBDB->StatementCount() << std::endl;
-            } else if (command.rfind("enter ", 0) == 0) {
-                pad->SelectRow(pad->RowCount() - 1);
-                pad->Edit1->setText(QString::fromStdString(command.substr(6)));
-                QTest::keyClick(pad->Edit1, Qt::Key_Return);
-            }
+    TakeCommands(commands, input, pad, [&](const std::string& command) {
+        if (command == "statements") {
+            std::cout << "statements " << Now() << " " << forms().FormFBDB->StatementCount() << std::endl;
+        } else if (command.rfind("enter ", 0) == 0) {
+            pad->SelectRow(pad->RowCount() - 1);
+            pad->Edit1->setText(QString::fromStdString(command.substr(6)));
+            QTest::keyClick(pad->Edit1, Qt::Key_Return);
         }
-        // The input ended: the driving program is gone.
-        if (input.ended())
-            app.quit();
     });
     const int status = QApplication::exec();
     pad->hide();
     forms().FormFBDB->Disconnect();
+    return status;
+}
+
+int RunLauncher(int argc, char** argv) {
+    if (argc < 3)
+        return 2;
+    const std::string folder = argv[2];
+    QApplication app(argc, argv);
+    Platform::setScripted(true);
+    Platform::setExecutablePath(folder + "/qbook2");
+    CreateForms();
+    TForm1* launcher = forms().Form1;
+    UnreadCounts* counts = launcher->Counts;
+    std::string reported;
+    bool ready = false;
+    const auto report = [counts, &reported, &ready] {
+        if (!counts->Counted() && !counts->Failure())
+            return;
+        std::string text;
+        if (counts->Failure()) {
+            text = "?";
+        } else {
+            for (const UnreadCounts::Pad& pad : counts->Pads())
+                text += (text.empty() ? "" : " ") + pad.pad.table + "=" + std::to_string(pad.count);
+        }
+        if (!ready) {
+            ready = true;
+            std::cout << "ready" << std::endl;
+        }
+        if (text == reported)
+            return;
+        reported = text;
+        std::cout << "counts " << Now() << " " << text << std::endl;
+    };
+    QObject::connect(counts, &UnreadCounts::Changed, launcher, report);
+    launcher->show();
+
+    const std::vector<TMemoScreen*> screens{forms().Form2, forms().Form3, forms().Form4, forms().Form5,
+                                            forms().Form6, forms().Form7, forms().Form8};
+    InputLines input;
+    QSocketNotifier commands(0, QSocketNotifier::Read);
+    TakeCommands(commands, input, launcher, [&](const std::string& command) {
+        if (command == "statements") {
+            std::cout << "statements " << Now() << " "
+                      << forms().FormFBDB->StatementCount() + counts->StatementCount() << std::endl;
+        } else if (command.rfind("open ", 0) == 0) {
+            if (const UnreadCounts::Pad* pad = counts->Find(command.substr(5)))
+                OpenReadablePad(pad->pad);
+        } else if (command.rfind("close ", 0) == 0) {
+            for (TMemoScreen* screen : screens)
+                if (screen->isVisible() && screen->TableName == command.substr(6))
+                    screen->close();
+        }
+    });
+    const int status = QApplication::exec();
+    launcher->close();
     return status;
 }
 
@@ -188,6 +263,16 @@ bool Process::start(const QString& program, int refreshSeconds) {
     const std::string settings = Settings::DatabaseLocation + "\n" + Settings::DatabaseUser + "\n" +
                                  Settings::DatabasePassword + "\n" + std::to_string(refreshSeconds) + "\n";
     process_.write(settings.data(), static_cast<qint64>(settings.size()));
+    return waitForReady();
+}
+
+bool Process::startLauncher(const QString& program, const QString& folder) {
+    process_.start(program, {QString::fromLatin1(LauncherArgument), folder, QStringLiteral("-platform"),
+                             QStringLiteral("offscreen")});
+    return waitForReady();
+}
+
+bool Process::waitForReady() {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < 30000 && process_.state() != QProcess::NotRunning) {
@@ -226,6 +311,15 @@ void Process::readReports() {
             ticks_.push_back(at);
         } else if (words[0] == "statements" && words.size() == 3) {
             statementCounts_.push_back(std::stoll(words[2]));
+        } else if (words[0] == "counts") {
+            std::map<std::string, int> counts;
+            for (size_t i = 2; i < words.size(); ++i) {
+                const size_t equals = words[i].find('=');
+                if (equals != std::string::npos)
+                    counts[words[i].substr(0, equals)] = std::stoi(words[i].substr(equals + 1));
+            }
+            countReports_.push_back({at, counts});
+            counts_ = counts;
         } else if (words[0] == "grid") {
             const size_t textStart = words[0].size() + words[1].size() + 2;
             const std::string text = line.size() > textStart ? line.substr(textStart) : std::string();
@@ -247,16 +341,33 @@ std::int64_t Process::waitFor(int timeoutMs, const std::function<std::int64_t()>
     }
 }
 
+namespace {
+
+// The moment of the first of the reports not yet waited for that passes
+// test, dropping it and those before it; -1 when none does.
+template <typename Reports, typename Test> std::int64_t takeFirst(Reports& reports, const Test& test) {
+    while (!reports.empty()) {
+        const auto report = reports.front();
+        reports.erase(reports.begin());
+        if (test(report))
+            return report.at;
+    }
+    return -1;
+}
+
+} // namespace
+
 std::int64_t Process::waitForGrid(const std::function<bool(const std::vector<std::string>&)>& test,
                                   int timeoutMs) {
-    return waitFor(timeoutMs, [&]() -> std::int64_t {
-        while (!grids_.empty()) {
-            const Report report = grids_.front();
-            grids_.erase(grids_.begin());
-            if (test(report.lines))
-                return report.at;
-        }
-        return -1;
+    return waitFor(timeoutMs, [&] {
+        return takeFirst(grids_, [&](const Report& report) { return test(report.lines); });
+    });
+}
+
+std::int64_t Process::waitForCounts(const std::function<bool(const std::map<std::string, int>&)>& test,
+                                    int timeoutMs) {
+    return waitFor(timeoutMs, [&] {
+        return takeFirst(countReports_, [&](const CountReport& report) { return test(report.counts); });
     });
 }
 

@@ -431,6 +431,53 @@ TEST_F(AdminCommand, EventsOnAndOffCoverEveryMemoTableAndMayBeRepeated) {
     }
 }
 
+TEST_F(AdminCommand, DeletedLinesAreListedAndOneComesBackWhereItWas) {
+    TFormFBDB db;
+    ASSERT_TRUE(Database->connect(db));
+    FieldList row;
+    SetMemoFields(row);
+    const std::string table = CgMemoTable(72);
+    ASSERT_TRUE(CreateMemoTable(db, table, row)) << db.LastError();
+    ASSERT_EQ(admin({"member-add", "72", "削除者", "pw"}).status, kAdminOk);
+    const std::pair<const char*, std::int32_t> deleters[] = {{"first", 73}, {"sec\tond", 72}, {" ", 72}};
+    std::int32_t n = 0;
+    for (const auto& [text, deleter] : deleters) {
+        ++n;
+        ASSERT_TRUE(InsertMemoRow(db, table, row, n, n, text, 5)) << db.LastError();
+        ASSERT_TRUE(DeleteMemoLine(db, table, n, text, deleter)) << db.LastError();
+    }
+    ASSERT_TRUE(InsertMemoRow(db, table, row, 4, 4, "live", 5));
+
+    // The blank line's row is gone; member 73 has no row in MEMBER.
+    const std::string listing = "1\tfirst\t73\n2\tsec ond\t72 削除者\n";
+    Outcome listed = admin({"deleted-lines", "cgmemo72"});
+    ASSERT_EQ(listed.status, kAdminOk) << listed.err;
+    EXPECT_EQ(listed.out, listing);
+
+    const Outcome restored = admin({"restore-line", table, "2"});
+    ASSERT_EQ(restored.status, kAdminOk) << restored.err;
+    EXPECT_EQ(restored.out, "line 2 of CGMEMO72 restored where it was (deleted by 72 削除者)\n");
+    ASSERT_TRUE(ReadMemoLine(db, table, row, 2));
+    EXPECT_EQ(row[MemoDF].Value, "0");
+    EXPECT_EQ(row[MemoSN].Value, "2");
+    EXPECT_EQ(row[MemoMN].Value, "5");
+    EXPECT_EQ(admin({"deleted-lines", table}).out, "1\tfirst\t73\n");
+
+    EXPECT_EQ(admin({"restore-line", table, "2"}).err, "qbook2-admin: line 2 of CGMEMO72 is not deleted\n");
+    const Outcome gone = admin({"restore-line", table, "3"});
+    EXPECT_EQ(gone.status, kAdminFailed);
+    EXPECT_NE(gone.err.find("deleted without text"), std::string::npos) << gone.err;
+    for (const std::vector<std::string>& refused : {std::vector<std::string>{"deleted-lines", "MEMBER"},
+                                                    {"restore-line", "MYMEMO70X", "1"},
+                                                    {"deleted-lines", "OGMEMO9999"}}) {
+        const Outcome outcome = admin(refused);
+        EXPECT_EQ(outcome.status, kAdminFailed) << refused[1];
+        EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+    }
+    EXPECT_NE(admin({"deleted-lines", "MEMBER"}).err.find("is not a memo table"), std::string::npos);
+    EXPECT_NE(admin({"deleted-lines", "OGMEMO9999"}).err.find("has no memo table"), std::string::npos);
+}
+
 TEST(AdminCommandLine, WrongCommandLinesAreUsageErrors) {
     const Outcome help = runAdmin({"--help"});
     EXPECT_EQ(help.status, kAdminOk);

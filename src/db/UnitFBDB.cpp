@@ -910,4 +910,8 @@ std::string TFormFBDB::LastError() const {
     return d->lastError;
 }
 
+DbFailure TFormFBDB::LastFailure() const {
+    return d->lastFailure;
+}
+
 #include "UnitFBDB.moc"

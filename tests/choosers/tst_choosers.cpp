@@ -183,7 +183,7 @@ private slots:
         QVERIFY(!chooser->isVisible());
         QVERIFY(chooser->RowBuffer.empty());
         QVERIFY(forms().Form3->isVisible());
-        QCOMPARE(forms().Form3->TableName, std::string("MYMEMO12"));
+        QCOMPARE(forms().Form3->TableName(), std::string("MYMEMO12"));
         QVERIFY(Platform::takeMessages().empty());
     }
 
@@ -198,7 +198,7 @@ private slots:
         chooser->Button1->click();
         QVERIFY(!chooser->isVisible());
         QVERIFY(forms().Form2->isVisible());
-        QCOMPARE(forms().Form2->TableName, std::string("MYMEMO1"));
+        QCOMPARE(forms().Form2->TableName(), std::string("MYMEMO1"));
     }
 
     void aChooserWithoutAnIdentifiedMemberOnlyCloses() {
@@ -236,8 +236,8 @@ private slots:
         open->Button1->click();
         TForm4* pad = forms().Form4;
         QCOMPARE(Settings::OpenGroupEditNumber, 3);
-        QVERIFY(pad->isVisible() && pad->Ready);
-        QCOMPARE(pad->TableName, std::string("OGMEMO3"));
+        QVERIFY(pad->isVisible() && pad->Ready());
+        QCOMPARE(pad->TableName(), std::string("OGMEMO3"));
         QCOMPARE(pad->LabelA1->text(), ui("グループ名：Alpha"));
         QCOMPARE(pad->LabelA2->text(), ui("期間：～")); // a start of 0 is not shown
         QCOMPARE(pad->LabelA3->text(), ui("概略：Plans v2"));
@@ -252,7 +252,7 @@ private slots:
         select(open->ComboBox2, QStringLiteral("6:"));
         open->Button2->click();
         QCOMPARE(Settings::OpenGroupViewNumber, 6);
-        QCOMPARE(forms().Form5->TableName, std::string("OGMEMO6"));
+        QCOMPARE(forms().Form5->TableName(), std::string("OGMEMO6"));
 
         TForm1c* closed = forms().Form1c;
         closed->show();
@@ -261,7 +261,7 @@ private slots:
         select(closed->ComboBox2, QStringLiteral("4:"));
         closed->Button2->click();
         QCOMPARE(Settings::ClosedGroupViewNumber, 4);
-        QCOMPARE(forms().Form7->TableName, std::string("CGMEMO4"));
+        QCOMPARE(forms().Form7->TableName(), std::string("CGMEMO4"));
         QCOMPARE(forms().Form7->LabelA2->text(), ui("期間：20240401～"));
         QVERIFY(Platform::takeMessages().empty());
     }
@@ -318,20 +318,20 @@ private slots:
         open->show();
         select(open->ComboBox1, QStringLiteral("3:"));
         open->Button1->click();
-        QCOMPARE(pad->TableName, std::string("OGMEMO3"));
-        pad->FindKeyword = "kept";
+        QCOMPARE(pad->TableName(), std::string("OGMEMO3"));
+        pad->SetStatus("kept");
 
         // The same group again only brings the pad to the front.
         open->show();
         select(open->ComboBox1, QStringLiteral("3:"));
         open->Button1->click();
-        QCOMPARE(pad->FindKeyword, std::string("kept"));
+        QCOMPARE(pad->StatusText(), std::string("kept"));
 
         open->show();
         select(open->ComboBox1, QStringLiteral("5:"));
         open->Button1->click();
-        QCOMPARE(pad->TableName, std::string("OGMEMO5"));
-        QVERIFY(pad->FindKeyword.empty());
+        QCOMPARE(pad->TableName(), std::string("OGMEMO5"));
+        QVERIFY(pad->StatusText() != "kept");
         QCOMPARE(pad->LabelA1->text(), ui("グループ名：Beta"));
         QCOMPARE(pad->LabelA2->text(), ui("期間：20240401～20240930"));
 
@@ -404,7 +404,7 @@ private slots:
         select(open->ComboBox1, QStringLiteral("3:"));
         open->Button1->click();
         TForm4* pad = forms().Form4;
-        QCOMPARE(pad->TableName, std::string("OGMEMO3"));
+        QCOMPARE(pad->TableName(), std::string("OGMEMO3"));
         QCOMPARE(pad->LabelA1->text(), ui("グループ名：Al pha"));
         QCOMPARE(pad->LabelA3->text(), ui("概略：<b>P</b>  x"));
         QCOMPARE(pad->LabelA3->textFormat(), Qt::PlainText);
@@ -423,7 +423,7 @@ private slots:
         QVERIFY(!forms().Form1a->isVisible());
         QVERIFY(forms().Form3->isVisible());
         QVERIFY(!forms().Form3->isModal());
-        QCOMPARE(forms().Form3->TableName, std::string("MYMEMO2"));
+        QCOMPARE(forms().Form3->TableName(), std::string("MYMEMO2"));
     }
 };
 

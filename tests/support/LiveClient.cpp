@@ -146,7 +146,7 @@ int Run(int argc, char** argv) {
     QObject::connect(pad->Timer1, &QTimer::timeout, pad, [] { std::cout << "tick " << Now() << std::endl; });
 
     pad->show();
-    if (!pad->Ready) {
+    if (!pad->Ready()) {
         for (const std::string& message : Platform::takeMessages())
             std::cerr << Codec::toUtf8(message) << std::endl;
         return 1;

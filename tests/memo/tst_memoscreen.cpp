@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
@@ -521,6 +522,24 @@ private slots:
         QTest::keyClick(screen->SG1, Qt::Key_Insert);
         QCOMPARE(screen->Cell(0, 0), std::string("4.5"));
         QCOMPARE(screen->Cell(2, 1), std::string("line5"));
+    }
+
+    // The line before the page cannot be read (a value of it fails): no new
+    // line goes before the page's first row at a guessed place.
+    void nothingGoesBeforeThePageWhenTheLineBeforeCannotBeRead() {
+        openScreen();
+        addLines(table(), 4);
+        runSql("ALTER TABLE " + table() + " ADD FAILS COMPUTED BY (CASE WHEN N = 1 THEN 1 / 0 ELSE 0 END);");
+        const auto dropped = qScopeGuard([this] { runSql("ALTER TABLE " + table() + " DROP FAILS;"); });
+        jump(screen, QStringLiteral("2"));
+        QCOMPARE(screen->Cell(2, 0), std::string("line2"));
+        QTest::keyClick(screen->SG1, Qt::Key_Insert);
+        QCOMPARE(status(), Codec::sj("１行挿入出来ませんでした。再度行ってみて下さい"));
+        Platform::setClipboardText("pasted");
+        screen->ButtonI->click();
+        QCOMPARE(status(), Codec::sj("ペーストした1行を登録出来ませんでした。再度行ってみて下さい"));
+        QCOMPARE(other.ReadRows(FieldList(1), "N", table(), "", "").value().size(), size_t(4));
+        QCOMPARE(screen->Cell(2, 0), std::string("line2"));
     }
 
     void insertBetweenSortNumbersThatNeedSeventeenDigits() {

@@ -107,13 +107,7 @@ TMemoScreen::Outcome TMemoScreen::FirstPage() {
         return {};
     }
     Timer1->stop();
-    const Outcome failure = LoadPageAt(0.0);
-    if (failure)
-        SayFailure("ページを移動出来ませんでした", failure);
-    else
-        SelectRow(0);
-    RestartTimer();
-    return failure;
+    return EndPageMove(LoadPageAt(0.0), false);
 }
 
 TMemoScreen::Outcome TMemoScreen::PreviousPage() {
@@ -124,19 +118,7 @@ TMemoScreen::Outcome TMemoScreen::PreviousPage() {
         return {};
     }
     Timer1->stop();
-    ReadResult<double> start = 0.0;
-    Outcome failure = CallDb(true, true, [&] {
-        start = Page.PreviousPageStart(*Db);
-        return FailureOf(start);
-    });
-    if (!failure)
-        failure = LoadPageAt(*start);
-    if (failure)
-        SayFailure("ページを移動出来ませんでした", failure);
-    else
-        SelectRow(RowCount() - 1);
-    RestartTimer();
-    return failure;
+    return EndPageMove(LoadPageFrom(&MemoPageModel::PreviousPageStart), true);
 }
 
 // Nothing at all when the page already ends with the append row.
@@ -146,30 +128,30 @@ TMemoScreen::Outcome TMemoScreen::NextPage() {
         return {};
     Timer1->stop();
     // The last line of the page becomes the first of the next.
-    const Outcome failure = LoadPageAt(ToFloatOrZero(Cell(0, last > 0 ? last - 1 : last)));
-    if (failure)
-        SayFailure("ページを移動出来ませんでした", failure);
-    else
-        SelectRow(0);
-    RestartTimer();
-    return failure;
+    return EndPageMove(LoadPageAt(ToFloatOrZero(Cell(0, last > 0 ? last - 1 : last))), false);
 }
 
 TMemoScreen::Outcome TMemoScreen::LastPage() {
     if (!Ready())
         return {};
     Timer1->stop();
+    return EndPageMove(LoadPageFrom(&MemoPageModel::LastPageStart), true);
+}
+
+TMemoScreen::Outcome TMemoScreen::LoadPageFrom(ReadResult<double> (MemoPageModel::*where)(TFormFBDB&) const) {
     ReadResult<double> start = 0.0;
-    Outcome failure = CallDb(true, true, [&] {
-        start = Page.LastPageStart(*Db);
+    const Outcome failure = CallDb(true, true, [&] {
+        start = (Page.*where)(*Db);
         return FailureOf(start);
     });
-    if (!failure)
-        failure = LoadPageAt(*start);
+    return failure ? failure : LoadPageAt(*start);
+}
+
+TMemoScreen::Outcome TMemoScreen::EndPageMove(Outcome failure, bool lastRow) {
     if (failure)
         SayFailure("ページを移動出来ませんでした", failure);
     else
-        SelectRow(RowCount() - 1);
+        SelectRow(lastRow ? RowCount() - 1 : 0);
     RestartTimer();
     return failure;
 }

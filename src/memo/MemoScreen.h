@@ -175,6 +175,10 @@ private:
     Outcome PreviousPage();
     Outcome NextPage();
     Outcome LastPage();
+    // The page that starts where the model's read says.
+    Outcome LoadPageFrom(ReadResult<double> (MemoPageModel::*where)(TFormFBDB&) const);
+    // Ends a page move: the new page's first or last row selected, or the failure said.
+    Outcome EndPageMove(Outcome failure, bool lastRow);
 
     // One call to the database, for the member (memberAsked) or for a
     // refresh: connected first when there is no connection, as the pacing

@@ -99,24 +99,24 @@ void TMemoScreen::ButtonDClick() {
     LastPage();
 }
 
+// On the first page, the first and the previous page only select row 0.
+bool TMemoScreen::StaysOnFirstPage() {
+    if (PageStart() > 0)
+        return false;
+    SelectRow(0);
+    return true;
+}
+
 TMemoScreen::Outcome TMemoScreen::FirstPage() {
-    if (!Ready())
+    if (!Ready() || StaysOnFirstPage())
         return {};
-    if (PageStart() <= 0) {
-        SelectRow(0);
-        return {};
-    }
     Timer1->stop();
     return EndPageMove(LoadPageAt(0.0), false);
 }
 
 TMemoScreen::Outcome TMemoScreen::PreviousPage() {
-    if (!Ready())
+    if (!Ready() || StaysOnFirstPage())
         return {};
-    if (PageStart() <= 0) {
-        SelectRow(0);
-        return {};
-    }
     Timer1->stop();
     return EndPageMove(LoadPageFrom(&MemoPageModel::PreviousPageStart), true);
 }

@@ -175,6 +175,7 @@ private:
     Outcome PreviousPage();
     Outcome NextPage();
     Outcome LastPage();
+    bool StaysOnFirstPage();
     // The page that starts where the model's read says.
     Outcome LoadPageFrom(ReadResult<double> (MemoPageModel::*where)(TFormFBDB&) const);
     // Ends a page move: the new page's first or last row selected, or the failure said.

@@ -101,7 +101,9 @@ private:
 
 private slots:
     void initTestCase() {
-        server = std::make_unique<PrivateServer>();
+        // Ports of its own: while this server is stopped, a suite that starts
+        // a server of its own (here or in another checkout) must not take its port.
+        server = std::make_unique<PrivateServer>("restart", 3111, 3130);
         QVERIFY2(server->ok(), "no private Firebird server could be started (scripts/private-firebird.sh)");
         QVERIFY(setUpMemoSuite("serverrestart", server->host()));
         Settings::RowsPerPage = 20;

@@ -143,14 +143,16 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
     WindowStyle::setBackground(StatusBar1, QColor(192, 192, 192));
     StatusLabel = new QLabel(StatusBar1);
     StatusLabel->setObjectName(QStringLiteral("StatusText"));
-    // Clear of the rounded corner.
+    // Clear of the rounded corner; a long text is cut at the right, where the
+    // mark below, when there is one, takes the room it needs.
     StatusLabel->setContentsMargins(10, 0, 0, 0);
+    StatusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     StatusBar1->addWidget(StatusLabel, 1);
     // The mark of a page that could not be read, at the right end in dark red,
     // there only while it says something.
     FailureMark = new QLabel(StatusBar1);
     FailureMark->setObjectName(QStringLiteral("ReadFailureMark"));
-    FailureMark->setContentsMargins(0, 0, 10, 0);
+    FailureMark->setContentsMargins(0, 0, 16, 0);
     QPalette markColours = FailureMark->palette();
     markColours.setColor(QPalette::WindowText, QColor(160, 0, 0));
     FailureMark->setPalette(markColours);
@@ -247,7 +249,7 @@ std::string TMemoScreen::ReadFailureMark() const {
 // Says since when the page shows what it shows, or that nothing could be read.
 void TMemoScreen::ShowReadFailureMark(DbFailure failure) {
     const std::string since = LastReadTime.empty() ? Codec::sj("めもを読み込めませんでした")
-                                                   : LastReadTime + Codec::sj("に読み込んだ内容です");
+                                                   : LastReadTime + Codec::sj("時点の内容");
     FailureMark->setText(Codec::toQString(Codec::sj("◆") + ReadFailureReason(failure) + Codec::sj("（") +
                                           since + Codec::sj("）◆")));
     FailureMark->show();

@@ -214,7 +214,7 @@ private slots:
         QCOMPARE(group->RowCount(), 1);
         QVERIFY(screen->Timer1->isActive() && group->Timer1->isActive());
         QCOMPARE(group->TableName(), std::string("OGMEMO12"));
-        QVERIFY(HasTableName(other.ReadTableNames().value(), "OGMEMO12"));
+        QVERIFY(exists("OGMEMO12"));
         QVERIFY(Platform::takeMessages().empty());
         QCOMPARE(group->LabelA1->text(), QString::fromUtf8("グループ名："));
         group->hide();

@@ -69,7 +69,6 @@ private:
                            row[MemoText].Value, row[MemoFind].Value});
         return out;
     }
-    bool exists(const std::string& name) { return HasTableName(other.ReadTableNames().value(), name); }
 
     void addLine(int n, double sn, const std::string& text) {
         MemoScreenFixture::addLine(table(), n, sn, text);

@@ -69,10 +69,10 @@ private slots:
         // The viewer does not ask for the member's name.
         Settings::MemberName.clear();
         Settings::ViewMemberNumber = 12;
-        QVERIFY(!other.TableExists("MYMEMO12"));
+        QVERIFY(!exists("MYMEMO12"));
         viewer->ShowPad();
         QVERIFY(viewer->Ready());
-        QVERIFY(other.TableExists("MYMEMO12"));
+        QVERIFY(exists("MYMEMO12"));
         QCOMPARE(viewer->RowCount(), 1);
         QCOMPARE(viewer->StatusText(), Codec::sj("めも行の選択中（[↑][↓]移動 [C]1行コピー）"));
         QVERIFY(viewer->Timer1->isActive());

@@ -30,6 +30,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QTest>
+#include <optional>
 #include <sstream>
 
 Q_DECLARE_METATYPE(std::string)
@@ -311,16 +312,20 @@ private slots:
         const std::string utf8 = Codec::toUtf8(text);
         FieldList members;
         SetMemberFields(members);
-        const int membersBefore = other.SelectRows("*", "MEMBER", "", "N");
-        other.CloseQuery();
+        const auto memberCount = [&] {
+            return other.ReadRows(members, "*", "MEMBER", "", "N").value().size();
+        };
+        const size_t membersBefore = memberCount();
         std::ostringstream out, err;
         const int status = RunAdmin({"--folder", database->folder() + "/", "--password", database->password(),
                                      "member-add", std::to_string(number), utf8, "pass"},
                                     out, err);
         if (status == kAdminOk) {
-            QVERIFY(other.SelectRow("MEMBER", "N=" + std::to_string(number), members));
-            QCOMPARE(members[1].Value, Codec::fromUtf8(utf8));
-            QVERIFY(!ContainsQuote(members[1].Value));
+            const std::optional<FieldList> member =
+                other.ReadRow(members, "MEMBER", "N=" + std::to_string(number)).value();
+            QVERIFY(member);
+            QCOMPARE((*member)[1].Value, Codec::fromUtf8(utf8));
+            QVERIFY(!ContainsQuote((*member)[1].Value));
         } else {
             QCOMPARE(status, kAdminFailed);
             // Refused before any statement, with the reason.
@@ -328,8 +333,7 @@ private slots:
             QVERIFY2(why.find("must not") != std::string::npos || why.find("too long") != std::string::npos ||
                          why.find("cannot store") != std::string::npos,
                      why.c_str());
-            QCOMPARE(other.SelectRows("*", "MEMBER", "", "N"), membersBefore);
-            other.CloseQuery();
+            QCOMPARE(memberCount(), membersBefore);
         }
         std::ostringstream groupOut, groupErr;
         const int groupStatus =
@@ -341,10 +345,12 @@ private slots:
                      groupErr.str().find("cannot store") != std::string::npos,
                  groupErr.str().c_str());
         if (groupStatus == kAdminOk) {
-            FieldList group;
-            SetGroupFields(group);
-            QVERIFY(other.SelectRow("OGROUP", "N=" + std::to_string(number), group));
-            QCOMPARE(group[5].Value, Codec::fromUtf8(utf8));
+            FieldList groups;
+            SetGroupFields(groups);
+            const std::optional<FieldList> group =
+                other.ReadRow(groups, "OGROUP", "N=" + std::to_string(number)).value();
+            QVERIFY(group);
+            QCOMPARE((*group)[GroupSummary].Value, Codec::fromUtf8(utf8));
         }
     }
 };

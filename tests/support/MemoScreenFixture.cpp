@@ -75,6 +75,10 @@ void MemoScreenFixture::addLines(const std::string& table, int count, int first)
         addLine(table, n, n);
 }
 
+bool MemoScreenFixture::exists(const std::string& table) {
+    return HasTableName(other.ReadTableNames().value(), table);
+}
+
 std::vector<FieldList> MemoScreenFixture::rows(const std::string& table, const std::string& where,
                                                const std::string& order) {
     return ReadMemoRows(other, table, where, order);

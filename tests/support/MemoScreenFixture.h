@@ -35,6 +35,8 @@ protected:
     void addLine(const std::string& table, int n, double sn, const std::string& text = {}, int df = 0);
     // Lines with number and sort number first..first+count-1.
     void addLines(const std::string& table, int count, int first = 1);
+    // Whether the database has the table, as the other member lists them.
+    bool exists(const std::string& table);
     // The rows as the other member reads them (memo field lists), all or where.
     std::vector<FieldList> rows(const std::string& table, const std::string& where = {},
                                 const std::string& order = "SN,N");

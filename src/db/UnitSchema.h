@@ -92,14 +92,15 @@ enum class NewLineResult { Stored, Failed, PadFull };
 inline constexpr int NewLineAttempts = 8;
 
 // A new line: N = next, or largest N + 1 when next is 0; the sort number
-// sortNumber gives, asked at every try (a failed read stores nothing); DF 0, MN the member, TEXT and its
+// sortNumber gives, asked at every try; DF 0, MN the member, TEXT and its
 // search key; one committed insert. When the insert fails because another
 // client has stored a line with that number meanwhile, the line is tried
 // again after a short random pause with a fresh number: the largest N + 1, or
 // a few more at random, so that the clients that lost the race do not meet
 // again. At most NewLineAttempts tries in all; any other failure, a failed
-// read of a number or a sort number included, ends at once. next receives the number stored. PadFull, with
-// nothing stored, when the number would pass the largest INTEGER.
+// read of a number or of the sort number included, ends at once with nothing
+// stored. next receives the number stored. PadFull, with nothing stored,
+// when the number would pass the largest INTEGER.
 NewLineResult StoreNewMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t& next,
                                const std::function<ReadResult<double>()>& sortNumber, const std::string& text,
                                std::int32_t memberNumber);

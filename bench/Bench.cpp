@@ -5,6 +5,7 @@
 // server can beat; the ratio to it is the client's own cost.
 
 #include "BenchSupport.h"
+#include "CodecBench.h"
 #include "MemoFlows.h"
 #include "Startup.h"
 
@@ -267,8 +268,8 @@ int runGlobalSearch(const std::string& folder, std::vector<Goal>& goals) {
 
 } // namespace
 
-// Without arguments every part runs; --memo, --gsearch, --startup or --module
-// runs one part. Each part prints its cases, and at the end every goal is
+// Without arguments every part runs; --memo, --gsearch, --startup, --module or
+// --codec runs one part. Each part prints its cases, and at the end every goal is
 // listed with what was measured.
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], ShowPadArgument) == 0) {
@@ -277,10 +278,10 @@ int main(int argc, char** argv) {
         return ShowPadForMemory(argv[2], std::atoi(argv[3]));
     }
     const std::string only = argc == 2 ? argv[1] : "";
-    const bool known =
-        only.empty() || only == "--memo" || only == "--gsearch" || only == "--startup" || only == "--module";
+    const bool known = only.empty() || only == "--memo" || only == "--gsearch" || only == "--startup" ||
+                       only == "--module" || only == "--codec";
     if (argc > 2 || !known) {
-        std::fprintf(stderr, "usage: qbook2-bench [--memo | --gsearch | --startup | --module]\n");
+        std::fprintf(stderr, "usage: qbook2-bench [--memo | --gsearch | --startup | --module | --codec]\n");
         return 2;
     }
     // The windows need no screen.
@@ -308,6 +309,10 @@ int main(int argc, char** argv) {
         std::printf("\n== data-access module ==\n");
         status =
             withDatabase("bench", [&](const std::string& folder) { return runModuleCases(folder, goals); });
+    }
+    if (status == 0 && part("--codec")) {
+        std::printf("\n== code page 932 codec ==\n");
+        status = RunCodec(goals);
     }
     printGoals(goals);
     return status;

@@ -138,7 +138,13 @@ void TForm1::setVisible(bool visible) {
     QWidget::setVisible(visible);
 }
 
+// The scratch editor's text exists nowhere else: changes not saved there
+// are not dropped without its question.
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (!forms().FormEditor->QuitQuery()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
     emit ProgramEnded();

@@ -2,6 +2,7 @@
 
 #include "text/Codec.h"
 #include "text/Func_.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 #include <charconv>
@@ -19,6 +20,11 @@ constexpr int MaxWordLetters = 32;
 constexpr std::int64_t MaxParameter = 1'000'000'000;
 // More fallback characters after \uN than any writer uses.
 constexpr int MaxUnicodeSkip = 16;
+// Format changes kept; text after them is read without a format of its own.
+// Each run costs the text area's layout far more than its characters do: a
+// document that changes the format with every character would take minutes
+// to show.
+constexpr size_t MaxRuns = 10'000;
 
 enum class Destination { Text, Skipped, FontTable, ColourTable };
 
@@ -137,19 +143,16 @@ bool IsDigit(char c) {
 
 // One pass over the bytes. Text bytes (literal or \'hh) wait in Pending until
 // something else comes, so that a two-byte character split into two escapes is
-// decoded whole in its code page.
+// decoded whole in its code page. Reading stops where the text reaches the
+// character limit or the line limit.
 class Reader {
 public:
-    explicit Reader(std::string_view input) : In(input) {}
+    Reader(std::string_view input, size_t characterLimit, size_t lineLimit)
+        : In(input), Limit(characterLimit), LineLimit(lineLimit) {}
 
     RtfDocument Run();
 
 private:
-    struct Utf8Run {
-        std::string text;
-        CharFormat format;
-    };
-
     void OpenGroup();
     bool CloseGroup(); // false when the outermost group ended
     void ControlWord(std::string_view word, bool hasParameter, std::int64_t parameter);
@@ -159,13 +162,19 @@ private:
     void EmitUtf8(std::string_view utf8);
     void EmitCode(std::uint32_t code);
     void EndParagraph();
+    bool StartParagraph();
+    void Stop();
     void Flush();
     int CodePage() const;
     bool InText() const { return State.destination == Destination::Text; }
-    RtfRun Finish(const Utf8Run& run) const;
+    RtfRun NewRun(const CharFormat& format) const;
 
     std::string_view In;
     size_t Pos = 0;
+    const size_t Limit;
+    const size_t LineLimit;
+    size_t Used = 0;
+    bool Stopped = false;
 
     GroupState State;
     std::vector<GroupState> Stack;
@@ -184,12 +193,14 @@ private:
     int FallbackLeft = 0;
     std::uint32_t HighSurrogate = 0;
 
-    std::vector<std::vector<Utf8Run>> Paragraphs;
-    std::vector<Utf8Run> Current;
+    RtfDocument Document;
+    RtfParagraph Current;
+    CharFormat CurrentFormat; // of Current's last run
+    size_t Runs = 0;
 };
 
 RtfDocument Reader::Run() {
-    while (Pos < In.size()) {
+    while (Pos < In.size() && !Stopped) {
         const char c = In[Pos++];
         if (c == '{') {
             OpenGroup();
@@ -230,27 +241,20 @@ RtfDocument Reader::Run() {
     Flush();
     if (!Current.empty())
         EndParagraph();
-    RtfDocument document;
-    document.paragraphs.reserve(Paragraphs.size());
-    for (const std::vector<Utf8Run>& paragraph : Paragraphs) {
-        RtfParagraph& out = document.paragraphs.emplace_back();
-        for (const Utf8Run& run : paragraph)
-            out.push_back(Finish(run));
-    }
-    return document;
+    return std::move(Document);
 }
 
-RtfRun Reader::Finish(const Utf8Run& run) const {
-    RtfRun out;
-    out.text = Codec::fromUtf8(run.text);
-    out.bold = run.format.bold;
-    out.italic = run.format.italic;
-    out.underline = run.format.underline;
-    out.halfPoints = run.format.halfPoints;
-    const int index = run.format.colourIndex;
+// The colour table comes before the text in every document seen.
+RtfRun Reader::NewRun(const CharFormat& format) const {
+    RtfRun run;
+    run.bold = format.bold;
+    run.italic = format.italic;
+    run.underline = format.underline;
+    run.halfPoints = format.halfPoints;
+    const int index = format.colourIndex;
     if (index > 0 && static_cast<size_t>(index) < Colours.size())
-        out.colour = Colours[static_cast<size_t>(index)];
-    return out;
+        run.colour = Colours[static_cast<size_t>(index)];
+    return run;
 }
 
 void Reader::OpenGroup() {
@@ -455,6 +459,10 @@ void Reader::TextByte(unsigned char byte) {
         Flush();
     PendingCodePage = codePage;
     Pending += static_cast<char>(byte);
+    // No character takes more than 4 bytes: Pending then holds more than the
+    // limit leaves room for, and reading goes no further than the cut.
+    if (Pending.size() >= 8 && (Pending.size() - 8) / 4 >= Limit - Used)
+        Flush();
 }
 
 int Reader::CodePage() const {
@@ -485,19 +493,60 @@ void Reader::EmitCode(std::uint32_t code) {
     EmitUtf8(utf8);
 }
 
+// Characters are counted as the text area counts them: a character beyond
+// U+FFFF as two, the line end between two paragraphs as one.
 void Reader::EmitUtf8(std::string_view utf8) {
-    if (utf8.empty())
+    if (utf8.empty() || Stopped)
         return;
-    const CharFormat& format = State.format;
-    if (Current.empty() || Current.back().format != format)
-        Current.push_back({std::string(), format});
-    Current.back().text += utf8;
+    if (Current.empty() && !StartParagraph())
+        return;
+    size_t room = Limit - Used;
+    size_t end = 0;
+    while (end < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[end]);
+        const size_t units = lead >= 0xF0 ? 2 : 1;
+        if (units > room)
+            break;
+        room -= units;
+        end += lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    }
+    Used = Limit - room;
+    if (end < utf8.size())
+        Stop();
+    if (end == 0)
+        return;
+    const CharFormat format = Runs < MaxRuns ? State.format : CharFormat{};
+    if (Current.empty() || CurrentFormat != format) {
+        Current.push_back(NewRun(format));
+        CurrentFormat = format;
+        ++Runs;
+    }
+    Current.back().text += utf8.substr(0, end);
 }
 
 void Reader::EndParagraph() {
     Flush();
-    Paragraphs.push_back(std::move(Current));
+    if (Current.empty() && !StartParagraph())
+        return;
+    Document.paragraphs.push_back(std::move(Current));
     Current.clear();
+}
+
+// A paragraph comes into being: one line more, and a line end before it
+// unless it is the first.
+bool Reader::StartParagraph() {
+    const size_t lineEnd = Document.paragraphs.empty() ? 0 : 1;
+    if (Stopped || Document.paragraphs.size() >= LineLimit || Limit - Used < lineEnd) {
+        Stop();
+        return false;
+    }
+    Used += lineEnd;
+    return true;
+}
+
+void Reader::Stop() {
+    Stopped = true;
+    Document.truncated = true;
 }
 
 void AppendHex(std::string& out, unsigned char byte) {
@@ -505,6 +554,73 @@ void AppendHex(std::string& out, unsigned char byte) {
     out += "\\'";
     out += Digits[byte >> 4];
     out += Digits[byte & 0x0F];
+}
+
+// Code page 932 text of one line as escapes and plain ASCII.
+void AppendCp932(std::string& out, std::string_view sjis) {
+    for (size_t k = 0; k < sjis.size(); ++k) {
+        const auto byte = static_cast<unsigned char>(sjis[k]);
+        if (IsLeadByte(byte) && k + 1 < sjis.size()) {
+            // The second byte may be "\", "{" or "}": it is escaped as well.
+            AppendHex(out, byte);
+            AppendHex(out, static_cast<unsigned char>(sjis[++k]));
+        } else if (byte >= 0x80) {
+            AppendHex(out, byte);
+        } else if (byte == '\\' || byte == '{' || byte == '}') {
+            out += '\\';
+            out += static_cast<char>(byte);
+        } else if (byte == '\t') {
+            out += "\\tab ";
+        } else if (byte >= 0x20) {
+            out += static_cast<char>(byte);
+        }
+    }
+}
+
+// A character as \uN with "?" for readers without Unicode (\uc1), one
+// control word for each UTF-16 unit; N is signed 16-bit.
+void AppendUnicode(std::string& out, std::uint32_t code) {
+    const auto unit = [&out](std::uint32_t value) {
+        out += "\\u";
+        out += std::to_string(static_cast<std::int16_t>(value));
+        out += '?';
+    };
+    if (code > 0xFFFF) {
+        unit(0xD800 + ((code - 0x10000) >> 10));
+        unit(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+        unit(code);
+    }
+}
+
+// A line of UTF-8 text: what code page 932 holds as itself as its bytes,
+// everything else as \uN. A piece that code page 932 holds whole, the usual
+// case, is converted in one go.
+void AppendLine(std::string& out, std::string_view line) {
+    constexpr size_t Piece = 256;
+    size_t at = 0;
+    while (at < line.size()) {
+        size_t end = std::min(at + Piece, line.size());
+        while (end < line.size() && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80)
+            ++end;
+        const std::string piece(line.substr(at, end - at));
+        const std::string sjis = Codec::fromUtf8(piece);
+        if (Codec::toUtf8(sjis) == piece) {
+            AppendCp932(out, sjis);
+        } else {
+            for (size_t k = at; k < end;) {
+                const auto [code, length] = Utf8::Next(line.substr(k, end - k));
+                const std::string character(line.substr(k, length));
+                const std::string one = Codec::fromUtf8(character);
+                if (code != 0xFFFD && Codec::toUtf8(one) == character)
+                    AppendCp932(out, one);
+                else
+                    AppendUnicode(out, code);
+                k += length;
+            }
+        }
+        at = end;
+    }
 }
 
 } // namespace
@@ -520,12 +636,12 @@ std::string RtfDocument::plainText() const {
     return text;
 }
 
-bool IsRtf(const std::string& bytes) {
-    return bytes.rfind("{\\rtf", 0) == 0;
+bool IsRtf(std::string_view bytes) {
+    return bytes.substr(0, 5) == "{\\rtf";
 }
 
-RtfDocument ReadRtf(const std::string& bytes) {
-    return Reader(bytes).Run();
+RtfDocument ReadRtf(std::string_view bytes, size_t characterLimit, size_t lineLimit) {
+    return Reader(bytes, characterLimit, lineLimit).Run();
 }
 
 std::string WriteRtf(const std::string& text) {
@@ -538,23 +654,7 @@ std::string WriteRtf(const std::string& text) {
     size_t i = 0;
     while (i < text.size()) {
         const size_t end = std::min(text.find('\n', i), text.size());
-        for (size_t k = i; k < end; ++k) {
-            const auto byte = static_cast<unsigned char>(text[k]);
-            if (IsLeadByte(byte) && k + 1 < end) {
-                // The second byte may be "\", "{" or "}": it is escaped as well.
-                AppendHex(out, byte);
-                AppendHex(out, static_cast<unsigned char>(text[++k]));
-            } else if (byte >= 0x80) {
-                AppendHex(out, byte);
-            } else if (byte == '\\' || byte == '{' || byte == '}') {
-                out += '\\';
-                out += static_cast<char>(byte);
-            } else if (byte == '\t') {
-                out += "\\tab ";
-            } else if (byte >= 0x20) {
-                out += static_cast<char>(byte);
-            }
-        }
+        AppendLine(out, std::string_view(text).substr(i, end - i));
         out += "\\par\r\n";
         i = end + 1;
         if (i == text.size())

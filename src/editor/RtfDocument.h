@@ -1,12 +1,15 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-// Rich Text Format for the scratch editor's files: the lines of a code page 932
-// text written as paragraphs, and documents of other programs read back as
-// paragraphs of formatted runs. Both directions are pure functions of bytes.
+// Rich Text Format for the scratch editor's files: the lines of a text written
+// as paragraphs, and documents of other programs read back as paragraphs of
+// formatted runs. Both directions are pure functions of bytes; the text is
+// UTF-8, so that characters code page 932 cannot hold are kept.
 
 struct RtfColour {
     int red = 0;
@@ -17,7 +20,7 @@ struct RtfColour {
 
 // A stretch of text with one character format.
 struct RtfRun {
-    std::string text; // code page 932; characters it cannot hold are "?"
+    std::string text; // UTF-8
     bool bold = false;
     bool italic = false;
     bool underline = false;
@@ -29,19 +32,26 @@ using RtfParagraph = std::vector<RtfRun>;
 
 struct RtfDocument {
     std::vector<RtfParagraph> paragraphs;
+    // Reading stopped at a limit: the document held more text.
+    bool truncated = false;
 
     // The paragraphs' text, joined with "\n".
     std::string plainText() const;
 };
 
 // Whether the bytes hold a Rich Text Format document (they begin with "{\rtf").
-bool IsRtf(const std::string& bytes);
+bool IsRtf(std::string_view bytes);
 
 // Reads any bytes without failing: unknown control words and destinations are
 // skipped, unbalanced groups and truncated escapes end or lose only their part.
-RtfDocument ReadRtf(const std::string& bytes);
+// Reading stops before plainText() would hold more than characterLimit
+// characters, counted as UTF-16 units (a character beyond U+FFFF counts two,
+// a line end one), or more than lineLimit lines (paragraphs).
+RtfDocument ReadRtf(std::string_view bytes, std::size_t characterLimit = SIZE_MAX,
+                    std::size_t lineLimit = SIZE_MAX);
 
-// A document holding each line of text (code page 932, lines ended by "\n" or
-// "\r\n") as one paragraph; two-byte characters as \'hh escapes of their bytes
-// under \ansicpg932 and a \fcharset128 font. An empty text gives no paragraph.
+// A document holding each line of text (UTF-8, lines ended by "\n" or "\r\n")
+// as one paragraph, under \ansicpg932 and a \fcharset128 font: characters
+// code page 932 holds as \'hh escapes of their bytes, every other one as \uN
+// with "?" for readers that know no Unicode. An empty text gives no paragraph.
 std::string WriteRtf(const std::string& text);

@@ -2,12 +2,16 @@
 
 #include "app/WindowStyle.h"
 #include "editor/FindDialog.h"
+#include "editor/LimitedTextEdit.h"
 #include "editor/RtfDocument.h"
+#include "editor/TextFile.h"
 #include "platform/Platform.h"
 #include "text/Codec.h"
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -17,10 +21,19 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <map>
+#include <vector>
 
 namespace {
 
-const char* const FileFilter = "Text File(*.txt)|*.txt|All Files(*.*)|*.*";
+const char* const SaveFilter = "RTF File(*.rtf)|*.rtf|Text File(*.txt)|*.txt";
+const char* const OpenFilter = "RTF File(*.rtf)|*.rtf|Text File(*.txt)|*.txt|All Files(*.*)|*.*";
+const char* const TextCutOnReading = "4096000文字または300000行を超える部分は読み込み出来ませんでした";
+const char* const TextCutOnInput = "4096000文字または300000行を超える部分は入力出来ませんでした";
+const char* const ReplaceQuestion = "Shift-JISで表せない文字を「?」に置き換えて保存します。よろしいですか？";
+// Of a larger file only the beginning is read: no text area would hold more.
+constexpr qint64 MaxFileBytes = 256 * 1024 * 1024;
 const char* const StatusText =
     "クリップボードへのコピー用画面です。この画面で記述した内容はデータベースに保存"
     "されません。※この内容は自動更新されません。";
@@ -90,32 +103,84 @@ private:
     QString Whole;
 };
 
+// A saved file takes the format its name's extension names; a name with
+// another extension the type chosen in the dialog (the first: RTF).
+bool SavesAsRtf(const std::string& path, int chosenType) {
+    const QString suffix = QFileInfo(Codec::toQString(path)).suffix().toLower();
+    if (suffix == QStringLiteral("rtf"))
+        return true;
+    if (suffix == QStringLiteral("txt"))
+        return false;
+    return chosenType == 0;
+}
+
 // Fills the text area with the document's paragraphs and their formatting;
-// what the document leaves open keeps the text area's own font.
+// what the document leaves open keeps the text area's own font. The text goes
+// in as a whole and the formats onto it after: inserted paragraph by
+// paragraph, a million lines would take minutes. The text area's layout
+// breaks down (it lays the text out again and again) once the text is taller
+// than some 8 million pixels: font sizes that would make it so are left out.
 void ShowRtf(QTextEdit* edit, const RtfDocument& document) {
-    QTextDocument* text = edit->document();
-    text->clear();
-    // Loading is not a change the user could undo.
-    text->setUndoRedoEnabled(false);
-    QTextCursor cursor(text);
-    cursor.beginEditBlock();
+    constexpr qreal MaxHeight = 7'000'000;
+    struct Formatted {
+        int start;
+        int length;
+        const RtfRun* run;
+        bool sized;
+    };
+    const qreal plainLine = QFontMetricsF(edit->font()).lineSpacing();
+    std::map<int, qreal> lineHeights;
+    const auto lineHeight = [&](int halfPoints) {
+        const auto known = lineHeights.find(halfPoints);
+        if (known != lineHeights.end())
+            return known->second;
+        QFont font = edit->font();
+        font.setPointSizeF(halfPoints / 2.0);
+        return lineHeights[halfPoints] = QFontMetricsF(font).lineSpacing();
+    };
+    qreal spareHeight = MaxHeight - plainLine * static_cast<qreal>(document.paragraphs.size());
+    QString text;
+    std::vector<Formatted> formatted;
     for (size_t i = 0; i < document.paragraphs.size(); ++i) {
         if (i > 0)
-            cursor.insertBlock();
-        for (const RtfRun& run : document.paragraphs[i]) {
-            QTextCharFormat format;
-            format.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
-            format.setFontItalic(run.italic);
-            format.setFontUnderline(run.underline);
+            text += QLatin1Char('\n');
+        qreal line = plainLine;
+        for (const RtfRun& run : document.paragraphs[i])
             if (run.halfPoints > 0)
-                format.setFontPointSize(run.halfPoints / 2.0);
-            if (run.colour)
-                format.setForeground(QColor(run.colour->red, run.colour->green, run.colour->blue));
-            cursor.insertText(Codec::toQString(run.text), format);
+                line = std::max(line, lineHeight(run.halfPoints));
+        const bool sized = line - plainLine <= spareHeight;
+        if (sized)
+            spareHeight -= line - plainLine;
+        for (const RtfRun& run : document.paragraphs[i]) {
+            const qsizetype start = text.size();
+            text += QString::fromUtf8(run.text.data(), static_cast<qsizetype>(run.text.size()));
+            if (run.bold || run.italic || run.underline || run.halfPoints > 0 || run.colour)
+                formatted.push_back(
+                    {static_cast<int>(start), static_cast<int>(text.size() - start), &run, sized});
         }
     }
+    edit->setPlainText(text);
+    QTextDocument* shown = edit->document();
+    // Loading is not a change the user could undo.
+    shown->setUndoRedoEnabled(false);
+    QTextCursor cursor(shown);
+    cursor.beginEditBlock();
+    for (const Formatted& part : formatted) {
+        QTextCharFormat format;
+        format.setFontWeight(part.run->bold ? QFont::Bold : QFont::Normal);
+        format.setFontItalic(part.run->italic);
+        format.setFontUnderline(part.run->underline);
+        if (part.run->halfPoints > 0 && part.sized)
+            format.setFontPointSize(part.run->halfPoints / 2.0);
+        if (part.run->colour)
+            format.setForeground(
+                QColor(part.run->colour->red, part.run->colour->green, part.run->colour->blue));
+        cursor.setPosition(part.start);
+        cursor.setPosition(part.start + part.length, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(format);
+    }
     cursor.endEditBlock();
-    text->setUndoRedoEnabled(true);
+    shown->setUndoRedoEnabled(true);
 }
 
 } // namespace
@@ -144,7 +209,7 @@ TFormEditor::TFormEditor(QWidget* parent) : QWidget(parent) {
     addMenu("ファイル(&F)", FileMenu);
     addMenu("編集(&E)", EditMenu);
 
-    RichEdit1 = new QTextEdit(this);
+    RichEdit1 = new LimitedTextEdit(MaxCharacters, MaxLines, this);
     RichEdit1->setLineWrapMode(QTextEdit::NoWrap);
     RichEdit1->setAcceptRichText(true);
     // Every edit command is in the menu, which decides what Delete does.
@@ -156,6 +221,8 @@ TFormEditor::TFormEditor(QWidget* parent) : QWidget(parent) {
         if (RichEdit1->document()->isEmpty())
             RichEdit1->setCurrentCharFormat(QTextCharFormat());
     });
+    // Said once the input's own event is over.
+    connect(RichEdit1, &LimitedTextEdit::limitReached, this, [this] { SayLater(TextCutOnInput); });
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setSizeGripEnabled(false);
@@ -191,7 +258,7 @@ void TFormEditor::closeEvent(QCloseEvent* event) {
 }
 
 // A menu shortcut pressed in the text area runs the menu item; the text area
-// never sees the key (so Delete without a selection deletes nothing).
+// never sees the key.
 bool TFormEditor::eventFilter(QObject* watched, QEvent* event) {
     if (watched != RichEdit1 ||
         (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress))
@@ -225,6 +292,40 @@ void TFormEditor::FormClose() {
     FindDialog1->close();
 }
 
+bool TFormEditor::QuitQuery() {
+    if (!isVisible() || !RichEdit1->document()->isModified())
+        return true;
+    raise();
+    activateWindow();
+    return FormCloseQuery();
+}
+
+void TFormEditor::TakeLines(const std::function<bool(QString& line)>& nextLine) {
+    QString text;
+    bool truncated = false;
+    qsizetype lines = 0;
+    for (QString line; nextLine(line); ++lines) {
+        const QString separator = lines == 0 ? QString() : QStringLiteral("\n");
+        const qsizetype room = MaxCharacters - text.size() - separator.size();
+        if (lines == MaxLines || line.size() > room) {
+            truncated = true;
+            if (lines < MaxLines && room > 0)
+                text += separator + FitText(line, room);
+            break;
+        }
+        text += separator + line;
+    }
+    RichEdit1->setPlainText(text);
+    RichEdit1->document()->setModified(false);
+    if (truncated)
+        SayLater(TextCutOnReading);
+}
+
+void TFormEditor::SayLater(const char* message) {
+    QMetaObject::invokeMethod(
+        this, [this, message] { Platform::showMessage(this, Codec::sj(message)); }, Qt::QueuedConnection);
+}
+
 void TFormEditor::SetCurrentFile(const std::string& path) {
     CurrentFile = path;
     setWindowTitle(path.empty() ? WindowStyle::text("エディタ")
@@ -243,57 +344,89 @@ void TFormEditor::MnuFileNewClick() {
     if (Platform::askYesNo(this, Codec::sj("新規状態にします。よろしいですか？")) != Platform::Answer::Yes)
         return;
     RichEdit1->clear();
+    RichEdit1->document()->setModified(false);
     SetCurrentFile({});
 }
 
 void TFormEditor::MnuFileOpenClick() {
     const std::string path = Platform::chooseOpenFile(this, FolderPart(CurrentFile), NamePart(CurrentFile),
-                                                      Platform::nameFilter(FileFilter));
+                                                      Platform::nameFilter(OpenFilter));
     if (path.empty())
         return;
-    if (!LoadFile(path)) {
+    bool truncated = false;
+    if (!LoadFile(path, truncated)) {
         RichEdit1->clear();
+        RichEdit1->document()->setModified(false);
         Platform::showMessage(this, Codec::sj("指定したファイルは読み込み出来ませんでした"));
         SetCurrentFile({});
         return;
     }
     CaretToStart();
     SetCurrentFile(path);
+    if (truncated)
+        Platform::showMessage(this, Codec::sj(TextCutOnReading));
 }
 
-bool TFormEditor::LoadFile(const std::string& path) {
+// A document in Rich Text Format is read as such, whatever the file's name;
+// any other file as plain text.
+bool TFormEditor::LoadFile(const std::string& path, bool& truncated) {
     QFile file(Codec::toQString(path));
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray data = file.readAll();
+    QByteArray data = file.size() > MaxFileBytes ? file.read(MaxFileBytes) : file.readAll();
     if (file.error() != QFileDevice::NoError)
         return false;
-    const std::string bytes(data.constData(), static_cast<size_t>(data.size()));
-    if (IsRtf(bytes))
-        ShowRtf(RichEdit1, ReadRtf(bytes));
-    else
-        RichEdit1->setPlainText(Codec::toQString(bytes));
+    const bool whole = file.atEnd();
+    const std::string_view bytes(data.constData(), static_cast<size_t>(data.size()));
+    // The file's bytes go before the text area takes the text.
+    if (IsRtf(bytes)) {
+        const RtfDocument document =
+            ReadRtf(bytes, static_cast<size_t>(MaxCharacters), static_cast<size_t>(MaxLines));
+        data.clear();
+        ShowRtf(RichEdit1, document);
+        truncated = document.truncated || !whole;
+    } else {
+        const PlainText text = ReadPlainText(bytes, MaxCharacters, MaxLines);
+        data.clear();
+        RichEdit1->setPlainText(text.text);
+        truncated = text.truncated || !whole;
+    }
+    RichEdit1->document()->setModified(false);
     return true;
 }
 
 // The document goes to a temporary file beside the target, which replaces the
 // target only when it is complete: a failed save leaves an existing file as it was.
+// An RTF document keeps every character; a text file in code page 932 cannot,
+// and asks before it replaces any.
 void TFormEditor::MnuFileSaveClick() {
+    int chosenType = 0;
     const std::string path =
         Platform::chooseSaveFile(this, FolderPart(CurrentFile), NamePart(CurrentFile),
-                                 Platform::nameFilter(FileFilter), QStringLiteral("txt"));
+                                 Platform::nameFilter(SaveFilter), QStringLiteral("rtf"), &chosenType);
     if (path.empty())
         return;
-    const std::string rtf = WriteRtf(Codec::fromQString(RichEdit1->toPlainText()));
+    const QString text = RichEdit1->toPlainText();
+    std::string bytes;
+    if (SavesAsRtf(path, chosenType)) {
+        const QByteArray utf8 = text.toUtf8();
+        bytes = WriteRtf(std::string(utf8.constData(), static_cast<size_t>(utf8.size())));
+    } else {
+        bool replaced = false;
+        bytes = WritePlainText(text, replaced);
+        if (replaced && Platform::askYesNo(this, Codec::sj(ReplaceQuestion)) != Platform::Answer::Yes)
+            return;
+    }
     QSaveFile file(Codec::toQString(path));
     const bool saved =
         file.open(QIODevice::WriteOnly) &&
-        file.write(rtf.data(), static_cast<qint64>(rtf.size())) == static_cast<qint64>(rtf.size()) &&
+        file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size()) &&
         file.commit();
     if (!saved) {
         Platform::showMessage(this, Codec::sj("保存出来ませんでした"));
         return;
     }
+    RichEdit1->document()->setModified(false);
     SetCurrentFile(path);
 }
 
@@ -319,11 +452,11 @@ void TFormEditor::MnuEditPaste1Click() {
     RichEdit1->paste();
 }
 
+// Without a selection, the character after the caret (at the end of a line,
+// the line end).
 void TFormEditor::MnuEditDeleteClick() {
     QTextCursor cursor = RichEdit1->textCursor();
-    if (!cursor.hasSelection())
-        return;
-    cursor.removeSelectedText();
+    cursor.deleteChar();
     RichEdit1->setTextCursor(cursor);
 }
 

@@ -14,6 +14,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <limits>
 
 // Changing the pad: Enter, Insert, Delete and the paste; and the two windows
@@ -370,8 +371,12 @@ void TMemoScreen::ButtonHClick() {
     Timer1->stop();
     ReadResult<std::vector<std::string>> texts = std::vector<std::string>();
     if (Ready()) {
+        // No more lines than this fit into the editor (each takes at least
+        // one character and a line end), and one more shows the cut.
+        const int limit =
+            static_cast<int>(std::min(TFormEditor::MaxCharacters / 2, TFormEditor::MaxLines)) + 1;
         const Outcome failure = CallDb(true, true, [&] {
-            texts = Page.ReadTexts(*Db);
+            texts = Page.ReadTexts(*Db, limit);
             return FailureOf(texts);
         });
         if (failure) {
@@ -384,11 +389,16 @@ void TMemoScreen::ButtonHClick() {
     ShowBeside(this, editor);
     editor->RichEdit1->hide();
     editor->RichEdit1->clear();
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(texts->size()));
-    for (const std::string& text : *texts)
-        lines.append(Codec::toQString(RemoveSpaces(text).empty() ? std::string(" ") : text));
-    editor->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+    if (Ready()) {
+        size_t read = 0;
+        editor->TakeLines([&](QString& line) {
+            if (read == texts->size())
+                return false;
+            const std::string& text = (*texts)[read++];
+            line = Codec::toQString(RemoveSpaces(text).empty() ? std::string(" ") : text);
+            return true;
+        });
+    }
     editor->RichEdit1->show();
     editor->RichEdit1->setFocus();
     QTextCursor cursor = editor->RichEdit1->textCursor();

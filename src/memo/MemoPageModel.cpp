@@ -135,9 +135,9 @@ ReadResult<std::optional<double>> MemoPageModel::JumpStart(TFormFBDB& db, std::i
     return std::optional<double>(ToFloatOrZero(row[MemoSN].Value) - Tolerance);
 }
 
-ReadResult<std::vector<std::string>> MemoPageModel::ReadTexts(TFormFBDB& db) const {
+ReadResult<std::vector<std::string>> MemoPageModel::ReadTexts(TFormFBDB& db, int rowLimit) const {
     ReadResult<std::vector<FieldList>> rows =
-        db.ReadRows(MemoShape(), "*", tableName_, LiveLinesCondition(), MemoPageOrder);
+        db.ReadRows(MemoShape(), "*", tableName_, LiveLinesCondition(), MemoPageOrder, rowLimit);
     if (!rows)
         return rows.failure();
     std::vector<std::string> texts;

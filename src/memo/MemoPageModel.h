@@ -96,8 +96,9 @@ public:
     // the first live line after it); none when there is no line n.
     ReadResult<std::optional<double>> JumpStart(TFormFBDB& db, std::int32_t n) const;
 
-    // The texts of every live line of the pad, in page order.
-    ReadResult<std::vector<std::string>> ReadTexts(TFormFBDB& db) const;
+    // The texts of the live lines of the pad, in page order: all of them, or
+    // with rowLimit above 0 at most that many.
+    ReadResult<std::vector<std::string>> ReadTexts(TFormFBDB& db, int rowLimit = 0) const;
 
 private:
     bool ready_ = false;

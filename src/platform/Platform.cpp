@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <chrono>
@@ -108,11 +109,42 @@ protected:
     }
 };
 
+// The patterns of a name filter "Description (*.a *.b)".
+QStringList filterPatterns(const QString& filter) {
+    const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+    if (open < 0 || !filter.endsWith(QLatin1Char(')')))
+        return {};
+    return filter.mid(open + 1, filter.size() - open - 2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// The first filter that shows a file of this name; -1 when none does.
+int filterShowing(const QStringList& filters, const QString& name) {
+    for (qsizetype i = 0; i < filters.size(); ++i)
+        for (const QString& pattern : filterPatterns(filters[i]))
+            if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern),
+                                   QRegularExpression::CaseInsensitiveOption)
+                    .match(name)
+                    .hasMatch())
+                return static_cast<int>(i);
+    return -1;
+}
+
+// "ext" of a filter whose first pattern is "*.ext"; empty otherwise.
+QString filterExtension(const QString& filter) {
+    const QStringList patterns = filterPatterns(filter);
+    if (patterns.isEmpty() || !patterns.first().startsWith(QStringLiteral("*.")))
+        return {};
+    const QString extension = patterns.first().mid(2);
+    return extension.contains(QLatin1Char('*')) ? QString() : extension;
+}
+
 std::string chooseFile(QWidget* parent, bool save, const std::string& folder, const std::string& proposedName,
-                       const QString& filter, const QString& defaultSuffix, bool fileMustExist) {
+                       const QString& filter, const QString& defaultSuffix, bool fileMustExist,
+                       int* chosenFilter = nullptr) {
     Script& s = script();
     s.lastFileDialog = {folder, proposedName};
     const bool folderMustExist = !save && !fileMustExist;
+    const QStringList filters = filter.isEmpty() ? QStringList() : filter.split(QStringLiteral(";;"));
     if (s.scripted) {
         if (s.fileNames.empty())
             return {};
@@ -121,6 +153,9 @@ std::string chooseFile(QWidget* parent, bool save, const std::string& folder, co
         // A name the dialog would not confirm ends it as a cancel would.
         if (folderMustExist && !folderExists(Codec::toQString(name)))
             return {};
+        // The filter the name's extension chooses, as in the dialog.
+        if (chosenFilter)
+            *chosenFilter = std::max(filterShowing(filters, QFileInfo(Codec::toQString(name)).fileName()), 0);
         return name;
     }
     FileDialog dialog(parent, folderMustExist);
@@ -138,15 +173,32 @@ std::string chooseFile(QWidget* parent, bool save, const std::string& folder, co
         QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog,
                          [&dialog, proposed] { dialog.selectFile(proposed); });
     }
-    if (!filter.isEmpty()) {
-        // The descriptions already name their patterns.
-        dialog.setOption(QFileDialog::HideNameFilterDetails);
-        dialog.setNameFilter(filter);
-    }
     if (!defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(defaultSuffix);
+    if (!filters.isEmpty()) {
+        // The descriptions already name their patterns.
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilters(filters);
+        // Choosing a filter in a save dialog gives the name that filter's
+        // extension; the proposed name chooses its own filter and keeps it.
+        const auto useExtension = [&dialog, defaultSuffix](const QString& chosen) {
+            const QString extension = filterExtension(chosen);
+            dialog.setDefaultSuffix(extension.isEmpty() ? defaultSuffix : extension);
+        };
+        if (save)
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, useExtension);
+        const int shown = filterShowing(filters, proposed);
+        if (shown >= 0) {
+            dialog.selectNameFilter(filters[shown]);
+            dialog.selectFile(proposed);
+        }
+        if (save)
+            useExtension(dialog.selectedNameFilter());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    if (chosenFilter)
+        *chosenFilter = std::max(static_cast<int>(filters.indexOf(dialog.selectedNameFilter())), 0);
     return Codec::fromQString(dialog.selectedFiles().first());
 }
 
@@ -192,8 +244,8 @@ std::string chooseOpenFile(QWidget* parent, const std::string& folder, const std
 }
 
 std::string chooseSaveFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
-                           const QString& filter, const QString& defaultSuffix) {
-    return chooseFile(parent, true, folder, proposedName, filter, defaultSuffix, false);
+                           const QString& filter, const QString& defaultSuffix, int* chosenFilter) {
+    return chooseFile(parent, true, folder, proposedName, filter, defaultSuffix, false, chosenFilter);
 }
 
 QString nameFilter(const char* pairs) {

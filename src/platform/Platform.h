@@ -28,8 +28,13 @@ Answer askYesNo(QWidget* parent, const std::string& text);
 // the folder itself must exist.
 std::string chooseOpenFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
                            const QString& filter = QString(), bool fileMustExist = true);
+// A filter whose first pattern is "*.ext" makes "ext" the default extension
+// while it is chosen, and the proposed name's extension chooses the filter
+// the dialog starts with. chosenFilter, when given, receives the index of the
+// filter chosen at the end.
 std::string chooseSaveFile(QWidget* parent, const std::string& folder, const std::string& proposedName,
-                           const QString& filter = QString(), const QString& defaultSuffix = QString());
+                           const QString& filter = QString(), const QString& defaultSuffix = QString(),
+                           int* chosenFilter = nullptr);
 
 // A file dialog filter written as "description|patterns|description|patterns"
 // (patterns separated by ";") in the name filter syntax of chooseOpenFile and

@@ -505,6 +505,48 @@ private slots:
         forms().Form1->hide();
         Platform::setScreenAreas({QRect(0, 0, 1280, 1024)});
     }
+
+    void endingWithUnsavedEditorTextAsksTheEditorsQuestion() {
+        TForm1* form = forms().Form1;
+        form->show();
+        QSignalSpy ended(form, &TForm1::ProgramEnded);
+        TFormEditor* editor = forms().FormEditor;
+        editor->show();
+        editor->TakeLines([given = false](QString& line) mutable {
+            line = QStringLiteral("handed over");
+            return !std::exchange(given, true);
+        });
+        QTest::keyClicks(editor->RichEdit1, QStringLiteral("typed "));
+        Platform::takeMessages();
+
+        const std::vector<std::string> question{Codec::sj("この画面を閉じます。よろしいですか？")};
+        Platform::setNextAnswer(Platform::Answer::No);
+        QVERIFY(!form->close());
+        QCOMPARE(Platform::takeMessages(), question);
+        QVERIFY(form->isVisible() && editor->isVisible());
+        QCOMPARE(ended.count(), 0);
+        QCOMPARE(editor->RichEdit1->toPlainText(), QStringLiteral("typed handed over"));
+
+        Platform::setNextAnswer(Platform::Answer::Yes);
+        QVERIFY(form->close());
+        QCOMPARE(Platform::takeMessages(), question);
+        QCOMPARE(ended.count(), 1);
+
+        // Text as it was handed over, or in a window closed already, is not asked for.
+        for (const bool typed : {false, true}) {
+            form->show();
+            editor->TakeLines([](QString&) { return false; });
+            if (typed) {
+                QTest::keyClicks(editor->RichEdit1, QStringLiteral("typed"));
+                Platform::setNextAnswer(Platform::Answer::Yes);
+                QVERIFY(editor->close());
+                Platform::takeMessages();
+            }
+            QVERIFY(form->close());
+            QVERIFY(Platform::takeMessages().empty());
+        }
+        QCOMPARE(ended.count(), 3);
+    }
 };
 
 QTEST_MAIN(LauncherTest)

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +36,7 @@ private:
     TFormEditor* editor() const { return forms().FormEditor; }
     std::string text() const { return Codec::fromQString(editor()->RichEdit1->toPlainText()); }
     void setText(const std::string& sjis) { editor()->RichEdit1->setPlainText(Codec::toQString(sjis)); }
+    QString shown() const { return editor()->RichEdit1->toPlainText(); }
     std::string path(const char* name) const {
         return Codec::fromQString(folder.filePath(QString::fromLatin1(name)));
     }
@@ -134,7 +136,11 @@ private slots:
         QCOMPARE(text(), handed);
         QCOMPARE(caption(), Codec::sj("エディタ"));
 
-        const std::string file = path("pad.txt");
+        // A text file holds the lines in code page 932; an RTF document is read back by its content.
+        save(path("pad.txt"));
+        QCOMPARE(fileBytes(path("pad.txt")),
+                 lines[0] + "\r\n" + lines[1] + "\r\n" + lines[2] + "\r\n \r\nlast");
+        const std::string file = path("pad.rtf");
         save(file);
         QCOMPARE(Platform::takeMessages(), std::vector<std::string>{});
         QCOMPARE(fileBytes(file).substr(0, 6), std::string("{\\rtf1"));
@@ -150,16 +156,22 @@ private slots:
         open(file);
         QCOMPARE(text(), handed);
         QCOMPARE(Platform::lastFileDialogRequest().folder, Codec::fromQString(folder.path()));
-        QCOMPARE(Platform::lastFileDialogRequest().proposedName, std::string("pad.txt"));
+        QCOMPARE(Platform::lastFileDialogRequest().proposedName, std::string("pad.rtf"));
         QCOMPARE(editor()->RichEdit1->textCursor().position(), 0);
         pad->hide();
 
-        // Any other file is code page 932 text.
+        // Any other file is code page 932 text, unless it is UTF-8 (with a byte order mark or not).
         const std::string plain = path("plain.txt");
         writeBytes(plain, Codec::sj("一行目\r\n二行目"));
         open(plain);
         QCOMPARE(text(), Codec::sj("一行目\n二行目"));
         QCOMPARE(caption(), Codec::sj("エディタ－") + plain);
+        const std::string utf8 = "UTF-8 の行\r\né © \xF0\x9F\x98\x80 가 这 ¥〜\r\n";
+        for (const std::string& bytes : {utf8, "\xEF\xBB\xBF" + utf8}) {
+            writeBytes(plain, bytes);
+            open(plain);
+            QCOMPARE(shown(), QString::fromUtf8("UTF-8 の行\né © \xF0\x9F\x98\x80 가 这 ¥〜\n"));
+        }
 
         open(path("missing.txt"));
         QCOMPARE(Platform::takeMessages(),
@@ -185,6 +197,21 @@ private slots:
         cursor = QTextCursor(editor()->RichEdit1->document());
         cursor.setPosition(2);
         QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Normal));
+
+        // Font sizes that would make the text taller than the text area can lay out are left out.
+        std::string huge = "{\\rtf1\\fs3276 ";
+        for (int i = 0; i < 5000; ++i)
+            huge += "x\\par ";
+        writeBytes(path("huge.rtf"), huge + "}");
+        open(path("huge.rtf"));
+        QCOMPARE(editor()->RichEdit1->document()->blockCount(), 5000);
+        cursor = QTextCursor(editor()->RichEdit1->document()->findBlockByNumber(0));
+        cursor.movePosition(QTextCursor::Right);
+        QCOMPARE(cursor.charFormat().fontPointSize(), 1638.0);
+        cursor = QTextCursor(editor()->RichEdit1->document()->findBlockByNumber(4999));
+        cursor.movePosition(QTextCursor::Right);
+        QCOMPARE(cursor.charFormat().fontPointSize(), 0.0);
+        QVERIFY(editor()->RichEdit1->document()->size().height() < 8'000'000);
     }
 
     void failedSaveKeepsTheOldFile() {
@@ -228,16 +255,134 @@ private slots:
                  std::vector<std::string>{Codec::sj("文章の最後まで検索し終わりました。")});
     }
 
-    void deleteKeyNeedsASelection() {
-        setText("abc");
-        select(0, 0);
+    void charactersOutsideCp932KeptInRtfAndAskedForInText() {
+        // Typed through the input method as well as set.
+        editor()->RichEdit1->setPlainText(QString::fromUtf8("é © ¥〜 这\n"));
+        editor()->RichEdit1->moveCursor(QTextCursor::End);
+        QInputMethodEvent commit;
+        commit.setCommitString(QString::fromUtf8("가\xF0\x9F\x98\x80"));
+        QCoreApplication::sendEvent(editor()->RichEdit1, &commit);
+        const QString typed = QString::fromUtf8("é © ¥〜 这\n가\xF0\x9F\x98\x80");
+        QCOMPARE(shown(), typed);
+
+        const std::string rtf = path("outside.rtf");
+        save(rtf);
+        QCOMPARE(Platform::takeMessages(), std::vector<std::string>{});
+        QVERIFY(fileBytes(rtf).find("\\u-10179?\\u-8704?") != std::string::npos);
+        editor()->RichEdit1->clear();
+        open(rtf);
+        QCOMPARE(shown(), typed);
+
+        // A text file cannot hold them: asked first; No writes nothing.
+        const std::string txt = path("outside.txt");
+        const std::string question =
+            Codec::sj("Shift-JISで表せない文字を「?」に置き換えて保存します。よろしいですか？");
+        Platform::setNextAnswer(Platform::Answer::No);
+        save(txt);
+        QCOMPARE(Platform::takeMessages(), std::vector<std::string>{question});
+        QCOMPARE(fileBytes(txt), std::string("(missing)"));
+        QCOMPARE(editor()->CurrentFile, rtf);
+        Platform::setNextAnswer(Platform::Answer::Yes);
+        save(txt);
+        QCOMPARE(Platform::takeMessages(), std::vector<std::string>{question});
+        QCOMPARE(fileBytes(txt), "? ? \\" + Codec::sj("～ ?\r\n??"));
+        QCOMPARE(editor()->CurrentFile, txt);
+    }
+
+    void deleteRemovesTheSelectionOrTheNextCharacter() {
+        editor()->RichEdit1->setPlainText(QString::fromUtf8("ab\nc\xF0\x9F\x98\x80"
+                                                            "d"));
+        select(1, 1);
         QTest::keyClick(editor()->RichEdit1, Qt::Key_Delete);
-        QCOMPARE(text(), std::string("abc"));
-        select(1, 2);
+        QCOMPARE(shown(), QString::fromUtf8("a\nc\xF0\x9F\x98\x80"
+                                            "d"));
+        // At the end of a line, the line end; a character beyond U+FFFF whole.
         QTest::keyClick(editor()->RichEdit1, Qt::Key_Delete);
-        QCOMPARE(text(), std::string("ac"));
+        QTest::keyClick(editor()->RichEdit1, Qt::Key_Right);
+        QTest::keyClick(editor()->RichEdit1, Qt::Key_Delete);
+        QCOMPARE(shown(), QStringLiteral("acd"));
+        select(0, 2);
+        QTest::keyClick(editor()->RichEdit1, Qt::Key_Delete);
+        QCOMPARE(shown(), QStringLiteral("d"));
+        QTest::keyClick(editor()->RichEdit1, Qt::Key_End);
+        QTest::keyClick(editor()->RichEdit1, Qt::Key_Delete);
+        QCOMPARE(shown(), QStringLiteral("d"));
         QTest::keyClick(editor()->RichEdit1, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(text(), std::string("abc"));
+        QCOMPARE(shown(), QStringLiteral("acd"));
+    }
+
+    // 4 096 000 characters, and not one more, from every side.
+    void textStopsAtTheLimit() {
+        const qsizetype limit = TFormEditor::MaxCharacters;
+        const std::string cut = Codec::sj("4096000文字または300000行を超える部分は読み込み出来ませんでした");
+
+        // The hand-off takes the beginning of the line that is cut, and asks for no line after it.
+        int given = 0;
+        editor()->TakeLines([&](QString& next) {
+            next = QString(120, QLatin1Char('x'));
+            return ++given <= 50'000;
+        });
+        QCOMPARE(editor()->RichEdit1->length(), limit);
+        QCOMPARE(given, int((limit - 120) / 121 + 2));
+        QVERIFY(Platform::takeMessages().empty());
+        QCoreApplication::processEvents();
+        QCOMPARE(Platform::takeMessages(), std::vector<std::string>{cut});
+
+        // Files, plain text and RTF, cut inside a line.
+        const std::string row(98, 'y');
+        std::string txt, rtf = "{\\rtf1 ";
+        for (int i = 0; i < 42'000; ++i) {
+            txt += row + "\r\n";
+            rtf += row + "\\par ";
+        }
+        writeBytes(path("long.txt"), txt);
+        writeBytes(path("long.rtf"), rtf + "}");
+        const QString expected =
+            QStringList(42'000, QString(98, QLatin1Char('y'))).join(QLatin1Char('\n')).left(limit);
+        for (const char* name : {"long.txt", "long.rtf"}) {
+            open(path(name));
+            QCOMPARE(shown(), expected);
+            QCOMPARE(Platform::takeMessages(), std::vector<std::string>{cut});
+        }
+
+        // Typing, the input method and pasting fill what room is left and no more.
+        const std::string full = Codec::sj("4096000文字または300000行を超える部分は入力出来ませんでした");
+        QStringList lines(limit / 100, QString(99, QLatin1Char('x')));
+        lines.last().chop(2);
+        editor()->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+        editor()->RichEdit1->moveCursor(QTextCursor::End);
+        QTest::keyClicks(editor()->RichEdit1, QStringLiteral("ab"));
+        QCOMPARE(editor()->RichEdit1->length(), limit - 1);
+        QVERIFY(Platform::takeMessages().empty());
+        QInputMethodEvent commit;
+        commit.setCommitString(QString::fromUtf8("\xF0\x9F\x98\x80"));
+        QCoreApplication::sendEvent(editor()->RichEdit1, &commit);
+        QCOMPARE(editor()->RichEdit1->length(), limit - 1);
+        Platform::setClipboardText("cde");
+        editor()->MnuEditPaste1Click();
+        QVERIFY(shown().endsWith(QStringLiteral("xabc")));
+        QCOMPARE(editor()->RichEdit1->length(), limit);
+        QTest::keyClick(editor()->RichEdit1, Qt::Key_Return);
+        QCOMPARE(editor()->RichEdit1->length(), limit);
+        QCoreApplication::processEvents();
+        QCOMPARE(Platform::takeMessages(), std::vector<std::string>(3, full));
+        // Replacing a selection needs no room beyond it.
+        select(int(limit) - 1, int(limit));
+        QTest::keyClicks(editor()->RichEdit1, QStringLiteral("Z"));
+        QVERIFY(shown().endsWith(QStringLiteral("xabZ")));
+        QCoreApplication::processEvents();
+        QVERIFY(Platform::takeMessages().empty());
+
+        // The line limit, made small: pasted and typed line ends beyond it are left out.
+        LimitedTextEdit small(100, 2);
+        QSignalSpy reached(&small, &LimitedTextEdit::limitReached);
+        small.setPlainText(QStringLiteral("ab"));
+        small.moveCursor(QTextCursor::End);
+        Platform::setClipboardText("c\r\nd\r\ne");
+        small.paste();
+        QTest::keyClick(&small, Qt::Key_Return);
+        QCOMPARE(small.toPlainText(), QStringLiteral("abc\nd"));
+        QCOMPARE(reached.count(), 2);
     }
 
     void closeAndNewAskFirst() {

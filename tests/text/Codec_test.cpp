@@ -29,3 +29,21 @@ TEST(Codec, InvalidBytesDoNotStopTheConversion) {
     const QString text = Codec::toQString(std::string("\x81\x20xyz"));
     EXPECT_TRUE(text.endsWith(QString::fromUtf8("xyz")));
 }
+
+TEST(Codec, CharactersAnywhereInLongTextConvertLikeShortText) {
+    // Two-byte and four-byte characters, and what cannot be converted, at every
+    // distance from the start: none is cut, lost or doubled on the way.
+    for (size_t pad = 0; pad < 140; ++pad) {
+        std::string utf8(pad, 'x'), sjis(pad, 'x'), fromSjis(pad, 'x');
+        for (int i = 0; i < 40; ++i) {
+            utf8 += "あ\xF0\x9F\x98\x80い";
+            sjis += "\x82\xA0?\x82\xA2";
+            fromSjis += "あ\xEF\xBF\xBDい";
+        }
+        ASSERT_EQ(Codec::fromUtf8(utf8), sjis) << pad;
+        std::string invalid(pad, 'x');
+        for (int i = 0; i < 40; ++i)
+            invalid += "\x82\xA0\xFF\x82\xA2";
+        ASSERT_EQ(Codec::toUtf8(invalid), fromSjis) << pad;
+    }
+}

@@ -93,32 +93,38 @@ int runModuleCases(const std::string& folder, std::vector<Goal>& goals) {
         const std::string sql =
             join({"SELECT * ", "   FROM " + table + " ", "   WHERE " + std::string(PageCondition) + " ",
                   "   ORDER BY " + std::string(PageOrder) + " ", "   ;"});
-        FieldList row;
-        SetMemoFields(row);
+        FieldList shape;
+        SetMemoFields(shape);
         size_t moduleRows = 0, floorRows = 0;
+        std::string moduleLast;
         Rows page;
         outcomes.push_back(measure(
-            "SelectRows + page of 100, " + std::to_string(padSizes[k]) + " lines", selectRepetitions[k],
+            "ReadRows, page of 100, " + std::to_string(padSizes[k]) + " lines", selectRepetitions[k],
             [&] {
-                moduleRows = static_cast<size_t>(db.SelectRows("*", table, PageCondition, PageOrder));
-                db.ReadFirst(row);
-                for (int i = 1; i < PageRows; ++i)
-                    db.ReadNext(row);
-                db.CloseQuery();
+                const ReadResult<std::vector<FieldList>> rows =
+                    db.ReadRows(shape, "*", table, PageCondition, PageOrder);
+                moduleRows = rows ? rows->size() : 0;
+                moduleLast = moduleRows >= size_t(PageRows) ? (*rows)[PageRows - 1][4].Value : std::string();
             },
             [&] { floorRows = floor.select(sql, PageRows, page); }));
-        if (moduleRows != floorRows || row[4].Value != page.back()[4])
+        if (moduleRows != floorRows || moduleLast != page.back()[4])
             std::fprintf(stderr, "qbook2-bench: module and floor disagree (%zu and %zu rows)\n", moduleRows,
                          floorRows);
     }
 
     bool moduleFound = false, floorFound = false;
+    size_t moduleTables = 0;
     outcomes.push_back(measure(
-        "TableExists, 2 000 tables", 31, [&] { moduleFound = db.TableExists("ogmemo1500"); },
+        "ReadTableNames + HasTableName, 2 000 tables", 31,
+        [&] {
+            const ReadResult<std::vector<std::string>> names = db.ReadTableNames();
+            moduleTables = names ? names->size() : 0;
+            moduleFound = names && HasTableName(*names, "ogmemo1500");
+        },
         [&] { floorFound = floorTableExists(floor, "ogmemo1500"); }));
-    if (!moduleFound || !floorFound || db.ListBox1().size() != 2000)
-        std::fprintf(stderr, "qbook2-bench: TableExists did not see the 2 000 tables (%zu)\n",
-                     db.ListBox1().size());
+    if (!moduleFound || !floorFound || moduleTables != 2000)
+        std::fprintf(stderr, "qbook2-bench: the table names did not hold the 2 000 tables (%zu)\n",
+                     moduleTables);
 
     const std::string line = Codec::sj("新しい行を登録しました。insert benchmark line");
     memo[1].Value = "1";

@@ -5,19 +5,16 @@
 #include "text/Codec.h"
 #include "text/Func_.h"
 
+#include <QCoreApplication>
+#include <QStringList>
+
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 using namespace Firebird;
 
@@ -241,7 +238,7 @@ Outcome measure(const std::string& name, int repetitions, const std::function<vo
 
 int withDatabase(const std::string& name, const std::function<int(const std::string& folder)>& cases) {
     const std::string base = envOr("QBOOK2_BENCH_DATA_DIR", "/var/lib/qbook2");
-    const std::string folder = base + "/" + name + "-" + std::to_string(getpid());
+    const std::string folder = base + "/" + name + "-" + std::to_string(QCoreApplication::applicationPid());
     if (const int error = DatabaseAdmin::MakeDatabaseFolder(folder); error != 0) {
         std::fprintf(stderr, "qbook2-bench: cannot create %s: %s\n", folder.c_str(), std::strerror(error));
         return 1;
@@ -268,33 +265,23 @@ int withDatabase(const std::string& name, const std::function<int(const std::str
 }
 
 bool Child::start(const std::string& program, const std::vector<std::string>& arguments) {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        return false;
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    QStringList args;
     for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const bool started = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    if (!started) {
-        close(pipeEnds[0]);
-        return false;
-    }
-    outputEnd = pipeEnds[0];
-    return true;
+        args.append(QString::fromStdString(argument));
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(QString::fromStdString(program), args);
+    return process.waitForStarted(-1);
 }
 
-bool Child::finish() {
-    close(outputEnd);
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+bool Child::waitForOutput() {
+    return process.bytesAvailable() > 0 || process.waitForReadyRead(-1);
+}
+
+bool Child::finish(std::string* output) {
+    const bool finished = process.waitForFinished(-1);
+    if (output)
+        *output = process.readAllStandardOutput().toStdString();
+    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 void printGoals(const std::vector<Goal>& goals) {

@@ -6,9 +6,10 @@
 
 #include <firebird/Interface.h>
 
+#include <QProcess>
+
 #include <functional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace Bench {
@@ -52,7 +53,7 @@ private:
     Firebird::IAttachment* Attachment = nullptr;
 };
 
-// The floor of TableExists: the same catalogue query, names right-trimmed and
+// The floor of ReadTableNames and HasTableName: the same catalogue query, names right-trimmed and
 // compared without regard to letter case.
 bool floorTableExists(Floor& floor, const std::string& name);
 
@@ -86,14 +87,14 @@ class Child {
 public:
     // program with arguments; false when it could not be started.
     bool start(const std::string& program, const std::vector<std::string>& arguments);
-    // The read end of its standard output.
-    int output() const { return outputEnd; }
-    // Waits for its end; true when it ended with status 0.
-    bool finish();
+    // Waits until it has written to its standard output; false when it ended without.
+    bool waitForOutput();
+    // Waits for its end; true when it ended with status 0. Its standard output
+    // goes to output when asked.
+    bool finish(std::string* output = nullptr);
 
 private:
-    pid_t pid = -1;
-    int outputEnd = -1;
+    QProcess process;
 };
 
 // A goal of the benchmark: value at most limit.

@@ -28,7 +28,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <unistd.h>
 
 namespace Bench {
 
@@ -229,10 +228,7 @@ long shownPadMemory(const std::string& folder, int member) {
     if (!child.start("/proc/self/exe", {ShowPadArgument, folder, std::to_string(member)}))
         return -1;
     std::string output;
-    char buffer[256];
-    for (ssize_t n; (n = read(child.output(), buffer, sizeof buffer)) > 0;)
-        output.append(buffer, static_cast<size_t>(n));
-    return child.finish() ? std::stol(output) : -1;
+    return child.finish(&output) ? std::stol(output) : -1;
 }
 
 } // namespace

@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 class ShownSignal : public QObject {
 public:
@@ -22,7 +22,8 @@ protected:
             painted = true;
             // After the paint has reached the window.
             QTimer::singleShot(0, [] {
-                (void)!write(STDOUT_FILENO, "s", 1);
+                std::fputc('s', stdout);
+                std::fflush(stdout);
                 std::_Exit(0);
             });
         }

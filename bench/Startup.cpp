@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 namespace Bench {
 
@@ -25,8 +24,7 @@ double startToShown(const Start& start) {
     if (!child.start(start.program,
                      start.argument ? std::vector<std::string>{start.argument} : std::vector<std::string>{}))
         return -1;
-    char byte = 0;
-    const bool shown = read(child.output(), &byte, 1) == 1;
+    const bool shown = child.waitForOutput();
     const auto end = std::chrono::steady_clock::now();
     child.finish();
     return shown ? std::chrono::duration<double, std::milli>(end - begin).count() : -1;

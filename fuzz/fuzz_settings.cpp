@@ -7,17 +7,21 @@
 #include "app/Settings.h"
 #include "app/SettingsFiles.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include <fstream>
-#include <unistd.h>
 
 namespace {
 
 // Files on a memory file system where there is one: saving syncs every file.
 std::string Folder() {
     static const std::string folder = [] {
-        const std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        std::string path = base + "/qbook2-fuzz-settings-" + std::to_string(getpid()) + "-XXXXXX";
-        return std::string(mkdtemp(path.data()) ? path : base) + "/";
+        const QString base = QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm")
+                                                                                : QDir::tempPath();
+        static QTemporaryDir made(base + QStringLiteral("/qbook2-fuzz-settings-XXXXXX"));
+        return (made.isValid() ? made.path() : base).toStdString() + "/";
     }();
     return folder;
 }

@@ -6,7 +6,6 @@
 #include "text/Codec.h"
 
 #include <algorithm>
-#include <iterator>
 #include <ostream>
 #include <utility>
 
@@ -39,16 +38,26 @@ bool AdminSession::connect() {
 }
 
 bool AdminSession::requireTable(const std::string& table) {
-    if (Db.TableExists(table))
+    const ReadResult<bool> found = hasTable(table);
+    if (!found)
+        return false;
+    if (*found)
         return true;
     return refuse("the database has no table " + table + "; create it with create-db");
 }
 
 bool AdminSession::createRegistryTables(bool onlyMissing) {
+    std::vector<std::string> existing;
+    if (onlyMissing) {
+        ReadResult<std::vector<std::string>> names = tableNames();
+        if (!names)
+            return false;
+        existing = std::move(*names);
+    }
     const std::pair<const char*, FieldList> tables[] = {
         {"MEMBER", MemberFields()}, {"OGROUP", GroupFields()}, {"CGROUP", GroupFields()}};
     for (const auto& [table, fields] : tables) {
-        if (onlyMissing && Db.TableExists(table))
+        if (HasTableName(existing, table))
             continue;
         if (!Db.CreateTable(table, static_cast<int>(fields.size()), fields))
             return refuse(std::string("cannot create table ") + table + ": " + lastError());
@@ -56,27 +65,36 @@ bool AdminSession::createRegistryTables(bool onlyMissing) {
     return true;
 }
 
-bool AdminSession::listMemoTables(std::vector<std::string>& tables) {
-    Db.TableExists(AlMemoTable());
-    if (!Db.LastError().empty())
-        return refuse("cannot list the tables: " + lastError());
-    std::copy_if(Db.ListBox1().begin(), Db.ListBox1().end(), std::back_inserter(tables), IsMemoTableName);
-    return true;
+ReadResult<std::vector<std::string>> AdminSession::tableNames() {
+    return reported(Db.ReadTableNames(), "the list of tables");
 }
 
-bool AdminSession::memberExists(const std::string& number) {
-    FieldList fields = MemberFields();
-    return Db.SelectRow("MEMBER", "N=" + number, fields);
+ReadResult<bool> AdminSession::hasTable(const std::string& table) {
+    const ReadResult<std::vector<std::string>> names = tableNames();
+    if (!names)
+        return names.failure();
+    return HasTableName(*names, table);
 }
 
-void AdminSession::forEachRow(const std::string& table, FieldList& fields,
-                              const std::function<void()>& visit) {
-    const int count = Db.SelectRows("*", table, "", "N");
-    Db.ReadFirst(fields);
-    for (int i = 0; i < count; ++i) {
-        if (i > 0)
-            Db.ReadNext(fields);
-        visit();
-    }
-    Db.CloseQuery();
+ReadResult<std::vector<std::string>> AdminSession::memoTables() {
+    ReadResult<std::vector<std::string>> names = tableNames();
+    if (names)
+        std::erase_if(*names, [](const std::string& name) { return !IsMemoTableName(name); });
+    return names;
+}
+
+ReadResult<std::optional<FieldList>> AdminSession::row(const std::string& table, const std::string& number,
+                                                       const FieldList& shape) {
+    return reported(Db.ReadRow(shape, table, "N=" + number), table);
+}
+
+ReadResult<std::vector<FieldList>> AdminSession::rows(const std::string& table, const FieldList& shape) {
+    return reported(Db.ReadRows(shape, "*", table, "", "N"), table);
+}
+
+ReadResult<bool> AdminSession::memberExists(const std::string& number) {
+    const ReadResult<std::optional<FieldList>> member = row("MEMBER", number, MemberFields());
+    if (!member)
+        return member.failure();
+    return member->has_value();
 }

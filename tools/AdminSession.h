@@ -3,8 +3,8 @@
 #include "AdminArguments.h"
 #include "db/UnitFBDB.h"
 
-#include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,14 +35,27 @@ public:
     bool connect();
     bool requireTable(const std::string& table);
     bool createRegistryTables(bool onlyMissing);
-    // Appends the memo tables of the database.
-    bool listMemoTables(std::vector<std::string>& tables);
 
-    bool memberExists(const std::string& number);
-    // Reads every row of table in N order into fields, calling visit after each.
-    void forEachRow(const std::string& table, FieldList& fields, const std::function<void()>& visit);
+    // Reads that tell what they found, possibly nothing, from a failure,
+    // which they report ("cannot read WHAT: why") before they return it.
+    template <typename T> ReadResult<T> reported(ReadResult<T> result, const std::string& what) {
+        if (!result)
+            fail("cannot read " + what + ": " + lastError());
+        return result;
+    }
+    ReadResult<bool> hasTable(const std::string& table);
+    // The memo tables of the database, in name order.
+    ReadResult<std::vector<std::string>> memoTables();
+    // The row of table whose N is number, as shape gives it, or none.
+    ReadResult<std::optional<FieldList>> row(const std::string& table, const std::string& number,
+                                             const FieldList& shape);
+    // Every row of table in N order, as shape gives them.
+    ReadResult<std::vector<FieldList>> rows(const std::string& table, const FieldList& shape);
+    ReadResult<bool> memberExists(const std::string& number);
 
 private:
+    ReadResult<std::vector<std::string>> tableNames();
+
     ServerOptions Server;
     std::ostream& Out;
     std::ostream& Err;

@@ -20,11 +20,17 @@ bool readableFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, error) && std::ifstream(path).good();
 }
 
-int otherConnections(TFormFBDB& db) {
-    const int count = db.SelectRows("MON$ATTACHMENT_ID", "MON$ATTACHMENTS",
-                                    "MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$SYSTEM_FLAG = 0", "");
-    db.CloseQuery();
-    return count;
+// What the message about the database says of the connections that use it.
+std::string otherConnections(TFormFBDB& db) {
+    const ReadResult<std::vector<FieldList>> rows =
+        db.ReadRows(FieldList(1), "MON$ATTACHMENT_ID", "MON$ATTACHMENTS",
+                    "MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$SYSTEM_FLAG = 0", "");
+    if (!rows)
+        return " (the connections that use it could not be read)";
+    const size_t users = rows->size();
+    return users == 0   ? std::string()
+           : users == 1 ? std::string(" (1 connection uses it)")
+                        : " (" + std::to_string(users) + " connections use it)";
 }
 
 } // namespace
@@ -66,11 +72,8 @@ int Restore(AdminSession& session, const CommandArgs& args) {
     TFormFBDB& db = session.db();
     const bool exists =
         db.Connect(session.locationPrefix(), Settings::DatabaseFileName, server.user, server.password);
-    const int users = exists ? otherConnections(db) : 0;
+    const std::string inUse = exists ? otherConnections(db) : std::string();
     db.Disconnect();
-    const std::string inUse = users > 0 ? " (" + std::to_string(users) +
-                                              (users == 1 ? " connection uses it)" : " connections use it)")
-                                        : "";
     if (exists && !args.flags.count("--replace"))
         return session.fail(target + " exists" + inUse + "; restore --replace replaces it");
     const std::string trial = session.locationPrefix() + "QBOOK-restore-trial.FDB";

@@ -28,11 +28,14 @@ bool validLogin(AdminSession& session, const std::string& name, const std::strin
     return true;
 }
 
-bool exists(AdminSession& session, const std::string& table, const std::string& column,
-            const std::string& name) {
-    const int count = session.db().SelectRows(column, table, column + " = '" + name + "'", "");
-    session.db().CloseQuery();
-    return count > 0;
+// Whether table has a row whose column holds name.
+ReadResult<bool> exists(AdminSession& session, const std::string& table, const std::string& column,
+                        const std::string& name) {
+    const ReadResult<std::vector<FieldList>> rows = session.reported(
+        session.db().ReadRows(FieldList(1), column, table, column + " = '" + name + "'", ""), table);
+    if (!rows)
+        return rows.failure();
+    return !rows->empty();
 }
 
 bool run(AdminSession& session, const std::vector<std::string>& statement, const std::string& what) {
@@ -42,20 +45,19 @@ bool run(AdminSession& session, const std::vector<std::string>& statement, const
 }
 
 // What the login and the client role hold: "HOLDER OBJECT LETTER" each.
-std::set<std::string> heldPrivileges(AdminSession& session, const std::string& login) {
+ReadResult<std::set<std::string>> heldPrivileges(AdminSession& session, const std::string& login) {
     const auto trimmed = [](const std::string& name) {
         return name.substr(0, name.find_last_not_of(' ') + 1);
     };
-    TFormFBDB& db = session.db();
+    const ReadResult<std::vector<FieldList>> rows = session.reported(
+        session.db().ReadRows(FieldList(3), "RDB$USER,RDB$RELATION_NAME,RDB$PRIVILEGE", "RDB$USER_PRIVILEGES",
+                              "RDB$USER IN ('" + login + "', '" + ClientRights::ClientRole + "')", ""),
+        "the privileges");
+    if (!rows)
+        return rows.failure();
     std::set<std::string> held;
-    FieldList row(3);
-    const int count = db.SelectRows("RDB$USER,RDB$RELATION_NAME,RDB$PRIVILEGE", "RDB$USER_PRIVILEGES",
-                                    "RDB$USER IN ('" + login + "', '" + ClientRights::ClientRole + "')", "");
-    for (int i = 0; i < count; ++i) {
-        i == 0 ? db.ReadFirst(row) : db.ReadNext(row);
+    for (const FieldList& row : *rows)
         held.insert(trimmed(row[0].Value) + " " + trimmed(row[1].Value) + " " + trimmed(row[2].Value));
-    }
-    db.CloseQuery();
     return held;
 }
 
@@ -71,27 +73,34 @@ bool grantClientLogin(AdminSession& session, const std::string& name, const std:
     const bool passwordHolds =
         probe.Connect(session.locationPrefix(), Settings::DatabaseFileName, login, password);
     probe.Disconnect();
-    const bool known = exists(session, "SEC$USERS", "SEC$USER_NAME", login);
+    const ReadResult<bool> known = exists(session, "SEC$USERS", "SEC$USER_NAME", login);
+    if (!known)
+        return false;
     if (!passwordHolds && !run(session, CreateOrAlterUser(login, password), "create the login " + login))
         return false;
-    std::vector<std::string> memoTables;
-    if (!session.listMemoTables(memoTables))
+    const ReadResult<std::vector<std::string>> memoTables = session.memoTables();
+    if (!memoTables)
         return false;
-    if (!exists(session, "RDB$ROLES", "RDB$ROLE_NAME", ClientRole) &&
-        !run(session, CreateRole(), "create the role"))
-        return false;
-    if (!exists(session, "RDB$EXCEPTIONS", "RDB$EXCEPTION_NAME", RefusedDdlException) &&
-        !run(session, CreateRefusedDdlException(),
-             "create the exception " + std::string(RefusedDdlException)))
+    // Makes what is not there yet; false (reported) when it could not be looked for or made.
+    const auto ensure = [&](const ReadResult<bool>& found, const StatementText::Lines& statement,
+                            const std::string& what) {
+        return found && (*found || run(session, statement, what));
+    };
+    if (!ensure(exists(session, "RDB$ROLES", "RDB$ROLE_NAME", ClientRole), CreateRole(), "create the role") ||
+        !ensure(exists(session, "RDB$EXCEPTIONS", "RDB$EXCEPTION_NAME", RefusedDdlException),
+                CreateRefusedDdlException(), "create the exception " + std::string(RefusedDdlException)))
         return false;
     for (const auto& [trigger, statement] : {std::pair{DdlGuardTrigger, CreateDdlGuardTrigger()},
                                              std::pair{MemoGrantTrigger, CreateMemoGrantTrigger()}})
-        if (!exists(session, "RDB$TRIGGERS", "RDB$TRIGGER_NAME", trigger) &&
-            !run(session, statement, "create the trigger " + std::string(trigger)))
+        if (!ensure(exists(session, "RDB$TRIGGERS", "RDB$TRIGGER_NAME", trigger), statement,
+                    "create the trigger " + std::string(trigger)))
             return false;
     // Only what is missing: a privilege held already (from the table's owner,
     // say) is not granted a second time by another grantor.
-    const std::set<std::string> held = heldPrivileges(session, login);
+    const ReadResult<std::set<std::string>> heldRead = heldPrivileges(session, login);
+    if (!heldRead)
+        return false;
+    const std::set<std::string>& held = *heldRead;
     const auto missing = [&](const std::string& holder, const std::string& object,
                              const std::string& letters) {
         std::string absent;
@@ -115,18 +124,18 @@ bool grantClientLogin(AdminSession& session, const std::string& name, const std:
         if (!missing(holder, "SQL$TABLES", "C").empty() &&
             !run(session, GrantCreateTable(grantee), "grant creating tables to " + grantee))
             return false;
-        for (const std::string& table : memoTables)
+        for (const std::string& table : *memoTables)
             if (!grant(missing(holder, table, ReadWrite), table, grantee))
                 return false;
     }
     session.out() << "client login " << login
                   << (passwordHolds ? " kept: its password is the one given"
-                      : known       ? " has the password given now"
+                      : *known      ? " has the password given now"
                                     : " created")
                   << "\n"
                   << login
                   << " reads MEMBER, OGROUP and CGROUP, creates memo tables, and reads and writes every memo "
-                  << "table (" << memoTables.size()
+                  << "table (" << memoTables->size()
                   << " now); it changes no registry row and no other metadata\n";
     return true;
 }

@@ -17,7 +17,10 @@ namespace {
 bool addMemoLine(AdminSession& session, const std::string& table, std::int32_t member, const char* text) {
     TFormFBDB& db = session.db();
     FieldList fields = MemoFields();
-    if (!db.TableExists(table) && !CreateMemoTable(db, table, fields))
+    const ReadResult<bool> exists = session.hasTable(table);
+    if (!exists)
+        return false;
+    if (!*exists && !CreateMemoTable(db, table, fields))
         return session.refuse("cannot create table " + table + ": " + session.lastError());
     if (!InsertMemoLine(db, table, fields, AppendSortNumber(db, table), Codec::fromUtf8(text), member))
         return session.refuse("cannot add a line to " + table + ": " + session.lastError());
@@ -47,7 +50,10 @@ int Demo(AdminSession& session, const CommandArgs&) {
     if (!connectOrCreate(session) || !session.createRegistryTables(true))
         return kAdminFailed;
     TFormFBDB& db = session.db();
-    if (!db.SelectMax("MEMBER", "N", "").empty()) {
+    const ReadResult<std::string> largest = session.reported(db.ReadMax("MEMBER", "N", ""), "MEMBER");
+    if (!largest)
+        return kAdminFailed;
+    if (!largest->empty()) {
         session.out() << "MEMBER already has rows: demo data not added\n";
         return kAdminOk;
     }

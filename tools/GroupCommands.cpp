@@ -7,6 +7,7 @@
 #include "text/Codec.h"
 #include "text/Func_.h"
 
+#include <optional>
 #include <ostream>
 #include <tuple>
 
@@ -57,7 +58,12 @@ bool validateGroup(AdminSession& session, const GroupKind& kind, const FieldList
                               ") before it starts (" + fields[GroupStart].Value + ")");
     for (int slot = GroupFirstSlot; slot < GroupColumns; ++slot) {
         const int member = ToIntOrZero(fields[slot].Value);
-        if (member > 0 && !session.memberExists(std::to_string(member)))
+        if (member <= 0)
+            continue;
+        const ReadResult<bool> exists = session.memberExists(std::to_string(member));
+        if (!exists)
+            return false;
+        if (!*exists)
             return session.refuse("there is no member " + std::to_string(member) + " to take part in the " +
                                   kind.word);
     }
@@ -93,10 +99,12 @@ int GroupAdd(AdminSession& session, const CommandArgs& args) {
         return kAdminFailed;
     if (!session.connect() || !session.requireTable("MEMBER") || !session.requireTable(kind.table))
         return kAdminFailed;
-    FieldList existing = GroupFields();
-    if (session.db().SelectRow(kind.table, "N=" + number, existing))
+    const ReadResult<std::optional<FieldList>> existing = session.row(kind.table, number, GroupFields());
+    if (!existing)
+        return kAdminFailed;
+    if (*existing)
         return session.fail(kind.word + " " + number + " already exists (" +
-                            Codec::toUtf8(existing[GroupName].Value) + ")");
+                            Codec::toUtf8((**existing)[GroupName].Value) + ")");
     if (!validateGroup(session, kind, fields))
         return kAdminFailed;
     if (!session.db().InsertRow(kind.table, GroupColumns, fields))
@@ -112,9 +120,12 @@ int GroupSet(AdminSession& session, const CommandArgs& args) {
         return kAdminFailed;
     if (!session.connect() || !session.requireTable("MEMBER") || !session.requireTable(kind.table))
         return kAdminFailed;
-    FieldList fields = GroupFields();
-    if (!session.db().SelectRow(kind.table, "N=" + number, fields))
+    ReadResult<std::optional<FieldList>> group = session.row(kind.table, number, GroupFields());
+    if (!group)
+        return kAdminFailed;
+    if (!*group)
         return session.fail("there is no " + kind.word + " " + number);
+    FieldList fields = std::move(**group);
     if (!applyGroupOptions(session, args, fields) || !validateGroup(session, kind, fields))
         return kAdminFailed;
     if (!session.db().UpdateRow(kind.table, GroupColumns, fields, "N=" + number))
@@ -131,17 +142,19 @@ int GroupList(AdminSession& session, const CommandArgs& args) {
     const auto date = [](const std::string& value) {
         return ToIntOrZero(value) > 0 ? std::to_string(ToIntOrZero(value)) : std::string();
     };
-    FieldList fields = GroupFields();
-    session.forEachRow(kind.table, fields, [&] {
+    const ReadResult<std::vector<FieldList>> groups = session.rows(kind.table, GroupFields());
+    if (!groups)
+        return kAdminFailed;
+    for (const FieldList& group : *groups) {
         std::string members;
         for (int slot = GroupFirstSlot; slot < GroupColumns; ++slot)
-            if (const int member = ToIntOrZero(fields[slot].Value); member > 0)
+            if (const int member = ToIntOrZero(group[slot].Value); member > 0)
                 members += (members.empty() ? "" : ",") + std::to_string(member);
-        session.out() << fields[GroupN].Value << "\t" << (GroupEnded(fields) ? "ended" : "running") << "\t"
-                      << date(fields[GroupStart].Value) << "\t" << date(fields[GroupEnd].Value) << "\t"
-                      << Codec::toUtf8(fields[GroupName].Value) << "\t"
-                      << Codec::toUtf8(fields[GroupSummary].Value) << "\t" << members << "\n";
-    });
+        session.out() << group[GroupN].Value << "\t" << (GroupEnded(group) ? "ended" : "running") << "\t"
+                      << date(group[GroupStart].Value) << "\t" << date(group[GroupEnd].Value) << "\t"
+                      << Codec::toUtf8(group[GroupName].Value) << "\t"
+                      << Codec::toUtf8(group[GroupSummary].Value) << "\t" << members << "\n";
+    }
     return kAdminOk;
 }
 
@@ -152,8 +165,10 @@ int GroupRemove(AdminSession& session, const CommandArgs& args) {
         return kAdminFailed;
     if (!session.connect() || !session.requireTable(kind.table))
         return kAdminFailed;
-    FieldList fields = GroupFields();
-    if (!session.db().SelectRow(kind.table, "N=" + number, fields))
+    const ReadResult<std::optional<FieldList>> group = session.row(kind.table, number, GroupFields());
+    if (!group)
+        return kAdminFailed;
+    if (!*group)
         return session.fail("there is no " + kind.word + " " + number);
     if (!session.db().DeleteRows(kind.table, "N=" + number))
         return session.fail("cannot remove " + kind.word + " " + number + ": " + session.lastError());

@@ -7,23 +7,29 @@
 #include "text/Codec.h"
 #include "text/Func_.h"
 
+#include <optional>
 #include <ostream>
+#include <utility>
 
 namespace {
 
 // The groups that list member as a participant, as "open group 3" and so on.
-std::vector<std::string> groupsNaming(AdminSession& session, const std::string& member) {
+ReadResult<std::vector<std::string>> groupsNaming(AdminSession& session, const std::string& member) {
     std::vector<std::string> groups;
     for (const char* kindName : {"open", "closed"}) {
         GroupKind kind;
         ParseGroupKind(kindName, kind);
-        if (!session.db().TableExists(kind.table))
+        const ReadResult<bool> found = session.hasTable(kind.table);
+        if (!found)
+            return found.failure();
+        if (!*found)
             continue;
-        FieldList fields = GroupFields();
-        session.forEachRow(kind.table, fields, [&] {
-            if (GroupHasMember(fields, ToIntOrZero(member)))
-                groups.push_back(kind.word + " " + fields[GroupN].Value);
-        });
+        const ReadResult<std::vector<FieldList>> rows = session.rows(kind.table, GroupFields());
+        if (!rows)
+            return rows.failure();
+        for (const FieldList& row : *rows)
+            if (GroupHasMember(row, ToIntOrZero(member)))
+                groups.push_back(kind.word + " " + row[GroupN].Value);
     }
     return groups;
 }
@@ -41,8 +47,12 @@ int MemberAdd(AdminSession& session, const CommandArgs& args) {
         return session.fail(error);
     if (!session.connect() || !session.requireTable("MEMBER"))
         return kAdminFailed;
-    if (session.db().SelectRow("MEMBER", "N=" + number, fields))
-        return session.fail("member " + number + " already exists (" + Codec::toUtf8(fields[1].Value) + ")");
+    const ReadResult<std::optional<FieldList>> existing = session.row("MEMBER", number, fields);
+    if (!existing)
+        return kAdminFailed;
+    if (*existing)
+        return session.fail("member " + number + " already exists (" + Codec::toUtf8((**existing)[1].Value) +
+                            ")");
     fields[0].Value = number;
     fields[1].Value = name;
     fields[2].Value = password;
@@ -63,8 +73,12 @@ int MemberSet(AdminSession& session, const CommandArgs& args) {
         return session.fail(error);
     if (!session.connect() || !session.requireTable("MEMBER"))
         return kAdminFailed;
-    if (!session.db().SelectRow("MEMBER", "N=" + number, fields))
+    ReadResult<std::optional<FieldList>> member = session.row("MEMBER", number, fields);
+    if (!member)
+        return kAdminFailed;
+    if (!*member)
         return session.fail("there is no member " + number);
+    fields = std::move(**member);
     if (args.has("--name"))
         fields[1].Value = name;
     if (args.has("--password"))
@@ -78,11 +92,12 @@ int MemberSet(AdminSession& session, const CommandArgs& args) {
 int MemberList(AdminSession& session, const CommandArgs&) {
     if (!session.connect() || !session.requireTable("MEMBER"))
         return kAdminFailed;
-    FieldList fields = MemberFields();
-    session.forEachRow("MEMBER", fields, [&] {
-        session.out() << Codec::toUtf8(fields[0].Value) << "\t" << Codec::toUtf8(fields[1].Value) << "\t"
-                      << Codec::toUtf8(fields[2].Value) << "\n";
-    });
+    const ReadResult<std::vector<FieldList>> members = session.rows("MEMBER", MemberFields());
+    if (!members)
+        return kAdminFailed;
+    for (const FieldList& member : *members)
+        session.out() << Codec::toUtf8(member[0].Value) << "\t" << Codec::toUtf8(member[1].Value) << "\t"
+                      << Codec::toUtf8(member[2].Value) << "\n";
     return kAdminOk;
 }
 
@@ -92,13 +107,21 @@ int MemberRemove(AdminSession& session, const CommandArgs& args) {
         return session.fail(error);
     if (!session.connect() || !session.requireTable("MEMBER"))
         return kAdminFailed;
-    if (!session.memberExists(number))
+    const ReadResult<bool> exists = session.memberExists(number);
+    if (!exists)
+        return kAdminFailed;
+    if (!*exists)
         return session.fail("there is no member " + number);
     if (!session.db().DeleteRows("MEMBER", "N=" + number))
         return session.fail("cannot remove member " + number + ": " + session.lastError());
     session.out() << "member " << number << " removed; its memo table " << MyMemoTable(ToIntOrZero(number))
                   << " is kept\n";
-    for (const std::string& group : groupsNaming(session, number))
+    // The member is gone; a look at the groups that failed still fails the
+    // run, so that no note is not taken for "no group lists the member".
+    const ReadResult<std::vector<std::string>> groups = groupsNaming(session, number);
+    if (!groups)
+        return kAdminFailed;
+    for (const std::string& group : *groups)
         session.err() << "qbook2-admin: note: " << group << " still lists member " << number
                       << " as a participant\n";
     return kAdminOk;

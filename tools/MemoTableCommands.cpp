@@ -11,9 +11,12 @@
 namespace {
 
 int changeEvents(AdminSession& session, bool on) {
-    std::vector<std::string> tables;
-    if (!session.connect() || !session.listMemoTables(tables))
+    if (!session.connect())
         return kAdminFailed;
+    const ReadResult<std::vector<std::string>> memoTables = session.memoTables();
+    if (!memoTables)
+        return kAdminFailed;
+    const std::vector<std::string>& tables = *memoTables;
     for (const std::string& table : tables)
         if (!(on ? session.db().AddChangeTrigger(table) : session.db().DropChangeTrigger(table)))
             return session.fail(
@@ -37,9 +40,12 @@ int EventsOff(AdminSession& session, const CommandArgs&) {
 }
 
 int AddMemoIndexes(AdminSession& session, const CommandArgs&) {
-    std::vector<std::string> tables;
-    if (!session.connect() || !session.listMemoTables(tables))
+    if (!session.connect())
         return kAdminFailed;
+    const ReadResult<std::vector<std::string>> memoTables = session.memoTables();
+    if (!memoTables)
+        return kAdminFailed;
+    const std::vector<std::string>& tables = *memoTables;
     int added = 0;
     int kept = 0;
     int failed = 0;

@@ -12,7 +12,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
+#include <utility>
 
 namespace {
 
@@ -57,8 +59,12 @@ int WriteSettings(AdminSession& session, const CommandArgs& args) {
     if (!number.empty()) {
         if (!session.requireTable("MEMBER"))
             return kAdminFailed;
-        if (!session.db().SelectRow("MEMBER", "N=" + number, row))
+        ReadResult<std::optional<FieldList>> member = session.row("MEMBER", number, row);
+        if (!member)
+            return kAdminFailed;
+        if (!*member)
             return session.fail("there is no member " + number);
+        row = std::move(**member);
         if (row[2].Value != password)
             return session.fail("wrong password for member " + number);
         Settings::MemberNumber = ToIntOrZero(number);

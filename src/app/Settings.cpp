@@ -1,13 +1,13 @@
 #include "app/Settings.h"
 
 #include "db/UnitFBDB.h"
+#include "platform/FileSystem.h"
 #include "platform/Platform.h"
 #include "text/Func_.h"
 
-#include <cstdlib>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace Settings {
 
@@ -15,21 +15,18 @@ namespace {
 
 // $XDG_CONFIG_HOME/qbook2/, by default ~/.config/qbook2/.
 std::string userConfigFolder() {
-    std::string base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        const passwd* user = home && home[0] ? nullptr : ::getpwuid(::getuid());
-        base = std::string(home && home[0] ? home : user ? user->pw_dir : "") + "/.config";
-    }
-    return base + "/qbook2/";
+    return Platform::userConfigFolder() + "/qbook2/";
 }
 
-// Creates the folder and any missing parent, readable by the owner only.
+QString fileName(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// Creates the folder and any missing parent, each accessible by the owner only.
 void makeFolder(const std::string& folder) {
     for (size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
-        ::mkdir(folder.substr(0, slash).c_str(), S_IRWXU);
+        QDir().mkdir(fileName(folder.substr(0, slash)),
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 // A settings file stays beside the executable where the user may write it:
@@ -40,7 +37,9 @@ std::string settingsFilePath(const std::string& name) {
     const std::string beside = ExeFolder + name;
     const std::string folder = ExeFolder.empty() ? std::string(".") : ExeFolder;
     const bool installed = ExeFolder == InstalledProgramFolder();
-    if (!installed && (::access(folder.c_str(), W_OK | X_OK) == 0 || ::access(beside.c_str(), W_OK) == 0))
+    const QFileInfo folderInfo(fileName(folder));
+    if (!installed &&
+        ((folderInfo.isWritable() && folderInfo.isExecutable()) || QFileInfo(fileName(beside)).isWritable()))
         return beside;
     const std::string config = userConfigFolder();
     makeFolder(config);

@@ -1,13 +1,10 @@
 #include "app/SettingsFiles.h"
 
 #include "app/Settings.h"
+#include "platform/FileSystem.h"
 #include "text/Func_.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QFile>
 
 namespace SettingsFiles {
 
@@ -24,77 +21,6 @@ int hexValue(char c) {
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
     return -1;
-}
-
-bool writeAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool writeFromStart(int fd, const std::string& data) {
-    return ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, data) &&
-           ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 && ::fsync(fd) == 0;
-}
-
-bool readAll(int fd, std::string& data) {
-    char buffer[4096];
-    while (true) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        data.append(buffer, static_cast<size_t>(n));
-    }
-}
-
-// Rewrites an existing file through its own handle, for a folder that takes
-// no new file or a file whose owner a replacement could not keep. Should the
-// new content not fit, the old content is put back.
-bool rewriteInPlace(const std::string& path, const std::string& data) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    std::string old;
-    bool ok = readAll(fd, old);
-    if (ok && !writeFromStart(fd, data)) {
-        writeFromStart(fd, old);
-        ok = false;
-    }
-    if (::close(fd) != 0)
-        ok = false;
-    return ok;
-}
-
-// Gives the new file the owner of the file it replaces; false when that is not allowed.
-bool takeOwner(int fd, const struct stat& replaced) {
-    struct stat created {};
-    if (::fstat(fd, &created) != 0)
-        return false;
-    if (created.st_uid == replaced.st_uid && created.st_gid == replaced.st_gid)
-        return true;
-    return ::fchown(fd, replaced.st_uid, replaced.st_gid) == 0;
-}
-
-// Makes the rename itself durable; a failure here loses nothing already written.
-void syncFolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 } // namespace
@@ -129,8 +55,8 @@ std::string DecodeLine(const std::string& line) {
 
 ReadResult ReadLines(const std::string& path, size_t count) {
     ReadResult result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (!file.open(QIODevice::ReadOnly))
         return result;
     result.opened = true;
     std::string current;
@@ -138,9 +64,7 @@ ReadResult ReadLines(const std::string& path, size_t count) {
     bool failed = false;
     char buffer[4096];
     while (result.lines.size() < count) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const qint64 n = file.read(buffer, sizeof buffer);
         if (n < 0) {
             failed = true;
             break;
@@ -150,7 +74,7 @@ ReadResult ReadLines(const std::string& path, size_t count) {
                 result.lines.push_back(current);
             break;
         }
-        for (ssize_t i = 0; i < n && result.lines.size() < count; ++i) {
+        for (qint64 i = 0; i < n && result.lines.size() < count; ++i) {
             const char c = buffer[i];
             if (afterCr) {
                 afterCr = false;
@@ -166,7 +90,6 @@ ReadResult ReadLines(const std::string& path, size_t count) {
             }
         }
     }
-    ::close(fd);
     if (!failed)
         result.lines.resize(count);
     for (std::string& line : result.lines)
@@ -178,31 +101,7 @@ bool WriteLines(const std::string& path, const std::vector<std::string>& values)
     std::string data;
     for (const std::string& value : values)
         data += EncodeLine(value) + "\r\n";
-    struct stat replaced {};
-    const bool replacing = ::stat(path.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
-    std::string temporary = path + ".XXXXXX";
-    // mkostemp opens with O_CREAT | O_EXCL and mode 0600 on a name of its own.
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return replacing && rewriteInPlace(path, data);
-    if (replacing && !takeOwner(fd, replaced)) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return rewriteInPlace(path, data);
-    }
-    // A replaced file keeps its permission bits; a new one is its owner's only.
-    const mode_t mode = replacing ? replaced.st_mode & 07777 : S_IRUSR | S_IWUSR;
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0)
-        ok = false;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    syncFolderOf(path);
-    return true;
+    return Platform::writeFileWhole(path, data);
 }
 
 bool ReadLayout(const std::string& path, LayoutValues& windows) {

@@ -1,11 +1,5 @@
 #include "db/CallWatchdog.h"
 
-#include <csignal>
-#include <fstream>
-#include <string>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 using namespace Firebird;
 
 namespace {
@@ -15,38 +9,9 @@ namespace {
 // connect of its own.
 constexpr std::chrono::milliseconds InterruptInterval{100};
 
-int InterruptSignal() {
-    return SIGRTMIN + 4;
-}
-
-// Does nothing: its arrival alone makes a blocking connect fail with EINTR.
-void OnInterrupt(int) {}
-
-// Whether the thread is blocked in connect(): the first field of its syscall
-// file is the number of the call it waits in. Only that call is interrupted:
-// the client library answers an interrupted wait for the server's handshake by
-// waiting its whole connect timeout again.
-bool BlockedInConnect(pid_t thread) {
-    std::ifstream file("/proc/self/task/" + std::to_string(thread) + "/syscall");
-    long call = -1;
-    return file >> call && call == SYS_connect;
-}
-
-void InstallInterruptHandler() {
-    static std::once_flag installed;
-    std::call_once(installed, [] {
-        struct sigaction action = {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = 0; // no SA_RESTART: the interrupted call must fail
-        sigaction(InterruptSignal(), &action, nullptr);
-    });
-}
-
 } // namespace
 
 CallWatchdog::CallWatchdog() : status_(fb_get_master_interface()->getStatus()) {
-    InstallInterruptHandler();
     thread_ = std::thread([this] { run(); });
 }
 
@@ -76,8 +41,7 @@ void CallWatchdog::arm(Clock::time_point deadline) {
     cancelled_ = false;
     aborted_ = false;
     deadline_ = deadline;
-    armedThread_ = pthread_self();
-    armedThreadId_ = gettid();
+    armedConnect_.aimAtCurrentThread();
     wake_.notify_all();
 }
 
@@ -125,8 +89,7 @@ void CallWatchdog::run() {
         }
         expired_ = true;
         if (attaching_) {
-            if (BlockedInConnect(armedThreadId_))
-                pthread_kill(armedThread_, InterruptSignal());
+            armedConnect_.interrupt();
             wake_.wait_for(lock, InterruptInterval);
         } else if (watched_ && !cancelled_) {
             cancel(fb_cancel_raise);

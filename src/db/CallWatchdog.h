@@ -1,12 +1,11 @@
 #pragma once
 
 #include "db/FbRef.h"
+#include "platform/ConnectInterrupt.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <pthread.h>
-#include <sys/types.h>
 #include <thread>
 
 // Bounds the time the data-access module waits inside the client library,
@@ -16,10 +15,10 @@
 //   call has not returned a moment later (a frozen server or a dead link
 //   answers nothing) it aborts the connection, which fails the call at once;
 // - while the armed thread attaches, before there is anything to cancel, it
-//   interrupts that thread's TCP connect with a signal: a connect to a host
-//   that does not answer would otherwise wait out the kernel's retries, about
-//   two minutes. (The client library gives up the handshake that follows
-//   after the connect timeout of the attach parameters.)
+//   interrupts that thread's TCP connect (Platform::ConnectInterrupt): a
+//   connect to a host that does not answer would otherwise wait out the
+//   kernel's retries, about two minutes. (The client library gives up the
+//   handshake that follows after the connect timeout of the attach parameters.)
 class CallWatchdog {
 public:
     using Clock = std::chrono::steady_clock;
@@ -69,7 +68,6 @@ private:
     bool stopping_ = false;
     Clock::time_point deadline_;
     Clock::time_point abortAt_;
-    pthread_t armedThread_{};
-    pid_t armedThreadId_ = 0;
-    std::thread thread_; // last: started when everything above is ready
+    Platform::ConnectInterrupt armedConnect_; // the armed thread's
+    std::thread thread_;                      // last: started when everything above is ready
 };

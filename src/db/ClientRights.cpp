@@ -1,6 +1,8 @@
 #include "db/ClientRights.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <string_view>
 
 namespace ClientRights {
 
@@ -8,15 +10,26 @@ namespace {
 
 using StatementText::Lines;
 
+// The parts one after the other, appended to one string. (GCC 12 takes chains
+// of + on temporary strings for writes out of bounds and warns.)
+std::string Concat(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (const std::string_view part : parts)
+        out.append(part);
+    return out;
+}
+
 // The PSQL test of a memo table name, as IsMemoTableName makes it.
 std::string isMemoTable(const std::string& variable) {
-    return "(" + variable + " = 'ALMEMO' OR " + variable + " SIMILAR TO '(MYMEMO|OGMEMO|CGMEMO)[1-9][0-9]*')";
+    return Concat(
+        {"(", variable, " = 'ALMEMO' OR ", variable, " SIMILAR TO '(MYMEMO|OGMEMO|CGMEMO)[1-9][0-9]*')"});
 }
 
 // Whether the connected user is a grantee of the client role.
 std::string currentUserIsClient() {
-    return std::string("EXISTS (SELECT * FROM RDB$USER_PRIVILEGES WHERE RDB$USER = CURRENT_USER") +
-           " AND RDB$USER_TYPE = 8 AND RDB$RELATION_NAME = '" + ClientRole + "' AND RDB$PRIVILEGE = 'M')";
+    return Concat({"EXISTS (SELECT * FROM RDB$USER_PRIVILEGES WHERE RDB$USER = CURRENT_USER",
+                   " AND RDB$USER_TYPE = 8 AND RDB$RELATION_NAME = '", ClientRole,
+                   "' AND RDB$PRIVILEGE = 'M')"});
 }
 
 const char kReadWriteNames[] = "SELECT, INSERT, UPDATE, DELETE";
@@ -49,23 +62,23 @@ std::string LoginName(const std::string& name) {
 }
 
 std::string UserGrantee(const std::string& name) {
-    return "USER " + LoginName(name);
+    return Concat({"USER ", LoginName(name)});
 }
 
 std::string RoleGrantee() {
-    return std::string("ROLE ") + ClientRole;
+    return Concat({"ROLE ", ClientRole});
 }
 
 Lines CreateOrAlterUser(const std::string& name, const std::string& password) {
-    return {"CREATE OR ALTER USER " + LoginName(name) + " PASSWORD '" + password + "'"};
+    return {Concat({"CREATE OR ALTER USER ", LoginName(name), " PASSWORD '", password, "'"})};
 }
 
 Lines CreateRole() {
-    return {std::string("CREATE ROLE ") + ClientRole};
+    return {Concat({"CREATE ROLE ", ClientRole})};
 }
 
 Lines GrantRole(const std::string& name) {
-    return {std::string("GRANT ") + ClientRole + " TO " + UserGrantee(name)};
+    return {Concat({"GRANT ", ClientRole, " TO ", UserGrantee(name)})};
 }
 
 Lines GrantOn(const std::string& privileges, const std::string& table, const std::string& grantee) {
@@ -74,55 +87,56 @@ Lines GrantOn(const std::string& privileges, const std::string& table, const std
     std::string list;
     for (const auto& [letter, name] : names)
         if (privileges.find(letter) != std::string::npos)
-            list += (list.empty() ? "" : ", ") + std::string(name);
-    return {"GRANT " + list + " ON " + table + " TO " + grantee};
+            list.append(list.empty() ? "" : ", ").append(name);
+    return {Concat({"GRANT ", list, " ON ", table, " TO ", grantee})};
 }
 
 Lines GrantCreateTable(const std::string& grantee) {
-    return {"GRANT CREATE TABLE TO " + grantee};
+    return {Concat({"GRANT CREATE TABLE TO ", grantee})};
 }
 
 Lines CreateRefusedDdlException() {
-    return {std::string("CREATE EXCEPTION ") + RefusedDdlException +
-            " 'a client login creates memo tables with their indexes and change triggers and changes no "
-            "other metadata'"};
+    return {Concat({"CREATE EXCEPTION ", RefusedDdlException,
+                    " 'a client login creates memo tables with their indexes and change triggers and changes "
+                    "no other metadata'"})};
 }
 
 Lines CreateDdlGuardTrigger() {
-    return {
-        std::string("CREATE TRIGGER ") + DdlGuardTrigger + " BEFORE ANY DDL STATEMENT", "   AS",
-        "   DECLARE EVENT_KIND VARCHAR(31);", "   DECLARE OBJECT_KIND VARCHAR(31);",
-        "   DECLARE OBJECT_NAME VARCHAR(63);", "   BEGIN", "      IF (" + currentUserIsClient() + ") THEN",
-        "      BEGIN", "         EVENT_KIND = RDB$GET_CONTEXT('DDL_TRIGGER', 'EVENT_TYPE');",
-        "         OBJECT_KIND = RDB$GET_CONTEXT('DDL_TRIGGER', 'OBJECT_TYPE');",
-        "         OBJECT_NAME = RDB$GET_CONTEXT('DDL_TRIGGER', 'OBJECT_NAME');",
-        // A change trigger is made by CREATE OR ALTER, which Firebird reports as ALTER.
-        "         IF (NOT ((EVENT_KIND = 'CREATE' AND OBJECT_KIND = 'TABLE' AND " +
-            isMemoTable("OBJECT_NAME") + ")",
-        "                  OR (EVENT_KIND = 'CREATE' AND OBJECT_KIND = 'INDEX')",
-        "                  OR (EVENT_KIND IN ('CREATE', 'ALTER') AND OBJECT_KIND = 'TRIGGER'))) THEN",
-        std::string("            EXCEPTION ") + RefusedDdlException +
-            " 'not allowed to a client login: ' || EVENT_KIND || ' ' || OBJECT_KIND || ' ' || OBJECT_NAME;",
-        "      END", "   END"};
+    return {Concat({"CREATE TRIGGER ", DdlGuardTrigger, " BEFORE ANY DDL STATEMENT"}), "   AS",
+            "   DECLARE EVENT_KIND VARCHAR(31);", "   DECLARE OBJECT_KIND VARCHAR(31);",
+            "   DECLARE OBJECT_NAME VARCHAR(63);", "   BEGIN",
+            Concat({"      IF (", currentUserIsClient(), ") THEN"}), "      BEGIN",
+            "         EVENT_KIND = RDB$GET_CONTEXT('DDL_TRIGGER', 'EVENT_TYPE');",
+            "         OBJECT_KIND = RDB$GET_CONTEXT('DDL_TRIGGER', 'OBJECT_TYPE');",
+            "         OBJECT_NAME = RDB$GET_CONTEXT('DDL_TRIGGER', 'OBJECT_NAME');",
+            // A change trigger is made by CREATE OR ALTER, which Firebird reports as ALTER.
+            Concat({"         IF (NOT ((EVENT_KIND = 'CREATE' AND OBJECT_KIND = 'TABLE' AND ",
+                    isMemoTable("OBJECT_NAME"), ")"}),
+            "                  OR (EVENT_KIND = 'CREATE' AND OBJECT_KIND = 'INDEX')",
+            "                  OR (EVENT_KIND IN ('CREATE', 'ALTER') AND OBJECT_KIND = 'TRIGGER'))) THEN",
+            Concat({"            EXCEPTION ", RefusedDdlException,
+                    " 'not allowed to a client login: ' || EVENT_KIND || ' ' || OBJECT_KIND || ' ' || "
+                    "OBJECT_NAME;"}),
+            "      END", "   END"};
 }
 
 Lines CreateMemoGrantTrigger() {
-    return {std::string("CREATE TRIGGER ") + MemoGrantTrigger + " AFTER CREATE TABLE",
+    return {Concat({"CREATE TRIGGER ", MemoGrantTrigger, " AFTER CREATE TABLE"}),
             "   AS",
             "   DECLARE NEW_TABLE VARCHAR(63);",
             "   DECLARE LOGIN_NAME VARCHAR(63);",
             "   BEGIN",
             "      NEW_TABLE = RDB$GET_CONTEXT('DDL_TRIGGER', 'OBJECT_NAME');",
-            "      IF " + isMemoTable("NEW_TABLE") + " THEN",
+            Concat({"      IF ", isMemoTable("NEW_TABLE"), " THEN"}),
             "      BEGIN",
-            std::string("         EXECUTE STATEMENT 'GRANT ") + kReadWriteNames +
-                " ON ' || NEW_TABLE || ' TO " + RoleGrantee() + "';",
+            Concat({"         EXECUTE STATEMENT 'GRANT ", kReadWriteNames, " ON ' || NEW_TABLE || ' TO ",
+                    RoleGrantee(), "';"}),
             "         FOR SELECT TRIM(RDB$USER) FROM RDB$USER_PRIVILEGES",
-            std::string("             WHERE RDB$RELATION_NAME = '") + ClientRole +
-                "' AND RDB$PRIVILEGE = 'M' AND RDB$USER_TYPE = 8",
+            Concat({"             WHERE RDB$RELATION_NAME = '", ClientRole,
+                    "' AND RDB$PRIVILEGE = 'M' AND RDB$USER_TYPE = 8"}),
             "             INTO :LOGIN_NAME DO",
-            std::string("            EXECUTE STATEMENT 'GRANT ") + kReadWriteNames +
-                " ON ' || NEW_TABLE || ' TO USER \"' || LOGIN_NAME || '\"';",
+            Concat({"            EXECUTE STATEMENT 'GRANT ", kReadWriteNames,
+                    " ON ' || NEW_TABLE || ' TO USER \"' || LOGIN_NAME || '\"';"}),
             "      END",
             "   END"};
 }

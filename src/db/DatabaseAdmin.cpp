@@ -1,13 +1,9 @@
 #include "db/DatabaseAdmin.h"
 
 #include "db/FbRef.h"
+#include "platform/FileSystem.h"
 
-#include <cerrno>
 #include <exception>
-#include <grp.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Firebird;
 
@@ -87,21 +83,7 @@ bool DropDatabase(const std::string& connectionString, const std::string& user, 
 }
 
 int MakeDatabaseFolder(const std::string& path) {
-    const group* firebirdGroup = ::getgrnam("firebird");
-    const passwd* firebirdUser = ::getpwnam("firebird");
-    if (!firebirdGroup || !firebirdUser)
-        return ENOENT;
-    const gid_t gid = firebirdGroup->gr_gid;
-    const uid_t uid = ::geteuid() == 0 ? firebirdUser->pw_uid : static_cast<uid_t>(-1);
-    if (::mkdir(path.c_str(), 0770) != 0)
-        return errno;
-    // chmod after chown: the mode is not left to the umask.
-    if (::chown(path.c_str(), uid, gid) != 0 || ::chmod(path.c_str(), 0770) != 0) {
-        const int error = errno;
-        ::rmdir(path.c_str());
-        return error;
-    }
-    return 0;
+    return Platform::makeFolderFor(path, "firebird");
 }
 
 } // namespace DatabaseAdmin

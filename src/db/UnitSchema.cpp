@@ -1,6 +1,7 @@
 #include "db/UnitSchema.h"
 
 #include "db/UnitFBDB.h"
+#include "platform/Waiting.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
 

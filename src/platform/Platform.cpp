@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include "platform/Waiting.h"
 #include "platform/X11Keyboard.h"
 #include "text/Codec.h"
 
@@ -14,12 +15,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
-#include <chrono>
-#include <csignal>
 #include <deque>
-#include <thread>
-#include <time.h>
-#include <unistd.h>
 
 namespace {
 
@@ -30,8 +26,6 @@ struct Script {
     Platform::FileDialogRequest lastFileDialog;
     std::vector<std::string> messages;
     std::function<bool()> escapeSource;
-    std::function<std::uint32_t()> tickSource;
-    std::string exePath;
     std::vector<QRect> screenAreas;
 };
 
@@ -286,50 +280,6 @@ bool escapePressed() {
     return watch.Pressed || X11Keyboard::escapeDown();
 }
 
-std::uint32_t tickCount() {
-    Script& s = script();
-    if (s.tickSource)
-        return s.tickSource();
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
-                                      static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
-}
-
-void waitForEvents(std::uint32_t ms) {
-    if (script().tickSource) {
-        QCoreApplication::processEvents();
-        return;
-    }
-    if (!QCoreApplication::instance()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        return;
-    }
-    // Only wakes the wait at the deadline; any other event wakes it earlier.
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
-    wake.start(std::chrono::milliseconds(ms));
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-void keepTerminationSignals() {
-    struct sigaction action {};
-    action.sa_handler = [](int signal) { _exit(128 + signal); };
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-std::string executablePath() {
-    Script& s = script();
-    if (!s.exePath.empty())
-        return s.exePath;
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
-}
-
 std::vector<QRect> screenAreas() {
     Script& s = script();
     if (!s.screenAreas.empty())
@@ -373,16 +323,12 @@ void setEscapeKeySource(std::function<bool()> source) {
     script().escapeSource = std::move(source);
 }
 
-void setTickSource(std::function<std::uint32_t()> source) {
-    script().tickSource = std::move(source);
-}
-
-void setExecutablePath(const std::string& path) {
-    script().exePath = path;
-}
-
 void setScreenAreas(std::vector<QRect> areas) {
     script().screenAreas = std::move(areas);
 }
 
 } // namespace Platform
+
+bool EscPressed() {
+    return Platform::escapePressed();
+}

@@ -12,6 +12,9 @@ class QWidget;
 // The program's only door to the operating system's services: message boxes,
 // file dialogs, the clipboard, the Escape key, the tick count and the
 // executable's path. Tests script the answers through the setters below.
+// The tick count, the wait for events, the termination signals and the
+// executable's path need no user interface (qbook2system, Process.cpp); the
+// rest is the user interface's (qbook2platform, Platform.cpp).
 namespace Platform {
 
 enum class Answer { Ok, Yes, No };

@@ -10,6 +10,7 @@
 #include "db/UnitSchema.h"
 #include "memo/Cp932LengthValidator.h"
 #include "platform/Platform.h"
+#include "platform/Waiting.h"
 #include "search/PadCondition.h"
 #include "text/CharMatch.h"
 #include "text/Codec.h"

@@ -1,31 +1,11 @@
 #include "text/Func_.h"
 
-#include "platform/Platform.h"
-
-#include <algorithm>
 #include <charconv>
-#include <clocale>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 bool IsLeadByte(unsigned char byte) {
     return (byte >= 0x80 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFD);
-}
-
-void PumpWait(std::uint32_t ms, const std::function<bool()>& keepWaiting) {
-    // Elapsed ticks are summed from successive differences, so a wrap of the
-    // tick count past 2^32 neither ends the wait early nor makes it endless.
-    std::uint64_t elapsed = 0;
-    std::uint32_t last = Platform::tickCount();
-    do {
-        const std::uint64_t remaining = ms - elapsed + 1;
-        Platform::waitForEvents(static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(remaining, std::numeric_limits<std::int32_t>::max())));
-        const std::uint32_t now = Platform::tickCount();
-        elapsed += static_cast<std::uint32_t>(now - last);
-        last = now;
-    } while (elapsed <= ms && (!keepWaiting || keepWaiting()));
 }
 
 std::string ShiftChars(const std::string& text) {
@@ -40,10 +20,6 @@ std::string UnshiftChars(const std::string& text) {
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = static_cast<char>((static_cast<unsigned char>(out[i]) - (i + 1)) & 0xFF);
     return out;
-}
-
-bool EscPressed() {
-    return Platform::escapePressed();
 }
 
 std::int32_t ToIntOrZero(const std::string& text) {
@@ -119,14 +95,15 @@ double ToFloatOrZero(const std::string& text) {
     }
     if (i != text.size())
         return 0.0;
-    // The text is a plain number with "." as separator: read it in the C locale,
-    // whatever the process locale says.
-    static locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", nullptr);
-    const std::string number = text.substr(begin);
-    const double value = strtod_l(number.c_str(), nullptr, cLocale);
-    if (!std::isfinite(value))
-        return 0.0;
-    return value;
+    // The text is a plain number with "." as separator; from_chars reads it so
+    // whatever the process locale says, but takes no "+". A number beyond the
+    // range of a double is out of range and leaves value at 0.
+    const char* first = text.data() + begin;
+    if (*first == '+')
+        ++first;
+    double value = 0.0;
+    std::from_chars(first, text.data() + text.size(), value);
+    return std::isfinite(value) ? value : 0.0;
 }
 
 namespace {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 // Text utilities on code page 932 byte strings. A byte in 0x80-0x9F or
@@ -10,18 +9,9 @@
 // True when the byte leads a two-byte character.
 bool IsLeadByte(unsigned char byte);
 
-// Processes user-interface events until ms milliseconds have passed (at least
-// once), sleeping while there are none. The wait ends early when keepWaiting,
-// asked after each wake-up, says false.
-void PumpWait(std::uint32_t ms, const std::function<bool()>& keepWaiting = {});
-
 // Each byte shifted up (ShiftChars) or down (UnshiftChars) by its 1-based position, modulo 256.
 std::string ShiftChars(const std::string& text);
 std::string UnshiftChars(const std::string& text);
-
-// True while the Escape key is held down, or when it was pressed since the
-// last ask (Platform::escapePressed).
-bool EscPressed();
 
 // The run-time's integer conversion: leading blanks, sign, "$" for hex; anything
 // that does not convert in full, or overflows 32 bits, gives 0.

@@ -194,12 +194,14 @@ TEST_F(SettingsFilesTest, SettingsLieBesideTheExecutableOnlyWhereTheUserMayWrite
     }));
     EXPECT_EQ(physicalLines(readBytes(config / "qbook2" / "qbook2db.dat"))[0], "db-server");
 
-    // Without XDG_CONFIG_HOME: ~/.config/qbook2/.
+    // Without XDG_CONFIG_HOME, or with a relative one, which names no folder: ~/.config/qbook2/.
     EXPECT_TRUE(asUserWhoCannotWriteTo(program, [&] {
-        unsetenv("XDG_CONFIG_HOME");
         setenv("HOME", (config / "home").c_str(), 1);
         const std::string home = (config / "home" / ".config" / "qbook2").string() + "/";
-        return pathsAre(home + "qbook2.dat", home + "qbook2db.dat");
+        unsetenv("XDG_CONFIG_HOME");
+        const bool withoutIt = pathsAre(home + "qbook2.dat", home + "qbook2db.dat");
+        setenv("XDG_CONFIG_HOME", "relative", 1);
+        return withoutIt && pathsAre(home + "qbook2.dat", home + "qbook2db.dat");
     }));
 
     writeBytes(besideLayout, "");
@@ -429,7 +431,7 @@ TEST_F(SettingsFilesTest, FolderInPlaceOfTheFileReadsNothing) {
     LayoutValues windows{};
     windows[3] = 77;
     Settings::MemberNumber = 5;
-    EXPECT_TRUE(SettingsFiles::ReadLayout(path("layout.dat"), windows));
+    EXPECT_FALSE(SettingsFiles::ReadLayout(path("layout.dat"), windows));
     EXPECT_EQ(windows[3], 77);
     EXPECT_EQ(Settings::MemberNumber, 5);
     EXPECT_EQ(Settings::RefreshSeconds, 30);

@@ -186,7 +186,7 @@ TEST(ClientRights, LoginNamesAndPasswordsAndTheirStatements) {
         EXPECT_FALSE(IsLoginName(name)) << name;
     EXPECT_TRUE(IsLoginPassword("Ab3-x!~z"));
     EXPECT_TRUE(IsLoginPassword(std::string(64, 'x')));
-    for (const std::string password :
+    for (const std::string& password :
          {std::string(), std::string(65, 'x'), std::string("it's"), std::string("a\"b"), std::string("a b"),
           std::string("tab\t"), std::string("\x82\xa0")})
         EXPECT_FALSE(IsLoginPassword(password)) << password;

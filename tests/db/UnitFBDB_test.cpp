@@ -1,5 +1,6 @@
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
+#include "support/DatabaseTest.h"
 #include "support/PrivateServer.h"
 #include "support/TestDatabase.h"
 #include "text/Codec.h"
@@ -44,20 +45,29 @@ FieldList filled(size_t size, const std::string& value) {
     return fields;
 }
 
+// The Values of each row a read found; none when it failed.
+std::vector<std::vector<std::string>> rowValues(const ReadResult<std::vector<FieldList>>& rows) {
+    std::vector<std::vector<std::string>> out;
+    if (rows)
+        for (const FieldList& row : *rows)
+            out.push_back(values(row));
+    return out;
+}
+
+// The first Value of each row a read found, one after the other; "failed" when it failed.
+std::string firstValues(const ReadResult<std::vector<FieldList>>& rows) {
+    if (!rows)
+        return "failed";
+    std::string out;
+    for (const FieldList& row : *rows)
+        out += row[0].Value;
+    return out;
+}
+
 } // namespace
 
-class FbdbTest : public ::testing::Test {
+class FbdbTest : public DatabaseTest {
 protected:
-    static void SetUpTestSuite() { database = new TestDatabase("db-fbdb"); }
-    static void TearDownTestSuite() {
-        delete database;
-        database = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(database->ok()) << database->error();
-        ASSERT_TRUE(database->connect(db)) << db.LastError();
-    }
-
     // A fresh memo table of the given name holding the given rows.
     void makeMemoTable(const std::string& table, const std::vector<FieldList>& rows) {
         FieldList fields;
@@ -67,11 +77,22 @@ protected:
             ASSERT_TRUE(db.InsertRow(table, 6, row)) << db.LastError();
     }
 
-    static TestDatabase* database;
-    TFormFBDB db;
+    // The rows of the table's columns (one FieldList entry each) in the order.
+    ReadResult<std::vector<FieldList>> read(const std::string& columns, const std::string& table,
+                                            const std::string& where = "", const std::string& order = "",
+                                            int rowLimit = 0, int rowsSkipped = 0) {
+        return db.ReadRows(ColumnsOf(columns), columns, table, where, order, rowLimit, rowsSkipped);
+    }
+    bool hasTable(const std::string& table) {
+        const auto names = db.ReadTableNames();
+        return names && HasTableName(*names, table);
+    }
+    // The largest value of the column; "failed" when the read failed.
+    std::string max(const std::string& table, const std::string& column, const std::string& where = "") {
+        const auto largest = db.ReadMax(table, column, where);
+        return largest ? *largest : "failed";
+    }
 };
-
-TestDatabase* FbdbTest::database = nullptr;
 
 TEST_F(FbdbTest, ConnectWithAnEmptyArgumentKeepsTheExistingConnection) {
     const std::string prefix = database->locationPrefix();
@@ -81,32 +102,24 @@ TEST_F(FbdbTest, ConnectWithAnEmptyArgumentKeepsTheExistingConnection) {
     EXPECT_FALSE(db.Connect("", "QBOOK.FDB", "SYSDBA", database->password()));
     EXPECT_TRUE(db.IsConnected());
     makeMemoTable("CONNKEEP", {});
-    EXPECT_TRUE(db.TableExists("CONNKEEP"));
+    EXPECT_TRUE(hasTable("CONNKEEP"));
     // Connecting again replaces the connection.
     EXPECT_TRUE(database->connect(db));
-    EXPECT_TRUE(db.TableExists("CONNKEEP"));
+    EXPECT_TRUE(hasTable("CONNKEEP"));
 }
 
 TEST_F(FbdbTest, FailedConnectLeavesTheModuleDetachedAndEveryCallFails) {
     makeMemoTable("DETACHED", {memoRow("1", "1", "0", "a")});
-    ASSERT_EQ(db.SelectRows("N", "DETACHED", "", ""), 1);
+    ASSERT_EQ(firstValues(read("N", "DETACHED")), "1");
 
     const auto expectDetached = [&] {
         EXPECT_FALSE(db.IsConnected());
         FieldList fields = memoRow("2", "2", "0", "b");
-        EXPECT_FALSE(db.TableExists("DETACHED"));
         EXPECT_FALSE(db.CreateTable("OTHER", 6, fields));
         EXPECT_FALSE(db.InsertRow("DETACHED", 6, fields));
         EXPECT_FALSE(db.UpdateRow("DETACHED", 6, fields, "N=1"));
         EXPECT_FALSE(db.UpdateSet("DETACHED", "DF=1", "N=1"));
         EXPECT_FALSE(db.DeleteRows("DETACHED", "N=1"));
-        EXPECT_FALSE(db.SelectRow("DETACHED", "N=1", fields));
-        EXPECT_EQ(values(fields), values(memoRow("2", "2", "0", "b")));
-        EXPECT_EQ(db.SelectRows("N", "DETACHED", "", ""), 0);
-        EXPECT_EQ(db.SelectMax("DETACHED", "N", ""), "");
-        db.ReadFirst(fields);
-        db.ReadNext(fields);
-        EXPECT_EQ(values(fields), values(memoRow("2", "2", "0", "b")));
         EXPECT_FALSE(db.LastError().empty());
         // The reads say why.
         const auto rows = db.ReadRows(fields, "N", "DETACHED", "", "");
@@ -127,8 +140,8 @@ TEST_F(FbdbTest, FailedConnectLeavesTheModuleDetachedAndEveryCallFails) {
     expectDetached();
     // The next good Connect starts clean: the network failure does not let it go.
     ASSERT_TRUE(database->connect(db));
-    EXPECT_EQ(db.SelectRows("N", "DETACHED", "", ""), 1);
-    EXPECT_EQ(db.SelectMax("DETACHED", "N", ""), "1");
+    EXPECT_EQ(firstValues(read("N", "DETACHED")), "1");
+    EXPECT_EQ(max("DETACHED", "N"), "1");
     EXPECT_TRUE(db.IsConnected());
 
     ASSERT_TRUE(database->connect(db));
@@ -170,7 +183,7 @@ TEST_F(FbdbTest, ConnectingToAHostThatDoesNotAnswerEndsAtTheLimit) {
     EXPECT_TRUE(database->connect(db));
 }
 
-TEST_F(FbdbTest, InsertWritesNullZeroAndBareNumbersAndSelectRowReadsThemBack) {
+TEST_F(FbdbTest, InsertWritesNullZeroAndBareNumbersAndReadRowReadsThemBack) {
     makeMemoTable("RENDER", {});
     FieldList row = memoRow("1", "1.875", "", "");
     row[3].Value = "   ";
@@ -178,22 +191,14 @@ TEST_F(FbdbTest, InsertWritesNullZeroAndBareNumbersAndSelectRowReadsThemBack) {
     row = memoRow("2", "", "-3", "x");
     ASSERT_TRUE(db.InsertRow("RENDER", 6, row));
 
-    FieldList read = filled(6, "old");
-    ASSERT_TRUE(db.SelectRow("RENDER", "N=1", read));
-    EXPECT_EQ(values(read), (std::vector<std::string>{"1", "1.875", "0", "0", "", ""}));
-    ASSERT_TRUE(db.SelectRow("RENDER", "N=2", read));
-    EXPECT_EQ(values(read), (std::vector<std::string>{"2", "0", "-3", "5", "x", "x"}));
-
-    // No row: false, the values stay.
-    EXPECT_FALSE(db.SelectRow("RENDER", "N=99", read));
-    EXPECT_EQ(read[4].Value, "x");
-    // A failing statement: false, the values stay.
-    EXPECT_FALSE(db.SelectRow("NO_SUCH_TABLE", "", read));
-    EXPECT_EQ(read[4].Value, "x");
-    // Columns beyond the caller's list are dropped.
-    FieldList two = filled(2, "old");
-    ASSERT_TRUE(db.SelectRow("RENDER", "N=2", two));
-    EXPECT_EQ(values(two), (std::vector<std::string>{"2", "0"}));
+    const auto rowOf = [&](const FieldList& shape, const std::string& where) {
+        const auto read = db.ReadRow(shape, "RENDER", where);
+        return read && *read ? values(**read) : std::vector<std::string>{"none"};
+    };
+    EXPECT_EQ(rowOf(filled(6, "old"), "N=1"), (std::vector<std::string>{"1", "1.875", "0", "0", "", ""}));
+    EXPECT_EQ(rowOf(filled(6, "old"), "N=2"), (std::vector<std::string>{"2", "0", "-3", "5", "x", "x"}));
+    // Columns beyond the shape are dropped.
+    EXPECT_EQ(rowOf(filled(2, "old"), "N=2"), (std::vector<std::string>{"2", "0"}));
 }
 
 TEST_F(FbdbTest, ValuesAreReadInTheirStandardTextForm) {
@@ -215,28 +220,18 @@ TEST_F(FbdbTest, ValuesAreReadInTheirStandardTextForm) {
             fields[i].Value = row[i];
         ASSERT_TRUE(db.InsertRow("KINDS", 5, fields)) << db.LastError();
     }
-    ASSERT_EQ(db.SelectRows("N,F,D,S,V", "KINDS", "", "N"), 5);
-    db.ReadFirst(fields);
-    EXPECT_EQ(values(fields), (std::vector<std::string>{"1", "0.5", "0.1", "32767", "abc"}));
-    db.ReadNext(fields);
-    EXPECT_EQ(values(fields),
-              (std::vector<std::string>{"2", "1.9073486328125E-6", "1.5E-6", "-32768", " a "}));
-    db.ReadNext(fields);
-    EXPECT_EQ(values(fields), (std::vector<std::string>{"3", "0", "1.2345678901234568E17", "0", ""}));
-    db.ReadNext(fields);
-    EXPECT_EQ(values(fields), (std::vector<std::string>{"4", "-2", "1E15", "0", "0"}));
-    db.ReadNext(fields);
-    EXPECT_EQ(values(fields), (std::vector<std::string>{"5", "0.25", "0.00001", "1", "1234567890"}));
-    db.CloseQuery();
+    EXPECT_EQ(rowValues(db.ReadRows(fields, "N,F,D,S,V", "KINDS", "", "N")),
+              (std::vector<std::vector<std::string>>{{"1", "0.5", "0.1", "32767", "abc"},
+                                                     {"2", "1.9073486328125E-6", "1.5E-6", "-32768", " a "},
+                                                     {"3", "0", "1.2345678901234568E17", "0", ""},
+                                                     {"4", "-2", "1E15", "0", "0"},
+                                                     {"5", "0.25", "0.00001", "1", "1234567890"}}));
 
     // Types the module does not write itself still read as text: fixed-length
     // character data keeps the server's padding, scaled numbers their decimals.
-    FieldList one(3);
-    ASSERT_EQ(db.SelectRows("CAST('ab' AS CHAR(5)),CAST(1.25 AS NUMERIC(9,2)),CAST(NULL AS INTEGER)",
-                            "RDB$DATABASE", "", ""),
-              1);
-    db.ReadFirst(one);
-    EXPECT_EQ(values(one), (std::vector<std::string>{"ab   ", "1.25", ""}));
+    EXPECT_EQ(rowValues(read("CAST('ab' AS CHAR(5)),CAST(1.25 AS NUMERIC(9,2)),CAST(NULL AS INTEGER)",
+                             "RDB$DATABASE")),
+              (std::vector<std::vector<std::string>>{{"ab   ", "1.25", ""}}));
 }
 
 TEST_F(FbdbTest, TextBlobsAreReadWhole) {
@@ -260,143 +255,67 @@ TEST_F(FbdbTest, TextBlobsAreReadWhole) {
     for (int i = 0; i < 128; ++i)
         whole += text;
 
-    ASSERT_EQ(db.SelectRows("*", "BLOBS", "", "N"), 2) << db.LastError();
-    db.ReadFirst(fields);
-    EXPECT_EQ(values(fields), (std::vector<std::string>{"1", whole, "bin"}));
-    db.ReadNext(fields);
-    EXPECT_EQ(values(fields), (std::vector<std::string>{"2", "", "bin"}));
-    fields[1].Value.clear();
-    ASSERT_TRUE(db.SelectRow("BLOBS", "N=1", fields));
-    EXPECT_EQ(fields[1].Value, whole);
+    EXPECT_EQ(rowValues(db.ReadRows(fields, "*", "BLOBS", "", "N")),
+              (std::vector<std::vector<std::string>>{{"1", whole, "bin"}, {"2", "", "bin"}}));
+    const auto one = db.ReadRow(fields, "BLOBS", "N=1");
+    ASSERT_TRUE(one && *one) << db.LastError();
+    EXPECT_EQ((**one)[1].Value, whole);
 }
 
-TEST_F(FbdbTest, SelectRowsReadsForwardAndBackward) {
-    makeMemoTable("NAV", {memoRow("1", "3", "0", "c"), memoRow("2", "1", "0", "a"),
-                          memoRow("3", "2", "7", "gone"), memoRow("4", "2", "0", "b")});
-    FieldList fields;
-    SetMemoFields(fields);
-    ASSERT_EQ(db.SelectRows("N,TEXT", "NAV", "DF = 0", "SN,N"), 3);
-    db.ReadFirst(fields);
-    EXPECT_EQ(fields[0].Value + fields[1].Value, "2a");
-    db.ReadNext(fields);
-    EXPECT_EQ(fields[0].Value + fields[1].Value, "4b");
-    db.ReadNext(fields);
-    EXPECT_EQ(fields[0].Value + fields[1].Value, "1c");
-    // Past the end: the result's columns are emptied, the others untouched.
-    fields[2].Value = "keep";
-    db.ReadNext(fields);
-    EXPECT_EQ(fields[0].Value + fields[1].Value, "");
-    EXPECT_EQ(fields[2].Value, "keep");
-    db.ReadPrior(fields);
-    EXPECT_EQ(fields[0].Value + fields[1].Value, "4b");
-    db.ReadLast(fields);
-    EXPECT_EQ(fields[0].Value + fields[1].Value, "1c");
-    db.ReadPrior(fields);
-    db.ReadPrior(fields);
-    EXPECT_EQ(fields[0].Value + fields[1].Value, "2a");
-    db.ReadPrior(fields);
-    EXPECT_EQ(fields[0].Value + fields[1].Value, "");
-    db.ReadNext(fields);
-    EXPECT_EQ(fields[0].Value + fields[1].Value, "4b");
-
-    // A result wider than the caller's list writes only into the list.
-    FieldList one = filled(1, "x");
-    ASSERT_EQ(db.SelectRows("N,SN,TEXT", "NAV", "", "N"), 4);
-    db.ReadLast(one);
-    EXPECT_EQ(values(one), (std::vector<std::string>{"4"}));
-
-    // After CloseQuery the reads do nothing.
-    db.CloseQuery();
-    db.ReadFirst(fields);
-    EXPECT_EQ(fields[0].Value, "4");
-
-    // No matching rows: 0, and ReadFirst empties the result's columns.
-    fields = memoRow("1", "2", "3", "4");
-    EXPECT_EQ(db.SelectRows("N,SN,TEXT", "NAV", "N > 100", ""), 0);
-    db.ReadFirst(fields);
-    EXPECT_EQ(values(fields), (std::vector<std::string>{"", "", "", "5", "4", "4"}));
-    // A failing select: 0, and no result is left open.
-    EXPECT_EQ(db.SelectRows("N", "NAV", "NOSUCHCOLUMN = 1", ""), 0);
-    fields[0].Value = "stay";
-    db.ReadFirst(fields);
-    EXPECT_EQ(fields[0].Value, "stay");
-}
-
-TEST_F(FbdbTest, SelectRowsFetchesAtMostItsLimit) {
+TEST_F(FbdbTest, ReadRowsFetchesAtMostItsLimit) {
     makeMemoTable("LIMITED",
                   {memoRow("1", "3", "0", "c"), memoRow("2", "1", "0", "a"), memoRow("3", "2", "7", "gone"),
                    memoRow("4", "2", "0", "b"), memoRow("5", "4", "0", "d")});
-    FieldList fields;
-    SetMemoFields(fields);
-    const auto texts = [&](int count) {
-        std::string out;
-        for (int i = 0; i < count; ++i) {
-            if (i == 0)
-                db.ReadFirst(fields);
-            else
-                db.ReadNext(fields);
-            out += fields[1].Value;
-        }
-        // Nothing was fetched beyond the limit.
-        db.ReadNext(fields);
-        out += fields[1].Value.empty() ? "." : "+";
-        db.CloseQuery();
-        return out;
+    const auto texts = [&](const std::string& order, int rowLimit, int rowsSkipped = 0) {
+        const auto rows = read("TEXT", "LIMITED", "DF = 0", order, rowLimit, rowsSkipped);
+        return firstValues(rows);
     };
-    ASSERT_EQ(db.SelectRows("N,TEXT", "LIMITED", "DF = 0", "SN,N", 3), 3);
-    EXPECT_EQ(texts(3), "abc.");
-    ASSERT_EQ(db.SelectRows("N,TEXT", "LIMITED", "DF = 0", "SN DESC,N DESC", 2), 2);
-    EXPECT_EQ(texts(2), "dc.");
-    ASSERT_EQ(db.SelectRows("N,TEXT", "LIMITED", "DF = 0", "SN,N", 2, 2), 2);
-    EXPECT_EQ(texts(2), "cd.");
+    EXPECT_EQ(texts("SN,N", 3), "abc");
+    EXPECT_EQ(texts("SN DESC,N DESC", 2), "dc");
+    EXPECT_EQ(texts("SN,N", 2, 2), "cd");
     // A limit beyond the rows there are, and a skip beyond them.
-    ASSERT_EQ(db.SelectRows("N,TEXT", "LIMITED", "DF = 0", "SN,N", 10, 3), 1);
-    EXPECT_EQ(texts(1), "d.");
-    EXPECT_EQ(db.SelectRows("N,TEXT", "LIMITED", "DF = 0", "SN,N", 10, 4), 0);
-    db.CloseQuery();
+    EXPECT_EQ(texts("SN,N", 10, 3), "d");
+    EXPECT_EQ(texts("SN,N", 10, 4), "");
 
     EXPECT_TRUE(db.CreateIndex("IX_LIMITED", "LIMITED", "SN,N", false)) << db.LastError();
     EXPECT_TRUE(db.CreateIndex("IX_LIMITED_DESC", "LIMITED", "SN,N", true)) << db.LastError();
     EXPECT_FALSE(db.CreateIndex("IX_LIMITED", "LIMITED", "SN,N", false));
-    ASSERT_EQ(db.SelectRows("N,TEXT", "LIMITED", "DF = 0", "SN DESC,N DESC", 3, 1), 3);
-    EXPECT_EQ(texts(3), "cba.");
+    EXPECT_EQ(texts("SN DESC,N DESC", 3, 1), "cba");
 }
 
 TEST_F(FbdbTest, UpdateDeleteAndMax) {
-    EXPECT_FALSE(db.TableExists("CHANGES"));
+    EXPECT_FALSE(hasTable("CHANGES"));
     makeMemoTable("CHANGES", {});
-    EXPECT_EQ(db.SelectMax("CHANGES", "N", ""), "");
-    EXPECT_EQ(db.SelectMax("CHANGES", "SN", ""), "");
+    EXPECT_EQ(max("CHANGES", "N"), "");
+    EXPECT_EQ(max("CHANGES", "SN"), "");
     for (int n = 1; n <= 4; ++n)
         ASSERT_TRUE(
             db.InsertRow("CHANGES", 6, memoRow(std::to_string(n), std::to_string(n) + ".5", "0", "t")));
-    EXPECT_EQ(db.SelectMax("CHANGES", "N", ""), "4");
-    EXPECT_EQ(db.SelectMax("CHANGES", "SN", "N < 3"), "2.5");
+    EXPECT_EQ(max("CHANGES", "N"), "4");
+    EXPECT_EQ(max("CHANGES", "SN", "N < 3"), "2.5");
 
     // All six columns are written, the key included.
     FieldList row = memoRow("10", "0.75", "0", "new");
     ASSERT_TRUE(db.UpdateRow("CHANGES", 6, row, "N=4"));
-    FieldList read;
-    SetMemoFields(read);
-    EXPECT_FALSE(db.SelectRow("CHANGES", "N=4", read));
-    ASSERT_TRUE(db.SelectRow("CHANGES", "N=10", read));
-    EXPECT_EQ(values(read), values(row));
+    FieldList shape;
+    SetMemoFields(shape);
+    EXPECT_FALSE(db.ReadRow(shape, "CHANGES", "N=4").value());
+    EXPECT_EQ(values(db.ReadRow(shape, "CHANGES", "N=10").value().value()), values(row));
 
     ASSERT_TRUE(db.UpdateSet("CHANGES", "DF=7", "N=10"));
-    ASSERT_TRUE(db.SelectRow("CHANGES", "N=10", read));
-    EXPECT_EQ(read[2].Value, "7");
+    EXPECT_EQ(firstValues(read("DF", "CHANGES", "N=10")), "7");
     ASSERT_TRUE(db.UpdateSet("CHANGES", "MN=9", ""));
-    EXPECT_EQ(db.SelectRows("N", "CHANGES", "MN=9", ""), 4);
+    EXPECT_EQ(firstValues(read("MN", "CHANGES")), "9999");
 
     ASSERT_TRUE(db.DeleteRows("CHANGES", "N=1"));
-    EXPECT_EQ(db.SelectRows("N", "CHANGES", "", ""), 3);
+    EXPECT_EQ(firstValues(read("N", "CHANGES", "", "N")), "2310");
     // A statement the server refuses is a plain false.
     EXPECT_FALSE(db.DeleteRows("CHANGES", "NOSUCHCOLUMN=1"));
     EXPECT_FALSE(db.UpdateSet("CHANGES", "NOSUCHCOLUMN=1", ""));
     ASSERT_TRUE(db.DeleteRows("CHANGES", ""));
     EXPECT_TRUE(db.LastError().empty());
-    EXPECT_EQ(db.SelectRows("N", "CHANGES", "", ""), 0);
-    EXPECT_EQ(db.SelectMax("CHANGES", "N", ""), "");
+    EXPECT_EQ(firstValues(read("N", "CHANGES")), "");
+    EXPECT_EQ(max("CHANGES", "N"), "");
 }
 
 TEST_F(FbdbTest, DuplicateKeyFailsCleanlyAndTheNextOperationWorks) {
@@ -404,27 +323,26 @@ TEST_F(FbdbTest, DuplicateKeyFailsCleanlyAndTheNextOperationWorks) {
     EXPECT_FALSE(db.InsertRow("DUPS", 6, memoRow("1", "2", "0", "second")));
     EXPECT_NE(db.LastError().find("UNIQUE"), std::string::npos) << db.LastError();
     ASSERT_TRUE(db.InsertRow("DUPS", 6, memoRow("2", "2", "0", "second")));
-    EXPECT_EQ(db.SelectRows("TEXT", "DUPS", "", "N"), 2);
-    FieldList fields(1);
-    db.ReadFirst(fields);
-    EXPECT_EQ(fields[0].Value, "first");
+    EXPECT_EQ(firstValues(read("TEXT", "DUPS", "", "N")), "firstsecond");
     // Creating an existing table fails the same way.
     FieldList memo;
     SetMemoFields(memo);
     EXPECT_FALSE(db.CreateTable("DUPS", 6, memo));
-    EXPECT_EQ(db.SelectMax("DUPS", "N", ""), "2");
+    EXPECT_EQ(max("DUPS", "N"), "2");
 }
 
 TEST_F(FbdbTest, AConnectionTheServerEndedIsLetGo) {
     makeMemoTable("ENDED", {memoRow("1", "1", "0", "first")});
     ASSERT_TRUE(
         database->runIsql("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION;"));
-    EXPECT_EQ(db.SelectRows("*", "ENDED", "", ""), 0);
+    const auto lost = read("N", "ENDED");
+    ASSERT_FALSE(lost);
+    EXPECT_EQ(lost.failure(), DbFailure::ConnectionLost);
     EXPECT_FALSE(db.IsConnected());
     ASSERT_TRUE(database->connect(db));
-    EXPECT_EQ(db.SelectRows("*", "ENDED", "", ""), 1);
+    EXPECT_EQ(firstValues(read("N", "ENDED")), "1");
     // An ordinary statement error keeps the connection.
-    EXPECT_EQ(db.SelectRows("*", "NO_SUCH_TABLE", "", ""), 0);
+    EXPECT_EQ(read("N", "NO_SUCH_TABLE").failure(), DbFailure::Other);
     EXPECT_TRUE(db.IsConnected());
 }
 
@@ -442,12 +360,16 @@ TEST_F(FbdbTest, ReadsTellNothingFoundFromFailed) {
     EXPECT_EQ((*rows)[1][0].Value + (*rows)[1][1].Value, "1a");
     EXPECT_EQ((*rows)[1][0].Name, "N");
     EXPECT_EQ(db.ReadRows(shape, "N", "OUTCOMES", "DF = 0", "SN,N", 1, 1)->front()[0].Value, "1");
+    // A result wider than the shape fills only the shape.
+    EXPECT_EQ(rowValues(db.ReadRows(filled(1, "x"), "N,SN,TEXT", "OUTCOMES", "", "N")),
+              (std::vector<std::vector<std::string>>{{"1"}, {"2"}}));
     const auto none = db.ReadRows(shape, "N", "NOTHING", "", "");
     ASSERT_TRUE(none);
     EXPECT_TRUE(none->empty());
     const auto refused = db.ReadRows(shape, "N", "NO_SUCH_TABLE", "", "");
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.failure(), DbFailure::Other);
+    EXPECT_EQ(read("N", "OUTCOMES", "NOSUCHCOLUMN = 1").failure(), DbFailure::Other);
 
     const auto row = db.ReadRow(shape, "OUTCOMES", "N=1");
     ASSERT_TRUE(row && *row);
@@ -463,27 +385,18 @@ TEST_F(FbdbTest, ReadsTellNothingFoundFromFailed) {
     EXPECT_EQ(*empty, "");
     EXPECT_FALSE(db.ReadMax("NO_SUCH_TABLE", "N", ""));
 
+    // Table names right-trimmed, compared without regard to letter case.
     const auto names = db.ReadTableNames();
     ASSERT_TRUE(names);
+    EXPECT_NE(std::find(names->begin(), names->end(), "OUTCOMES"), names->end());
+    for (const auto& name : *names)
+        EXPECT_NE(name.back(), ' ');
     EXPECT_TRUE(HasTableName(*names, "outcomes"));
+    EXPECT_TRUE(HasTableName(*names, "OutComes"));
     EXPECT_FALSE(HasTableName(*names, "OUTCOME"));
+    EXPECT_FALSE(HasTableName(*names, ""));
     // An ordinary failure keeps the connection.
     EXPECT_TRUE(db.IsConnected());
-}
-
-TEST_F(FbdbTest, TableExistsIgnoresLetterCase) {
-    makeMemoTable("MYMEMO3", {});
-    EXPECT_TRUE(db.TableExists("myMEMO3"));
-    EXPECT_TRUE(db.TableExists("mymemo3"));
-    EXPECT_FALSE(db.TableExists("MYMEMO"));
-    EXPECT_FALSE(db.TableExists(""));
-    const auto& names = db.ListBox1();
-    EXPECT_NE(std::find(names.begin(), names.end(), "MYMEMO3"), names.end());
-    for (const auto& name : names)
-        EXPECT_NE(name.back(), ' ');
-    // The check ends an open result like every other statement.
-    ASSERT_EQ(db.SelectRows("N", "MYMEMO3", "", ""), 0);
-    EXPECT_TRUE(db.TableExists("MYMEMO3"));
 }
 
 TEST_F(FbdbTest, Cp932TextRoundTripsByteForByte) {
@@ -514,33 +427,26 @@ TEST_F(FbdbTest, Cp932TextRoundTripsByteForByte) {
         fields[1].Value = texts[i];
         ASSERT_TRUE(db.InsertRow("CP932", 2, fields)) << i << " " << db.LastError();
     }
-    ASSERT_EQ(db.SelectRows("N,T", "CP932", "", "N"), static_cast<int>(texts.size()));
-    db.ReadFirst(fields);
-    for (size_t i = 0; i < texts.size(); ++i) {
-        EXPECT_EQ(fields[1].Value, texts[i]) << "row " << i + 1;
-        db.ReadNext(fields);
-    }
+    const auto rows = read("T", "CP932", "", "N");
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), texts.size());
+    for (size_t i = 0; i < texts.size(); ++i)
+        EXPECT_EQ((*rows)[i][0].Value, texts[i]) << "row " << i + 1;
     // Updates and conditions carry the bytes too.
     const std::string kanji = "\x8A\xBF\x8E\x9A\x83\x5C\x95\x5C"; // ends with trail bytes 0x5C
     fields[0].Value = "1";
     fields[1].Value = kanji;
     ASSERT_TRUE(db.UpdateRow("CP932", 2, fields, "N=1"));
-    EXPECT_EQ(db.SelectRows("N", "CP932", "T = '" + kanji + "'", ""), 1);
+    EXPECT_EQ(firstValues(read("N", "CP932", "T = '" + kanji + "'")), "1");
 }
 
 TEST_F(FbdbTest, LiteralsInConditionsAreNotTakenForNames) {
     makeMemoTable("LITERAL", {memoRow("1", "1", "0", "x a, b y"), memoRow("2", "2", "0", "a b"),
                               memoRow("3", "3", "4", "a, b")});
-    EXPECT_EQ(db.SelectRows("N", "LITERAL", "(DF = 0) AND (TEXT LIKE '%a, b%')", "SN,N"), 1);
-    FieldList fields(1);
-    db.ReadFirst(fields);
-    EXPECT_EQ(fields[0].Value, "1");
+    EXPECT_EQ(firstValues(read("N", "LITERAL", "(DF = 0) AND (TEXT LIKE '%a, b%')", "SN,N")), "1");
     ASSERT_TRUE(db.UpdateSet("LITERAL", "TEXT='p, q=r',MN=8", "TEXT = 'a b'"));
-    FieldList row;
-    SetMemoFields(row);
-    ASSERT_TRUE(db.SelectRow("LITERAL", "N=2", row));
-    EXPECT_EQ(row[4].Value, "p, q=r");
-    EXPECT_EQ(row[3].Value, "8");
+    EXPECT_EQ(rowValues(read("TEXT,MN", "LITERAL", "N=2")),
+              (std::vector<std::vector<std::string>>{{"p, q=r", "8"}}));
 }
 
 TEST_F(FbdbTest, ApostrophesInValuesStayInsideTheirLiteral) {
@@ -553,20 +459,16 @@ TEST_F(FbdbTest, ApostrophesInValuesStayInsideTheirLiteral) {
     row[5].Value = "''";
     ASSERT_TRUE(db.InsertRow("QUOTES", 6, row)) << db.LastError();
 
-    FieldList read;
-    SetMemoFields(read);
-    ASSERT_TRUE(db.SelectRow("QUOTES", "N=2", read));
-    EXPECT_EQ(read[4].Value, "it's");
-    EXPECT_EQ(read[5].Value, "x'); DELETE FROM QUOTES; --");
-    ASSERT_TRUE(db.SelectRow("QUOTES", "N=3", read));
-    EXPECT_EQ(read[4].Value, "'");
-    EXPECT_EQ(read[5].Value, "''");
-    EXPECT_EQ(db.SelectRows("N", "QUOTES", "", ""), 3);
+    EXPECT_EQ(rowValues(read("TEXT,FIND", "QUOTES", "", "N")),
+              (std::vector<std::vector<std::string>>{
+                  {"keep", "keep"}, {"it's", "x'); DELETE FROM QUOTES; --"}, {"'", "''"}}));
 
-    read[4].Value = "O'Neil";
-    ASSERT_TRUE(db.UpdateRow("QUOTES", 6, read, "N=3"));
-    ASSERT_TRUE(db.SelectRow("QUOTES", "N=3", read));
-    EXPECT_EQ(read[4].Value, "O'Neil");
+    FieldList shape;
+    SetMemoFields(shape);
+    FieldList third = db.ReadRow(shape, "QUOTES", "N=3").value().value();
+    third[4].Value = "O'Neil";
+    ASSERT_TRUE(db.UpdateRow("QUOTES", 6, third, "N=3"));
+    EXPECT_EQ(firstValues(read("TEXT", "QUOTES", "N=3")), "O'Neil");
 }
 
 TEST_F(FbdbTest, EveryReadSeesWhatOtherConnectionsCommitted) {
@@ -574,23 +476,22 @@ TEST_F(FbdbTest, EveryReadSeesWhatOtherConnectionsCommitted) {
     TFormFBDB other;
     ASSERT_TRUE(database->connect(other));
 
-    ASSERT_EQ(db.SelectRows("N", "SHARED", "", ""), 1);
-    EXPECT_EQ(db.SelectMax("SHARED", "N", ""), "1");
+    ASSERT_EQ(firstValues(read("N", "SHARED")), "1");
+    EXPECT_EQ(max("SHARED", "N"), "1");
     ASSERT_TRUE(other.InsertRow("SHARED", 6, memoRow("2", "2", "0", "two")));
-    EXPECT_EQ(db.SelectRows("N", "SHARED", "", ""), 2);
-    EXPECT_EQ(db.SelectMax("SHARED", "N", ""), "2");
+    EXPECT_EQ(firstValues(read("N", "SHARED", "", "N")), "12");
+    EXPECT_EQ(max("SHARED", "N"), "2");
 
-    // The other way round, with a result of the reader still open.
-    ASSERT_EQ(other.SelectRows("N", "SHARED", "", ""), 2);
+    // The other way round.
     ASSERT_TRUE(db.UpdateSet("SHARED", "DF=3", "N=1"));
     ASSERT_TRUE(db.DeleteRows("SHARED", "N=2"));
-    EXPECT_EQ(other.SelectRows("N", "SHARED", "DF = 0", ""), 0);
+    EXPECT_EQ(firstValues(other.ReadRows(FieldList(1), "N", "SHARED", "DF = 0", "")), "");
 
     // Tables created by one connection are seen by the other.
     FieldList memo;
     SetMemoFields(memo);
     ASSERT_TRUE(other.CreateTable("LATER", 6, memo));
-    EXPECT_TRUE(db.TableExists("LATER"));
+    EXPECT_TRUE(hasTable("LATER"));
     EXPECT_TRUE(db.InsertRow("LATER", 6, memoRow("1", "1", "0", "x")));
 }
 
@@ -602,29 +503,22 @@ TEST_F(FbdbTest, LargeResultIsFetchedWhole) {
     for (int n = 1; n <= 50; ++n)
         ASSERT_TRUE(db.InsertRow("BIG", 6, memoRow(std::to_string(n), std::to_string(n), "0", text)));
 
-    const auto start = std::chrono::steady_clock::now();
-    const int count = db.SelectRows("A.N,A.SN,A.DF,A.MN,A.TEXT,A.FIND", "BIG A, BIG B, BIG C",
-                                    "(A.DF = 0) AND (B.N <= 40)", "");
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    ASSERT_EQ(count, 50 * 40 * 50);
-    RecordProperty("fetch_ms", static_cast<int>(elapsed.count()));
-    std::cout << "[ fetched " << count << " rows in " << elapsed.count() << " ms ]\n";
-
     FieldList fields;
     SetMemoFields(fields);
-    db.ReadLast(fields);
-    EXPECT_EQ(fields[4].Value, text);
-    EXPECT_EQ(fields[5].Value, text);
-    int rows = 1;
-    db.ReadFirst(fields);
-    while (true) {
-        db.ReadNext(fields);
-        if (fields[0].Value.empty())
-            break;
-        ++rows;
+    const auto start = std::chrono::steady_clock::now();
+    const auto rows = db.ReadRows(fields, "A.N,A.SN,A.DF,A.MN,A.TEXT,A.FIND", "BIG A, BIG B, BIG C",
+                                  "(A.DF = 0) AND (B.N <= 40)", "");
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    ASSERT_TRUE(rows) << db.LastError();
+    ASSERT_EQ(rows->size(), size_t(50 * 40 * 50));
+    RecordProperty("fetch_ms", static_cast<int>(elapsed.count()));
+    std::cout << "[ fetched " << rows->size() << " rows in " << elapsed.count() << " ms ]\n";
+    for (const FieldList& row : {rows->front(), rows->back()}) {
+        EXPECT_FALSE(row[0].Value.empty());
+        EXPECT_EQ(row[4].Value, text);
+        EXPECT_EQ(row[5].Value, text);
     }
-    EXPECT_EQ(rows, count);
 }
 
 // Failures that the shared server must not be put through: a login without

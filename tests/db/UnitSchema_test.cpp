@@ -3,24 +3,40 @@
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "platform/Platform.h"
+#include "support/DatabaseTest.h"
 #include "support/TestDatabase.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
-std::vector<std::string> readColumn(TFormFBDB& db, int count) {
+// The rows a read found, each as its right-trimmed values joined by blanks;
+// {"failed"} when the read failed.
+std::vector<std::string> readLines(TFormFBDB& db, const std::string& columns, const std::string& table,
+                                   const std::string& where, const std::string& order = "") {
+    const auto rows = db.ReadRows(ColumnsOf(columns), columns, table, where, order);
+    if (!rows)
+        return {"failed"};
     std::vector<std::string> out;
-    FieldList fields(1);
-    db.ReadFirst(fields);
-    for (int i = 0; i < count; ++i) {
-        out.push_back(fields[0].Value);
-        db.ReadNext(fields);
+    for (const FieldList& row : *rows) {
+        std::string line;
+        for (const TableField& field : row)
+            line += (line.empty() ? "" : " ") + field.Value.substr(0, field.Value.find_last_not_of(' ') + 1);
+        out.push_back(line);
     }
     return out;
+}
+
+// The row of a memo table whose N is n; none when there is none (or the read failed).
+std::optional<FieldList> memoLine(TFormFBDB& db, const std::string& table, int n) {
+    FieldList shape;
+    SetMemoFields(shape);
+    const auto row = db.ReadRow(shape, table, "N=" + std::to_string(n));
+    return row ? *row : std::nullopt;
 }
 
 FieldList groupRow(const std::string& ended, const std::vector<std::string>& participants) {
@@ -34,23 +50,7 @@ FieldList groupRow(const std::string& ended, const std::vector<std::string>& par
 
 } // namespace
 
-class SchemaTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { database = new TestDatabase("db-schema"); }
-    static void TearDownTestSuite() {
-        delete database;
-        database = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(database->ok()) << database->error();
-        ASSERT_TRUE(database->connect(db)) << db.LastError();
-    }
-
-    static TestDatabase* database;
-    TFormFBDB db;
-};
-
-TestDatabase* SchemaTest::database = nullptr;
+class SchemaTest : public DatabaseTest {};
 
 TEST(Schema, MemoFieldListAndTableNames) {
     FieldList fields(2);
@@ -119,7 +119,7 @@ TEST(Schema, WhoMayEditAndRead) {
 
 TEST_F(SchemaTest, OpeningAMemoTableCreatesItOnFirstUse) {
     FieldList row;
-    EXPECT_FALSE(db.TableExists("MYMEMO7"));
+    EXPECT_FALSE(HasTableName(db.ReadTableNames().value(), "MYMEMO7"));
     EXPECT_EQ(OpenMemoTable(db, MyMemoTable(7), row), OpenMemoTableResult::Created);
     ASSERT_EQ(row.size(), 6u);
     EXPECT_EQ(row[5].Name, "FIND");
@@ -127,19 +127,13 @@ TEST_F(SchemaTest, OpeningAMemoTableCreatesItOnFirstUse) {
     EXPECT_TRUE(db.IsConnected());
 
     // Exactly the six columns, in order, with their types.
-    const int columns = db.SelectRows("RDB$FIELD_NAME", "RDB$RELATION_FIELDS",
-                                      "RDB$RELATION_NAME = 'MYMEMO7'", "RDB$FIELD_POSITION");
-    ASSERT_EQ(columns, 6);
-    std::vector<std::string> names = readColumn(db, columns);
-    for (auto& name : names)
-        name.erase(name.find_last_not_of(' ') + 1);
-    EXPECT_EQ(names, (std::vector<std::string>{"N", "SN", "DF", "MN", "TEXT", "FIND"}));
-    EXPECT_EQ(db.SelectRows("N", "MYMEMO7", "", ""), 0);
+    EXPECT_EQ(readLines(db, "RDB$FIELD_NAME", "RDB$RELATION_FIELDS", "RDB$RELATION_NAME = 'MYMEMO7'",
+                        "RDB$FIELD_POSITION"),
+              (std::vector<std::string>{"N", "SN", "DF", "MN", "TEXT", "FIND"}));
+    EXPECT_EQ(readLines(db, "N", "MYMEMO7", ""), std::vector<std::string>{});
     // With its change trigger.
-    EXPECT_EQ(db.SelectRows("RDB$TRIGGER_NAME", "RDB$TRIGGERS",
-                            "(RDB$RELATION_NAME = 'MYMEMO7') AND (RDB$TRIGGER_NAME = 'MYMEMO7_CHANGED')", ""),
-              1);
-    db.CloseQuery();
+    EXPECT_EQ(readLines(db, "RDB$TRIGGER_NAME", "RDB$TRIGGERS", "RDB$RELATION_NAME = 'MYMEMO7'"),
+              std::vector<std::string>{"MYMEMO7_CHANGED"});
 }
 
 TEST_F(SchemaTest, AFailedCreationIsRetriedOnceThenDisconnects) {
@@ -186,7 +180,8 @@ TEST_F(SchemaTest, ATableAnotherClientCreatedFirstOpensAsExisting) {
     EXPECT_EQ(ticks, 0); // at once, without the wait for a retry
     EXPECT_TRUE(db.IsConnected());
     // The table is the other client's: it is left as that client made it.
-    EXPECT_EQ(db.SelectRows("*", "RDB$TRIGGERS", "RDB$RELATION_NAME = 'MYMEMO8'", ""), 0);
+    EXPECT_EQ(readLines(db, "RDB$TRIGGER_NAME", "RDB$TRIGGERS", "RDB$RELATION_NAME = 'MYMEMO8'"),
+              std::vector<std::string>{});
 }
 
 TEST_F(SchemaTest, MemoLinesFollowTheRowRules) {
@@ -202,42 +197,41 @@ TEST_F(SchemaTest, MemoLinesFollowTheRowRules) {
     ASSERT_TRUE(InsertMemoLine(db, AlMemoTable(), row, 1.5, "", 5, &n));
     EXPECT_EQ(n, 3);
 
-    FieldList read;
-    SetMemoFields(read);
-    ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=1", read));
-    EXPECT_EQ(read[1].Value, "1");
-    EXPECT_EQ(read[2].Value, "0");
-    EXPECT_EQ(read[3].Value, "4");
-    EXPECT_EQ(read[4].Value, text);
-    EXPECT_EQ(read[5].Value, SearchKey(text));
-    ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=2", read));
-    EXPECT_EQ(read[1].Value, "2");
-    ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=3", read));
-    EXPECT_EQ(read[1].Value, "1.5");
-    EXPECT_EQ(read[4].Value, "");
+    std::optional<FieldList> read = memoLine(db, AlMemoTable(), 1);
+    ASSERT_TRUE(read);
+    EXPECT_EQ((*read)[1].Value, "1");
+    EXPECT_EQ((*read)[2].Value, "0");
+    EXPECT_EQ((*read)[3].Value, "4");
+    EXPECT_EQ((*read)[4].Value, text);
+    EXPECT_EQ((*read)[5].Value, SearchKey(text));
+    ASSERT_TRUE(read = memoLine(db, AlMemoTable(), 2));
+    EXPECT_EQ((*read)[1].Value, "2");
+    ASSERT_TRUE(read = memoLine(db, AlMemoTable(), 3));
+    EXPECT_EQ((*read)[1].Value, "1.5");
+    EXPECT_EQ((*read)[4].Value, "");
 
     // A change keeps N, SN and DF and takes the member, the text and its key.
     ASSERT_TRUE(ReadMemoLine(db, AlMemoTable(), row, 2).value());
     ASSERT_TRUE(ChangeMemoLine(db, AlMemoTable(), row, "changed", 9));
-    ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=2", read));
-    EXPECT_EQ(read[1].Value, "2");
-    EXPECT_EQ(read[2].Value, "0");
-    EXPECT_EQ(read[3].Value, "9");
-    EXPECT_EQ(read[4].Value, "changed");
-    EXPECT_EQ(read[5].Value, SearchKey("changed"));
+    ASSERT_TRUE(read = memoLine(db, AlMemoTable(), 2));
+    EXPECT_EQ((*read)[1].Value, "2");
+    EXPECT_EQ((*read)[2].Value, "0");
+    EXPECT_EQ((*read)[3].Value, "9");
+    EXPECT_EQ((*read)[4].Value, "changed");
+    EXPECT_EQ((*read)[5].Value, SearchKey("changed"));
     EXPECT_FALSE(ReadMemoLine(db, AlMemoTable(), row, 99).value());
 
     // A line with text is flagged, a blank one removed; numbers are not reused.
     ASSERT_TRUE(DeleteMemoLine(db, AlMemoTable(), 2, "changed", 6));
-    ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=2", read));
-    EXPECT_EQ(read[2].Value, "6");
+    ASSERT_TRUE(read = memoLine(db, AlMemoTable(), 2));
+    EXPECT_EQ((*read)[2].Value, "6");
     ASSERT_TRUE(DeleteMemoLine(db, AlMemoTable(), 3, Codec::sj(" 　"), 6));
-    EXPECT_FALSE(db.SelectRow(AlMemoTable(), "N=3", read));
-    EXPECT_EQ(db.SelectRows("N", AlMemoTable(), "DF = 0", "SN,N"), 1);
+    EXPECT_FALSE(memoLine(db, AlMemoTable(), 3));
+    EXPECT_EQ(readLines(db, "N", AlMemoTable(), "DF = 0", "SN,N"), std::vector<std::string>{"1"});
     ASSERT_TRUE(InsertMemoLine(db, AlMemoTable(), row, AppendSortNumber(db, AlMemoTable()), "next", 4, &n));
     EXPECT_EQ(n, 3);
-    ASSERT_TRUE(db.SelectRow(AlMemoTable(), "N=3", read));
-    EXPECT_EQ(read[1].Value, "3");
+    ASSERT_TRUE(read = memoLine(db, AlMemoTable(), 3));
+    EXPECT_EQ((*read)[1].Value, "3");
 }
 
 TEST(Schema, NumbersOfNewLinesStayInTheirColumnsRanges) {
@@ -267,8 +261,8 @@ TEST_F(SchemaTest, ThePadIsFullAtTheLargestInteger) {
     EXPECT_EQ(StoreNewMemoLine(
                   db, "MYMEMO99", row, n, [] { return 3.0; }, "c", 4),
               NewLineResult::PadFull);
-    EXPECT_EQ(db.SelectRows("N", "MYMEMO99", "", ""), 2);
-    db.CloseQuery();
+    EXPECT_EQ(readLines(db, "N", "MYMEMO99", "", "N"),
+              (std::vector<std::string>{"2147483646", "2147483647"}));
 }
 
 TEST_F(SchemaTest, RegistryRowsReadBackByPosition) {
@@ -280,31 +274,26 @@ TEST_F(SchemaTest, RegistryRowsReadBackByPosition) {
         database->addGroup("OGROUP", 3, false, Codec::sj("会議"), "outline", {1, 2}, 20240401, 20240430));
     ASSERT_TRUE(database->addGroup("CGROUP", 4, true, "closed", "", {}));
 
-    FieldList member(3);
-    ASSERT_TRUE(db.SelectRow("MEMBER", "N=1", member));
-    EXPECT_EQ(member[1].Value, Codec::sj("山田"));
-    EXPECT_EQ(member[2].Value, "Pass");
-    EXPECT_EQ(db.SelectRows("*", "MEMBER", "", "N"), 2);
+    EXPECT_EQ(readLines(db, "N,NAME,PASS", "MEMBER", "", "N"),
+              (std::vector<std::string>{"1 " + Codec::sj("山田") + " Pass", "2 Sato x"}));
 
-    FieldList group(21);
-    ASSERT_TRUE(db.SelectRow("OGROUP", "N=3", group));
+    const auto row = [&](const char* table, const char* where) {
+        return db.ReadRow(FieldList(21), table, where).value().value();
+    };
+    FieldList group = row("OGROUP", "N=3");
     EXPECT_EQ(group[2].Value, "20240401");
     EXPECT_EQ(group[4].Value, Codec::sj("会議"));
     EXPECT_TRUE(CanEditGroupPad(group, 2));
     EXPECT_FALSE(CanEditGroupPad(group, 5));
-    ASSERT_TRUE(db.SelectRow("CGROUP", "N=4", group));
+    group = row("CGROUP", "N=4");
     EXPECT_TRUE(GroupEnded(group));
     EXPECT_EQ(ToIntOrZero(group[2].Value), 0);
     EXPECT_FALSE(CanReadClosedGroupPad(group, 1));
 }
 
 TEST_F(SchemaTest, DatabasesAreDialect3WithoutACharacterSet) {
-    FieldList fields(2);
-    ASSERT_EQ(db.SelectRows("MON$SQL_DIALECT,RDB$CHARACTER_SET_NAME", "MON$DATABASE, RDB$DATABASE", "", ""),
-              1);
-    db.ReadFirst(fields);
-    EXPECT_EQ(fields[0].Value, "3");
-    EXPECT_EQ(fields[1].Value.substr(0, 5), "NONE ");
+    EXPECT_EQ(readLines(db, "MON$SQL_DIALECT,RDB$CHARACTER_SET_NAME", "MON$DATABASE, RDB$DATABASE", ""),
+              std::vector<std::string>{"3 NONE"});
 
     std::string error;
     EXPECT_FALSE(DatabaseAdmin::CreateDatabase(database->connectionString(), database->user(),
@@ -349,27 +338,13 @@ TEST_F(SchemaTest, OnlyATableTheClientCreatesGetsTheIndexes) {
     FieldList row;
     ASSERT_EQ(OpenMemoTable(db, MyMemoTable(20), row), OpenMemoTableResult::Created);
     // Index name, descending (1) or not, and the columns in order.
-    FieldList index(3);
-    const int segments =
-        db.SelectRows("I.RDB$INDEX_NAME,I.RDB$INDEX_TYPE,S.RDB$FIELD_NAME",
-                      "RDB$INDICES I JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = I.RDB$INDEX_NAME",
-                      "I.RDB$RELATION_NAME = 'MYMEMO20' AND I.RDB$INDEX_NAME STARTING 'IX_'",
-                      "I.RDB$INDEX_NAME,S.RDB$FIELD_POSITION");
-    std::vector<std::string> found;
-    for (int i = 0; i < segments; ++i) {
-        if (i == 0)
-            db.ReadFirst(index);
-        else
-            db.ReadNext(index);
-        for (auto& field : index)
-            field.Value.erase(field.Value.find_last_not_of(' ') + 1);
-        found.push_back(index[0].Value + " " + std::to_string(ToIntOrZero(index[1].Value)) + " " +
-                        index[2].Value);
-    }
-    db.CloseQuery();
-    EXPECT_EQ(found, (std::vector<std::string>{"IX_MYMEMO20_N_DESC 1 N", "IX_MYMEMO20_SN_N 0 SN",
-                                               "IX_MYMEMO20_SN_N 0 N", "IX_MYMEMO20_SN_N_DESC 1 SN",
-                                               "IX_MYMEMO20_SN_N_DESC 1 N"}));
+    EXPECT_EQ(
+        readLines(db, "I.RDB$INDEX_NAME,COALESCE(I.RDB$INDEX_TYPE, 0),S.RDB$FIELD_NAME",
+                  "RDB$INDICES I JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = I.RDB$INDEX_NAME",
+                  "I.RDB$RELATION_NAME = 'MYMEMO20' AND I.RDB$INDEX_NAME STARTING 'IX_'",
+                  "I.RDB$INDEX_NAME,S.RDB$FIELD_POSITION"),
+        (std::vector<std::string>{"IX_MYMEMO20_N_DESC 1 N", "IX_MYMEMO20_SN_N 0 SN", "IX_MYMEMO20_SN_N 0 N",
+                                  "IX_MYMEMO20_SN_N_DESC 1 SN", "IX_MYMEMO20_SN_N_DESC 1 N"}));
 
     // A table that is there already is not the client's to change.
     ASSERT_TRUE(db.CreateTable(MyMemoTable(21), MemoColumns, row));

@@ -127,12 +127,13 @@ private slots:
         QVERIFY(database->addMember(2, sj("花子"), "p"));
         QVERIFY(database->addMember(3, sj("太郎"), "p")); // has no pad yet
         // Group 0 is no usable number: its pad is never searched, even where the table exists.
+        // The groups are stored out of their number order, which the search lists them in.
+        QVERIFY(database->addGroup("OGROUP", 2, true, sj("営業"), sj("終了した営業"), {2, 3}));
         QVERIFY(database->addGroup("OGROUP", 0, false, sj("ゼロ"), sj("番号なし"), {1}));
         QVERIFY(database->addGroup("OGROUP", 1, false, sj("企画"), sj("新製品の企画"), {1, 2}));
-        QVERIFY(database->addGroup("OGROUP", 2, true, sj("営業"), sj("終了した営業"), {2, 3}));
+        QVERIFY(database->addGroup("CGROUP", 2, false, sj("経理"), sj("参加していない"), {2, 3}));
         QVERIFY(database->addGroup("CGROUP", 1, true, sj("人事"), sj("十五番目の参加者"),
                                    {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 1}));
-        QVERIFY(database->addGroup("CGROUP", 2, false, sj("経理"), sj("参加していない"), {2, 3}));
         for (const char* table :
              {"MYMEMO1", "MYMEMO2", "OGMEMO0", "OGMEMO1", "OGMEMO2", "CGMEMO1", "CGMEMO2", "ALMEMO"})
             makePad(table);
@@ -257,15 +258,38 @@ private slots:
             "SET TERM ^ ;\nEXECUTE BLOCK AS DECLARE I INTEGER = 101; BEGIN WHILE (I < 32100) DO BEGIN "
             "INSERT INTO MYMEMO2 SELECT :I, :I, DF, MN, TEXT, FIND FROM MYMEMO2 WHERE N = 100; I = I + 1; "
             "END END^\nSET TERM ; ^"));
+        const std::string cutLine = sj("検索結果が多過ぎますので、ここで打ち切りました");
+        const qsizetype cutChars = Codec::toQString(cutLine).size();
+        const auto resultLine = [&](std::size_t n, const std::string& lineText) {
+            return sj("　【番号:") + std::to_string(n) + sj("】") + lineText;
+        };
+        // The room left before the cut line, and the line that did not fit there.
+        const auto roomAndNext = [&] {
+            const std::vector<std::string> lines = results();
+            const std::size_t next = 100 + lines.size() - 3;
+            return std::pair{TFormGSearch::ResultLimit -
+                                 (window->RichEdit1->toPlainText().size() - cutChars - 1),
+                             Codec::toQString(resultLine(next, text)).size()};
+        };
         search("cut");
+        // The first line is made shorter, so that the room left would take the
+        // next line but not that line and the cut line: a cut line written
+        // without its room kept would then pass the limit.
+        const auto [room, next] = roomAndNext();
+        if (room < next + 1) {
+            QVERIFY(database->db().DeleteRows("MYMEMO2", "N=100"));
+            addLine("MYMEMO2", 100, text.substr(0, text.size() - static_cast<std::size_t>(next + 1 - room)));
+            search("cut");
+        }
         const QString all = window->RichEdit1->toPlainText();
         QVERIFY(all.size() <= TFormGSearch::ResultLimit);
+        const auto [roomNow, nextNow] = roomAndNext();
+        QVERIFY(roomNow >= nextNow + 1);
         QVERIFY(all.size() > TFormGSearch::ResultLimit - 200);
         const std::vector<std::string> lines = results();
         QCOMPARE(lines[1], sj("「まいめも「2:花子」」検索結果数：32000行"));
-        QCOMPARE(lines[lines.size() - 2],
-                 sj("　【番号:") + std::to_string(100 + lines.size() - 4) + sj("】") + text);
-        QCOMPARE(lines.back(), sj("検索結果が多過ぎますので、ここで打ち切りました"));
+        QCOMPARE(lines[lines.size() - 2], resultLine(100 + lines.size() - 4, text));
+        QCOMPARE(lines.back(), cutLine);
         QCOMPARE(window->StatusText(), sj("検索終了しました。参照可能なめもから全検索します。[Esc]:中断"));
     }
     void searchesAfterTheConnectionWasClosed() {

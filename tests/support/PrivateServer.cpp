@@ -1,5 +1,7 @@
 #include "support/PrivateServer.h"
 
+#include "support/TestDatabase.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
@@ -14,6 +16,8 @@ std::string scriptCommand(const std::string& action, int port, const std::string
 } // namespace
 
 PrivateServer::PrivateServer(const std::string& name, int firstPort, int lastPort) {
+    if (TestServerRefused())
+        return;
     for (int candidate = firstPort; candidate <= lastPort && port_ == 0; ++candidate) {
         const std::string root =
             "/tmp/qbook2-" + name + "-" + std::to_string(candidate) + "-" + std::to_string(::getpid());

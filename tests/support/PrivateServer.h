@@ -9,6 +9,7 @@
 // server never touch the shared one on port 3050, nor a server that a test of
 // another checkout runs at the same time. Stopped, and its folder removed,
 // when the object goes. Suites that may run at once take ranges of their own.
+// None starts in a unit test (TestServerRefused).
 class PrivateServer {
 public:
     explicit PrivateServer(const std::string& name = "firebird", int firstPort = 3061, int lastPort = 3080);

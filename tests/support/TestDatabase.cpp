@@ -21,6 +21,20 @@ std::string envOr(const char* name, const char* fallback) {
 
 } // namespace
 
+bool TestServerRefused() {
+    return !envOr("QBOOK2_NO_TEST_SERVER", "").empty();
+}
+
+FieldList ColumnsOf(const std::string& columns) {
+    size_t count = 1;
+    int depth = 0;
+    for (const char c : columns) {
+        depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+        count += c == ',' && depth == 0 ? 1 : 0;
+    }
+    return FieldList(count);
+}
+
 std::vector<FieldList> ReadMemoRows(TFormFBDB& db, const std::string& table, const std::string& where,
                                     const std::string& order) {
     FieldList fields;
@@ -32,6 +46,10 @@ std::vector<FieldList> ReadMemoRows(TFormFBDB& db, const std::string& table, con
 TestDatabase::TestDatabase(const std::string& suiteName, const std::string& server)
     : server_(server.empty() ? envOr("QBOOK2_TEST_SERVER", "localhost") : server),
       db_(std::make_unique<TFormFBDB>()) {
+    if (TestServerRefused()) {
+        error_ = "a unit test uses no database server: name the suite in tests/CMakeLists.txt";
+        return;
+    }
     const std::string base = envOr("QBOOK2_TEST_DATA_DIR", "/var/lib/qbook2");
     const std::string stem = base + "/" + suiteName + "-" + std::to_string(getpid());
     // A second database of the same suite in one process gets a numbered folder.

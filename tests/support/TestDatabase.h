@@ -14,7 +14,16 @@ class TFormFBDB;
 std::vector<FieldList> ReadMemoRows(TFormFBDB& db, const std::string& table, const std::string& where,
                                     const std::string& order);
 
+// A shape for TFormFBDB::ReadRows: one empty field per column of the select
+// list (a comma inside parentheses parts no columns).
+FieldList ColumnsOf(const std::string& columns);
+
 class TestDatabase;
+
+// Whether the run is a unit test's (ctest sets QBOOK2_NO_TEST_SERVER there):
+// it uses no database server, so the support makes no database and starts
+// no server in it.
+bool TestServerRefused();
 
 // A database object made by a test (trigger, exception, sequence), removed
 // when the guard goes out of scope, so that a test that fails half-way leaves
@@ -41,7 +50,8 @@ private:
 // another port):
 // $QBOOK2_TEST_DATA_DIR (default /var/lib/qbook2)/<suite>-<pid>/QBOOK.FDB,
 // created in the constructor and dropped, with its folder, in the destructor.
-// Usable from GoogleTest and Qt Test programs alike. Disconnect the modules
+// Usable from GoogleTest and Qt Test programs alike; not ok() in a unit test
+// (TestServerRefused). Disconnect the modules
 // attached to it before it is destroyed, or the server refuses the drop (the
 // folder and file are removed all the same).
 class TestDatabase {

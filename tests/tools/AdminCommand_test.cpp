@@ -117,7 +117,13 @@ protected:
     static bool readMember(const std::string& number, FieldList& fields) {
         TFormFBDB db;
         SetMemberFields(fields);
-        return Database->connect(db) && db.SelectRow("MEMBER", "N=" + number, fields);
+        if (!Database->connect(db))
+            return false;
+        const auto row = db.ReadRow(fields, "MEMBER", "N=" + number);
+        if (!row || !*row)
+            return false;
+        fields = **row;
+        return true;
     }
 
     static inline TestDatabase* Database = nullptr;
@@ -187,8 +193,7 @@ TEST_F(AdminCommand, RefusedMembersLeaveTheTableUnchanged) {
     std::string sixtyOneBytes = "x";
     for (int i = 0; i < 30; ++i)
         sixtyOneBytes += "あ";
-    for (const std::string& name :
-         {"O'Neil", "say \"hi\"", "", "   ", "tab\there", "😀", sixtyOneBytes.c_str()})
+    for (const char* name : {"O'Neil", "say \"hi\"", "", "   ", "tab\there", "😀", sixtyOneBytes.c_str()})
         EXPECT_EQ(admin({"member-add", "12", name, "pw"}).status, kAdminFailed) << name;
     EXPECT_EQ(admin({"member-add", "12", "Fine", "it's"}).status, kAdminFailed);
     EXPECT_EQ(admin({"member-add", "12", "Fine", ""}).status, kAdminFailed);
@@ -209,11 +214,13 @@ TEST_F(AdminCommand, GroupIsAddedListedChangedAndRemoved) {
 
     ASSERT_EQ(admin({"group-set", "closed", "5", "--ended", "--end", "20240930", "--members", "21"}).status,
               kAdminOk);
-    FieldList row;
-    SetGroupFields(row);
+    FieldList shape;
+    SetGroupFields(shape);
     TFormFBDB db;
     ASSERT_TRUE(Database->connect(db));
-    ASSERT_TRUE(db.SelectRow("CGROUP", "N=5", row));
+    const auto read = db.ReadRow(shape, "CGROUP", "N=5");
+    ASSERT_TRUE(read && *read);
+    const FieldList& row = **read;
     EXPECT_TRUE(GroupEnded(row));
     EXPECT_TRUE(GroupHasMember(row, 21));
     EXPECT_FALSE(GroupHasMember(row, 20));
@@ -311,6 +318,31 @@ TEST_F(AdminCommand, ConnectionFailuresAreReportedWithAFailureStatus) {
     EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
 }
 
+// Registry tables the tool cannot read (made by something else, without the
+// columns it reads by): every command says so and fails; none lists nothing,
+// finds nothing or adds as if nothing were there.
+TEST(AdminFailedReads, AreErrorsNotEmptyResults) {
+    TestDatabase broken("adminbroken");
+    ASSERT_TRUE(broken.ok()) << broken.error();
+    ASSERT_TRUE(broken.runIsql("CREATE TABLE MEMBER (X INTEGER); CREATE TABLE OGROUP (X INTEGER); CREATE "
+                               "TABLE CGROUP (X INTEGER);"));
+    const std::vector<std::vector<std::string>> commands = {{"member-list"},
+                                                            {"group-list", "open"},
+                                                            {"member-add", "1", "Name", "pw"},
+                                                            {"member-remove", "1"},
+                                                            {"member-set", "1", "--name", "N"},
+                                                            {"group-add", "closed", "1", "G"},
+                                                            {"group-remove", "open", "1"}};
+    for (std::vector<std::string> args : commands) {
+        const std::string command = args[0];
+        args.insert(args.begin(), {"--folder", broken.folder()});
+        const Outcome outcome = runAdmin(args);
+        EXPECT_EQ(outcome.status, kAdminFailed) << command;
+        EXPECT_EQ(outcome.out, "") << command;
+        EXPECT_NE(outcome.err.find("cannot read"), std::string::npos) << command << ": " << outcome.err;
+    }
+}
+
 // The settings a client needs to open the pads at once, written only where it has none.
 TEST_F(AdminCommand, WriteSettingsPreparesAClientOnce) {
     ASSERT_EQ(admin({"member-add", "60", "山田太郎", "pw60"}).status, kAdminOk);
@@ -363,16 +395,14 @@ std::vector<std::string> changeTriggers(TFormFBDB& db) {
     const auto trimmed = [](const std::string& name) {
         return name.substr(0, name.find_last_not_of(' ') + 1);
     };
-    FieldList row(2);
+    const auto rows = db.ReadRows(FieldList(2), "RDB$RELATION_NAME,RDB$TRIGGER_NAME", "RDB$TRIGGERS",
+                                  "RDB$SYSTEM_FLAG = 0", "RDB$RELATION_NAME");
+    if (!rows)
+        return {"failed"};
     std::vector<std::string> tables;
-    const int count = db.SelectRows("RDB$RELATION_NAME,RDB$TRIGGER_NAME", "RDB$TRIGGERS",
-                                    "RDB$SYSTEM_FLAG = 0", "RDB$RELATION_NAME");
-    for (int i = 0; i < count; ++i) {
-        i == 0 ? db.ReadFirst(row) : db.ReadNext(row);
+    for (const FieldList& row : *rows)
         if (trimmed(row[1].Value) == StatementText::ChangeTriggerName(trimmed(row[0].Value)))
             tables.push_back(trimmed(row[0].Value));
-    }
-    db.CloseQuery();
     return tables;
 }
 
@@ -510,28 +540,22 @@ TEST(AdminDemo, MakeDemoDbCreatesTheDatabaseAndFillsItOnce) {
         db.Disconnect();
         DatabaseAdmin::DropDatabase(connection + database.fileName(), database.user(), database.password());
     });
-    FieldList row;
-    SetMemoFields(row);
-    const int count = db.SelectRows("*", AlMemoTable(), "(SN > 0.0) AND (DF = 0)", "SN,N");
-    EXPECT_EQ(count, 30);
-    db.ReadFirst(row);
+    const std::vector<FieldList> rows = ReadMemoRows(db, AlMemoTable(), "(SN > 0.0) AND (DF = 0)", "SN,N");
+    EXPECT_EQ(rows.size(), 30u);
     bool hiragana = false, lowerCase = false;
-    for (int i = 1; i <= count; ++i) {
-        EXPECT_EQ(ToIntOrZero(row[0].Value), i);
-        EXPECT_EQ(ToFloatOrZero(row[1].Value), i);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const FieldList& row = rows[i];
+        EXPECT_EQ(ToIntOrZero(row[0].Value), static_cast<int>(i + 1));
+        EXPECT_EQ(ToFloatOrZero(row[1].Value), static_cast<double>(i + 1));
         EXPECT_EQ(row[2].Value, "0");
         EXPECT_EQ(row[5].Value, SearchKey(row[4].Value));
         hiragana = hiragana || Codec::toUtf8(row[4].Value).find("かいぎ") != std::string::npos;
         lowerCase = lowerCase || row[4].Value.find("meeting") != std::string::npos;
-        db.ReadNext(row);
     }
-    db.CloseQuery();
     EXPECT_TRUE(hiragana);
     EXPECT_TRUE(lowerCase);
-    for (const std::string& table : {MyMemoTable(1), OgMemoTable(1)}) {
-        EXPECT_GT(db.SelectRows("*", table, "", ""), 0) << table;
-        db.CloseQuery();
-    }
+    for (const std::string& table : {MyMemoTable(1), OgMemoTable(1)})
+        EXPECT_FALSE(ReadMemoRows(db, table, "", "").empty()) << table;
     // The demo's pads are live.
     EXPECT_EQ(changeTriggers(db), (std::vector<std::string>{AlMemoTable(), MyMemoTable(1), OgMemoTable(1)}));
 }
@@ -539,19 +563,20 @@ TEST(AdminDemo, MakeDemoDbCreatesTheDatabaseAndFillsItOnce) {
 // Every row of every user table, by table, each table in N order.
 std::map<std::string, std::vector<std::vector<std::string>>> everyRow(TFormFBDB& db) {
     std::map<std::string, std::vector<std::vector<std::string>>> tables;
-    db.TableExists(AlMemoTable());
-    const std::vector<std::string> names = db.ListBox1();
-    for (const std::string& table : names) {
-        FieldList row(GroupColumns); // the widest table
-        auto& rows = tables[table];
-        const int count = db.SelectRows("*", table, "", "N");
-        for (int i = 0; i < count; ++i) {
-            i == 0 ? db.ReadFirst(row) : db.ReadNext(row);
-            rows.emplace_back();
-            for (const TableField& field : row)
-                rows.back().push_back(field.Value);
+    const auto names = db.ReadTableNames();
+    if (!names)
+        return {{"failed", {}}};
+    for (const std::string& table : *names) {
+        const auto rows = db.ReadRows(FieldList(GroupColumns), "*", table, "", "N"); // the widest table
+        if (!rows) {
+            tables[table] = {{"failed"}};
+            continue;
         }
-        db.CloseQuery();
+        for (const FieldList& row : *rows) {
+            tables[table].emplace_back();
+            for (const TableField& field : row)
+                tables[table].back().push_back(field.Value);
+        }
     }
     return tables;
 }

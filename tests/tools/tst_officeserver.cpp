@@ -148,26 +148,22 @@ private:
         if (!db.Connect(server->host() + ":" + officeDir() + "/", Settings::DatabaseFileName, "SYSDBA",
                         sysdbaPassword.toStdString()))
             return "no connection";
+        // Each row as its values, blank-separated, on a line of its own.
         std::string text;
-        FieldList row(6);
-        const int count =
-            db.SelectRows("RDB$USER,RDB$GRANTOR,RDB$PRIVILEGE,RDB$GRANT_OPTION,RDB$RELATION_NAME",
-                          "RDB$USER_PRIVILEGES", "", "1,2,3,4,5");
-        for (int i = 0; i < count; ++i) {
-            i == 0 ? db.ReadFirst(row) : db.ReadNext(row);
-            for (int c = 0; c < 5; ++c)
-                text += row[c].Value + (c < 4 ? " " : "\n");
-        }
-        db.CloseQuery();
+        const auto append = [&](const ReadResult<std::vector<FieldList>>& rows) {
+            if (!rows)
+                text += "failed\n";
+            else
+                for (const FieldList& row : *rows)
+                    for (size_t c = 0; c < row.size(); ++c)
+                        text += row[c].Value + (c + 1 < row.size() ? " " : "\n");
+        };
+        append(db.ReadRows(FieldList(5),
+                           "RDB$USER,RDB$GRANTOR,RDB$PRIVILEGE,RDB$GRANT_OPTION,RDB$RELATION_NAME",
+                           "RDB$USER_PRIVILEGES", "", "1,2,3,4,5"));
         for (const auto& [column, table] :
-             {std::pair{"RDB$TRIGGER_NAME", "RDB$TRIGGERS"}, std::pair{"RDB$ROLE_NAME", "RDB$ROLES"}}) {
-            const int n = db.SelectRows(column, table, "RDB$SYSTEM_FLAG = 0", "1");
-            for (int i = 0; i < n; ++i) {
-                i == 0 ? db.ReadFirst(row) : db.ReadNext(row);
-                text += row[0].Value + "\n";
-            }
-            db.CloseQuery();
-        }
+             {std::pair{"RDB$TRIGGER_NAME", "RDB$TRIGGERS"}, std::pair{"RDB$ROLE_NAME", "RDB$ROLES"}})
+            append(db.ReadRows(FieldList(1), column, table, "RDB$SYSTEM_FLAG = 0", "1"));
         return text;
     }
 
@@ -357,12 +353,12 @@ private slots:
         QCOMPARE(rows.size(), size_t(1));
         QCOMPARE(rows[0][MemoText].Value, std::string("first line"));
         // Made by the client login, with its indexes (its change trigger is heard below).
-        FieldList owner(1);
-        QCOMPARE(sysdba.SelectRows("RDB$OWNER_NAME", "RDB$RELATIONS", "RDB$RELATION_NAME = 'MYMEMO5'", ""),
-                 1);
-        sysdba.ReadFirst(owner);
-        sysdba.CloseQuery();
-        QCOMPARE(owner[0].Value.substr(0, owner[0].Value.find(' ')), clientUser.toStdString());
+        const auto owner = sysdba.ReadRows(FieldList(1), "RDB$OWNER_NAME", "RDB$RELATIONS",
+                                           "RDB$RELATION_NAME = 'MYMEMO5'", "");
+        QVERIFY(owner);
+        QCOMPARE(owner->size(), size_t(1));
+        const std::string& name = owner->front()[0].Value;
+        QCOMPARE(name.substr(0, name.find(' ')), clientUser.toStdString());
         for (const MemoIndex& index : MemoIndexes(MyMemoTable(5)))
             QVERIFY2(IndexExists(sysdba, index.name), index.name.c_str());
         sysdba.Disconnect();

@@ -12,11 +12,17 @@
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "memo/Unit2.h"
+#include "memo/UnitSearch.h"
 #include "text/CharMatch.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -151,14 +157,14 @@ double padFlows(const Pad& pad, const std::string& database, Floor& floor, TForm
             direct.page(0.0);
         },
         [&] { screen->hide(); }));
-    if (!screen->Ready || screen->RowCount() != PageLines)
+    if (!screen->Ready() || screen->RowCount() != PageLines)
         std::fprintf(stderr, "qbook2-bench: %s shows %d rows\n", table.c_str(), screen->RowCount());
 
     const auto toFirstPage = [&] { screen->ButtonAClick(); };
     const int middle = pad.lines / 2 + 1;
     const auto toMiddle = [&] { screen->JumpToNumber(middle); };
     toMiddle();
-    const double middleStart = screen->PageStart;
+    const double middleStart = screen->PageStart();
     const double nextStart = ToFloatOrZero(screen->Cell(0, screen->RowCount() - 2));
 
     toFirstPage();
@@ -175,27 +181,33 @@ double padFlows(const Pad& pad, const std::string& database, Floor& floor, TForm
     record(measure(
         size + "previous page", Repetitions, [&] { screen->ButtonBClick(); },
         [&] { direct.page(direct.previousStart(middleStart)); }, toMiddle));
-    disagree("previous page", screen->PageStart, direct.previousStart(middleStart));
+    disagree("previous page", screen->PageStart(), direct.previousStart(middleStart));
     record(measure(
         size + "next page", Repetitions, [&] { screen->ButtonCClick(); }, [&] { direct.page(nextStart); },
         toMiddle));
     record(measure(
         size + "last page", Repetitions, [&] { screen->ButtonDClick(); },
         [&] { direct.page(direct.lastStart()); }, toFirstPage));
-    disagree("last page", screen->PageStart, direct.lastStart());
+    disagree("last page", screen->PageStart(), direct.lastStart());
 
     const std::string word = Codec::sj(FindWord);
-    screen->FindKeyword = word;
-    screen->UseFindColumn = 0;
-    screen->SearchDown = 1;
+    // The keyword as typed, downwards: set through the find dialog, as the member does.
+    QTimer::singleShot(0, [&word] {
+        TFormSearch* dialog = forms().FormSearch;
+        dialog->Edit1->setText(Codec::toQString(word));
+        dialog->CheckBox1->setChecked(true);
+        dialog->RadioDown->setChecked(true);
+        dialog->Button1->click();
+    });
+    screen->ButtonEClick();
     record(measure(
         size + "find next", Repetitions, [&] { screen->ButtonFClick(); },
         [&] { direct.page(direct.findDown(1.0, word)); }, toFirstPage));
-    disagree("find next", screen->PageStart, direct.findDown(1.0, word));
+    disagree("find next", screen->PageStart(), direct.findDown(1.0, word));
     record(measure(
         size + "jump to a number", Repetitions, [&] { screen->JumpToNumber(middle); },
         [&] { direct.page(direct.numberStart(middle)); }, toFirstPage));
-    disagree("jump", screen->PageStart, direct.numberStart(middle));
+    disagree("jump", screen->PageStart(), direct.numberStart(middle));
     screen->hide();
     return firstRefresh.module;
 }
@@ -228,7 +240,7 @@ int ShowPadForMemory(const std::string& folder, int member) {
     TForm2* screen = forms().Form2;
     screen->show();
     QApplication::processEvents();
-    const bool shown = screen->Ready && screen->RowCount() > 1;
+    const bool shown = screen->Ready() && screen->RowCount() > 1;
     std::printf("%ld\n", statusKilobytes("VmRSS"));
     std::fflush(stdout);
     screen->hide();

@@ -49,19 +49,19 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Hide && !Screen->TableName.empty())
-            Counts->PadHidden(Screen->TableName);
+        if (event->type() == QEvent::Hide && !Screen->TableName().empty())
+            Counts->PadHidden(Screen->TableName());
         return QObject::eventFilter(watched, event);
     }
 
 private:
     void Report() {
-        if (!Screen->isVisible() || !Screen->Ready)
+        if (!Screen->isVisible() || !Screen->Ready())
             return;
         std::int32_t largest = 0;
         for (int row = 0; row < Screen->RowCount(); ++row)
             largest = std::max(largest, ToIntOrZero(Screen->Cell(1, row)));
-        Counts->PadShown(Screen->TableName, largest);
+        Counts->PadShown(Screen->TableName(), largest);
     }
 
     TMemoScreen* Screen;
@@ -80,7 +80,7 @@ void AttachUnreadViews(Forms& f) {
     }
     counts->SetShownTest([screens](const std::string& table) {
         return std::any_of(screens.begin(), screens.end(), [&table](const TMemoScreen* screen) {
-            return screen->isVisible() && screen->Ready && screen->TableName == table;
+            return screen->isVisible() && screen->Ready() && screen->TableName() == table;
         });
     });
     LineWriters::SetNameLookup([](std::int32_t member) -> std::optional<std::string> {

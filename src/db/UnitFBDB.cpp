@@ -224,3 +224,7 @@ std::uint64_t TFormFBDB::StatementCount() const {
 std::string TFormFBDB::LastError() const {
     return d->lastError;
 }
+
+DbFailure TFormFBDB::LastFailure() const {
+    return d->lastFailure;
+}

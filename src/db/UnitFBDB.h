@@ -119,6 +119,9 @@ public:
     // The client library's text for the failure of the most recent database
     // operation; empty when it succeeded. For tools only: screens never show it.
     std::string LastError() const;
+    // Why the most recent operation that failed failed: for the writes, which
+    // tell only whether they succeeded.
+    DbFailure LastFailure() const;
 
 signals:
     void TableChanged(const std::string& tableName);

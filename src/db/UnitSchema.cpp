@@ -28,14 +28,11 @@ void ensureSize(FieldList& fields, size_t size) {
         fields.resize(size);
 }
 
-std::string numberCondition(std::int32_t n) {
-    return "N=" + std::to_string(n);
-}
-
 // Whether the table holds a line with number n (a line another client stored).
 bool NumberTaken(TFormFBDB& db, const std::string& table, std::int32_t n) {
     FieldList probe;
-    return ReadMemoLine(db, table, probe, n);
+    const ReadResult<bool> found = ReadMemoLine(db, table, probe, n);
+    return found && *found;
 }
 
 std::minstd_rand& RetryRandom() {
@@ -54,12 +51,12 @@ void PauseBeforeRetry(int attempt) {
 // random, more with each try, so that the clients that lost the race spread
 // over several numbers instead of meeting at the next one again (under load
 // only one of them could win each round). 0 when the pad is full.
-std::int32_t NumberAfterLostRace(TFormFBDB& db, const std::string& table, int attempt) {
-    const std::int32_t next = NextMemoNumber(db, table);
-    if (next == 0)
-        return 0;
+ReadResult<std::int32_t> NumberAfterLostRace(TFormFBDB& db, const std::string& table, int attempt) {
+    const ReadResult<std::int32_t> next = NextMemoNumber(db, table);
+    if (!next || *next == 0)
+        return next;
     std::uniform_int_distribution<std::int32_t> offset(0, (2 << std::min(attempt, 5)) - 1);
-    const std::int64_t spread = std::int64_t{next} + offset(RetryRandom());
+    const std::int64_t spread = std::int64_t{*next} + offset(RetryRandom());
     return static_cast<std::int32_t>(
         std::min<std::int64_t>(spread, std::numeric_limits<std::int32_t>::max()));
 }
@@ -157,23 +154,27 @@ OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, Field
     SetMemoFields(rowBuffer);
     // A table is created only where the listing says it is missing: without
     // a listing nothing is known, and nothing is tried.
-    const auto exists = [&]() -> std::optional<bool> {
+    const auto listed = [&]() -> std::optional<bool> {
         const ReadResult<std::vector<std::string>> names = db.ReadTableNames();
         if (!names)
             return std::nullopt;
         return HasTableName(*names, table);
     };
-    std::optional<bool> found = exists();
-    if (found.value_or(false))
+    std::optional<bool> found = listed();
+    if (!found)
+        return OpenMemoTableResult::Unlisted;
+    if (*found)
         return OpenMemoTableResult::Existing;
-    for (int attempt = 1; found; ++attempt) {
+    for (int attempt = 1;; ++attempt) {
         if (CreateMemoTable(db, table, rowBuffer))
             return OpenMemoTableResult::Created;
         // Another client opening the same new pad may have created it first.
-        found = exists();
-        if (found.value_or(false))
+        found = listed();
+        if (!found)
+            return OpenMemoTableResult::Unlisted;
+        if (*found)
             return OpenMemoTableResult::Existing;
-        if (!found || attempt == 2)
+        if (attempt == 2)
             break;
         PumpWait(5000, keepWaiting);
         if (keepWaiting && !keepWaiting())
@@ -196,47 +197,93 @@ bool InsertMemoRow(TFormFBDB& db, const std::string& table, FieldList& row, std:
 }
 
 NewLineResult StoreNewMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t& next,
-                               const std::function<double()>& sortNumber, const std::string& text,
+                               const std::function<ReadResult<double>()>& sortNumber, const std::string& text,
                                std::int32_t memberNumber) {
-    if (next == 0)
-        next = NextMemoNumber(db, table);
+    if (next == 0) {
+        const ReadResult<std::int32_t> largest = NextMemoNumber(db, table);
+        if (!largest)
+            return NewLineResult::Failed;
+        next = *largest;
+    }
     for (int attempt = 1;; ++attempt) {
         if (next == 0)
             return NewLineResult::PadFull;
-        if (InsertMemoRow(db, table, row, next, sortNumber(), text, memberNumber))
+        const ReadResult<double> sn = sortNumber();
+        if (!sn)
+            return NewLineResult::Failed;
+        if (InsertMemoRow(db, table, row, next, *sn, text, memberNumber))
             return NewLineResult::Stored;
         if (attempt == NewLineAttempts || !NumberTaken(db, table, next))
             return NewLineResult::Failed;
         PauseBeforeRetry(attempt);
-        next = NumberAfterLostRace(db, table, attempt);
+        const ReadResult<std::int32_t> fresh = NumberAfterLostRace(db, table, attempt);
+        if (!fresh)
+            return NewLineResult::Failed;
+        next = *fresh;
     }
 }
 
-bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,
-                    const std::string& text, std::int32_t memberNumber, std::int32_t* newN) {
+bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row,
+                    const ReadResult<double>& sortNumber, const std::string& text, std::int32_t memberNumber,
+                    std::int32_t* newN) {
     std::int32_t n = 0;
-    if (StoreNewMemoLine(
-            db, table, row, n, [sortNumber] { return sortNumber; }, text, memberNumber) !=
-        NewLineResult::Stored)
+    if (!sortNumber || StoreNewMemoLine(
+                           db, table, row, n, [&sortNumber] { return sortNumber; }, text, memberNumber) !=
+                           NewLineResult::Stored)
         return false;
     if (newN)
         *newN = n;
     return true;
 }
 
-std::int32_t NextMemoNumber(TFormFBDB& db, const std::string& table) {
-    const std::int32_t largest = ToIntOrZero(db.SelectMax(table, "N", ""));
+ReadResult<std::int32_t> NextMemoNumber(TFormFBDB& db, const std::string& table) {
+    const ReadResult<std::string> max = db.ReadMax(table, "N", "");
+    if (!max)
+        return max.failure();
+    const std::int32_t largest = ToIntOrZero(*max);
     if (largest == std::numeric_limits<std::int32_t>::max())
         return 0;
     return std::max(largest, 0) + 1;
 }
 
-double LargestSortNumber(TFormFBDB& db, const std::string& table) {
-    return std::max(ToFloatOrZero(db.SelectMax(table, "SN", "")), 0.0);
+ReadResult<double> LargestSortNumber(TFormFBDB& db, const std::string& table) {
+    const ReadResult<std::string> max = db.ReadMax(table, "SN", "");
+    if (!max)
+        return max.failure();
+    return std::max(ToFloatOrZero(*max), 0.0);
 }
 
-double AppendSortNumber(TFormFBDB& db, const std::string& table) {
-    return LargestSortNumber(db, table) + 1.0;
+ReadResult<double> AppendSortNumber(TFormFBDB& db, const std::string& table) {
+    const ReadResult<double> largest = LargestSortNumber(db, table);
+    if (!largest)
+        return largest;
+    return *largest + 1.0;
+}
+
+std::string LinesAfterCondition(double sortNumber) {
+    return "(SN > " + FloatToText(sortNumber) + ") AND (DF = 0)";
+}
+
+std::string LinesBeforeCondition(double sortNumber) {
+    return "(SN < " + FloatToText(sortNumber) + ") AND (DF = 0)";
+}
+
+std::string ShownLinesCondition() {
+    return "(SN > 0.0) AND (DF = 0)";
+}
+
+std::string LiveLinesCondition() {
+    return "DF=0";
+}
+
+std::string FindLinesCondition(double sortNumber, bool down, const std::string& column,
+                               const std::string& keyword) {
+    return std::string(down ? "(SN > " : "(SN < ") + FloatToText(sortNumber) + ")" + " AND (DF = 0) AND (" +
+           column + " LIKE '%" + keyword + "%') ";
+}
+
+std::string LineNumberCondition(std::int32_t n) {
+    return "N=" + std::to_string(n);
 }
 
 double MidSortNumber(double before, double after) {
@@ -258,9 +305,15 @@ bool MemberNumberFits(std::int32_t memberNumber) {
            memberNumber <= std::numeric_limits<std::int16_t>::max();
 }
 
-bool ReadMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n) {
+ReadResult<bool> ReadMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n) {
     SetMemoFields(row);
-    return db.SelectRow(table, numberCondition(n), row);
+    ReadResult<std::optional<FieldList>> found = db.ReadRow(row, table, LineNumberCondition(n));
+    if (!found)
+        return found.failure();
+    if (!*found)
+        return false;
+    row = std::move(**found);
+    return true;
 }
 
 bool ChangeMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, const std::string& text,
@@ -268,19 +321,14 @@ bool ChangeMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, con
     row[MemoMN].Value = std::to_string(memberNumber);
     row[MemoText].Value = text;
     row[MemoFind].Value = SearchKey(text);
-    return db.UpdateRow(table, MemoColumns, row, numberCondition(ToIntOrZero(row[MemoN].Value)));
-}
-
-bool UpdateMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n,
-                    const std::string& text, std::int32_t memberNumber) {
-    return ReadMemoLine(db, table, row, n) && ChangeMemoLine(db, table, row, text, memberNumber);
+    return db.UpdateRow(table, MemoColumns, row, LineNumberCondition(ToIntOrZero(row[MemoN].Value)));
 }
 
 bool DeleteMemoLine(TFormFBDB& db, const std::string& table, std::int32_t n, const std::string& text,
                     std::int32_t memberNumber) {
     if (RemoveSpaces(text).empty())
-        return db.DeleteRows(table, numberCondition(n));
-    return db.UpdateSet(table, "DF=" + std::to_string(memberNumber), numberCondition(n));
+        return db.DeleteRows(table, LineNumberCondition(n));
+    return db.UpdateSet(table, "DF=" + std::to_string(memberNumber), LineNumberCondition(n));
 }
 
 std::string MemberListItem(const FieldList& memberRow) {

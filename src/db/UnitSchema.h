@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/ReadResult.h"
 #include "db/TableField.h"
 
 #include <cstdint>
@@ -66,14 +67,15 @@ bool IndexExists(TFormFBDB& db, const std::string& indexName);
 // could not be created.
 bool CreateMemoTable(TFormFBDB& db, const std::string& table, const FieldList& memoFields);
 
-enum class OpenMemoTableResult { Existing, Created, Failed, Abandoned };
+enum class OpenMemoTableResult { Existing, Created, Failed, Unlisted, Abandoned };
 
 // After a successful Connect: fills rowBuffer with the memo field list and
 // makes sure the table exists, creating it (one retry after 5 s) with its
 // indexes and change trigger. A table that another client created meanwhile
 // counts as existing (and is left as that client made it). When the tables
-// cannot be listed nothing is created: that fails at once. On failure the
-// module is disconnected; the caller shows the message. When keepWaiting turns false
+// cannot be listed nothing is tried and nothing waited for: Unlisted, the
+// connection as the failed read left it. When the creation fails twice the
+// module is disconnected: Failed; the caller shows the message. When keepWaiting turns false
 // during the 5 s (the screen was closed), the wait ends and nothing more is
 // done, rowBuffer included: Abandoned.
 OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, FieldList& rowBuffer,
@@ -95,28 +97,53 @@ inline constexpr int NewLineAttempts = 8;
 // client has stored a line with that number meanwhile, the line is tried
 // again after a short random pause with a fresh number: the largest N + 1, or
 // a few more at random, so that the clients that lost the race do not meet
-// again. At most NewLineAttempts tries in all; any other failure ends at
-// once. next receives the number stored. PadFull, with nothing stored, when
-// the number would pass the largest INTEGER.
+// again. At most NewLineAttempts tries in all; any other failure, a failed
+// read of a number or of the sort number included, ends at once with nothing
+// stored. next receives the number stored. PadFull, with nothing stored,
+// when the number would pass the largest INTEGER.
 NewLineResult StoreNewMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t& next,
-                               const std::function<double()>& sortNumber, const std::string& text,
+                               const std::function<ReadResult<double>()>& sortNumber, const std::string& text,
                                std::int32_t memberNumber);
 
-// StoreNewMemoLine at a given sort number; true when stored. newN receives the N used.
-bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, double sortNumber,
-                    const std::string& text, std::int32_t memberNumber, std::int32_t* newN = nullptr);
+// StoreNewMemoLine at a given sort number (a failed read of it stores
+// nothing); true when stored. newN receives the N used.
+bool InsertMemoLine(TFormFBDB& db, const std::string& table, FieldList& row,
+                    const ReadResult<double>& sortNumber, const std::string& text, std::int32_t memberNumber,
+                    std::int32_t* newN = nullptr);
+
+// The reads of a pad's lines. Orders: the page order, and the same backwards
+// for the reads that step back from a sort number and the finds upwards.
+inline constexpr const char* MemoPageOrder = "SN,N";
+inline constexpr const char* MemoBackwardOrder = "SN DESC,N DESC";
+
+// Conditions, sort numbers written as FloatToText writes them:
+// the live lines after x, "(SN > x) AND (DF = 0)";
+std::string LinesAfterCondition(double sortNumber);
+// the live lines before x, "(SN < x) AND (DF = 0)";
+std::string LinesBeforeCondition(double sortNumber);
+// every live line that a page can show, "(SN > 0.0) AND (DF = 0)";
+std::string ShownLinesCondition();
+// every live line, "DF=0";
+std::string LiveLinesCondition();
+// the live lines after (down) or before x whose column holds the keyword as
+// LIKE compares it, "(SN > x) AND (DF = 0) AND (TEXT LIKE '%k%') ". The
+// keyword goes in as it is: its "%" and "_" are wildcards.
+std::string FindLinesCondition(double sortNumber, bool down, const std::string& column,
+                               const std::string& keyword);
+// line n, deleted or not, "N=n".
+std::string LineNumberCondition(std::int32_t n);
 
 // The number of a new line: largest N + 1 (deleted lines included; 1 for a
 // table without a number above 0); 0 when the largest N is the largest
 // INTEGER, so that the pad takes no more lines.
-std::int32_t NextMemoNumber(TFormFBDB& db, const std::string& table);
+ReadResult<std::int32_t> NextMemoNumber(TFormFBDB& db, const std::string& table);
 
 // The sort number after which lines go at the end: the largest SN of the
 // table, or 0 when it has none above 0 (a line at or below 0 shows on no page).
-double LargestSortNumber(TFormFBDB& db, const std::string& table);
+ReadResult<double> LargestSortNumber(TFormFBDB& db, const std::string& table);
 
 // The sort number of a line appended at the end: LargestSortNumber + 1 (1 for an empty table).
-double AppendSortNumber(TFormFBDB& db, const std::string& table);
+ReadResult<double> AppendSortNumber(TFormFBDB& db, const std::string& table);
 
 // The sort number halfway between two, also where their sum passes the largest double.
 double MidSortNumber(double before, double after);
@@ -133,17 +160,14 @@ bool SortNumberFits(double sortNumber, double after);
 // Member numbers are stored in the SMALLINT columns DF and MN.
 bool MemberNumberFits(std::int32_t memberNumber);
 
-// Reads line n, deleted or not, into row (sized and named as a memo field list); false when there is none.
-bool ReadMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n);
+// Reads line n, deleted or not, into row (sized and named as a memo field
+// list); false when there is none, row then as it was.
+ReadResult<bool> ReadMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n);
 
 // A changed line whose row has just been read into row: sets MN, TEXT and
 // FIND and writes all six columns back (N, SN and DF as read).
 bool ChangeMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, const std::string& text,
                     std::int32_t memberNumber);
-
-// A changed line: reads row n, then as ChangeMemoLine.
-bool UpdateMemoLine(TFormFBDB& db, const std::string& table, FieldList& row, std::int32_t n,
-                    const std::string& text, std::int32_t memberNumber);
 
 // A deleted line: a line with text keeps its row with DF set to the member;
 // a blank line (nothing left after RemoveSpaces) is removed.

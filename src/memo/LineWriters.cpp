@@ -153,7 +153,8 @@ void Attach(TMemoScreen* screen) {
     QObject::connect(screen->SG1, &QTableWidget::currentCellChanged, shower,
                      [screen, shower](int row, int, int previousRow, int) {
                          // Not for the selection a page load restores.
-                         if (row >= 0 && row != previousRow && !screen->Loading && screen->isActiveWindow())
+                         if (row >= 0 && row != previousRow && !screen->PageLoading() &&
+                             screen->isActiveWindow())
                              shower->Show(row);
                      });
 }

@@ -1,104 +1,71 @@
 #include "app/Forms.h"
 #include "app/Settings.h"
-#include "db/UnitFBDB.h"
-#include "db/UnitSchema.h"
 #include "memo/MemoScreen.h"
 #include "memo/UnitNo.h"
 #include "memo/UnitSearch.h"
-#include "text/CharMatch.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
 
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTimer>
-#include <algorithm>
 
 // Find, find next and the jump to a registration number of the memo screen.
 
-namespace {
-
-// Rows of the first read of a find, and the most of any later one.
-constexpr int FirstFindBatch = 8;
-constexpr int LargestFindBatch = 65536;
-
-} // namespace
-
 void TMemoScreen::ButtonEClick() {
-    if (!Ready)
+    if (!Ready())
         return;
     Timer1->stop();
     TFormSearch* dialog = forms().FormSearch;
-    dialog->Keyword = FindKeyword;
-    dialog->UseFindColumn = UseFindColumn;
-    dialog->SearchDown = SearchDown;
+    const MemoFindSettings& find = Page.Find();
+    dialog->Keyword = find.keyword;
+    dialog->UseFindColumn = find.useFindColumn;
+    dialog->SearchDown = find.searchDown;
     dialog->exec();
-    if (dialog->Accepted) {
-        FindKeyword = dialog->Keyword;
-        UseFindColumn = dialog->UseFindColumn;
-        SearchDown = dialog->SearchDown;
-    }
-    if (!FindKeyword.empty())
+    if (dialog->Accepted)
+        Page.SetFind({dialog->Keyword, dialog->UseFindColumn, dialog->SearchDown});
+    if (!FindKeyword().empty())
         FindFromCurrentRow();
     ResumeTimer();
 }
 
 void TMemoScreen::ButtonFClick() {
-    if (!Ready)
+    if (!Ready())
         return;
     Timer1->stop();
-    if (!FindKeyword.empty())
+    if (!FindKeyword().empty())
         FindFromCurrentRow();
     ResumeTimer();
 }
 
+// The current line itself never matches: find next walks from hit to hit.
 void TMemoScreen::FindFromCurrentRow() {
     int r = CurrentRow();
     if (Cell(0, r).empty() && r > 0)
         r -= 1;
     const double x = ToFloatOrZero(Cell(0, r));
-    const std::string keyword = UseFindColumn == 1 ? SearchKey(FindKeyword) : FindKeyword;
-    const int column = UseFindColumn != 0 ? MemoFind : MemoText;
-    const std::string condition = std::string(SearchDown != 0 ? "(SN > " : "(SN < ") + FloatToText(x) + ")" +
-                                  " AND (DF = 0) AND (" + RowBuffer[column].Name + " LIKE '%" + keyword +
-                                  "%') ";
-    // LIKE compares bytes, so its hits are a superset: the nearest row that
-    // holds the keyword character by character is the hit. The rows come
-    // nearest first, in batches that double in size, so that the usual true
-    // first hit costs one short read and a run of false ones stays cheap.
-    const char* order = SearchDown != 0 ? PageOrder : BackwardOrder;
-    bool found = false;
-    if (EnsureConnected()) {
-        int batch = FirstFindBatch;
-        for (int skipped = 0; !found; skipped += batch, batch = std::min(2 * batch, LargestFindBatch)) {
-            const int count = Db->SelectRows("*", TableName, condition, order, batch, skipped);
-            for (int i = 0; i < count && !found; ++i) {
-                if (i == 0)
-                    Db->ReadFirst(RowBuffer);
-                else
-                    Db->ReadNext(RowBuffer);
-                const std::string& value = RowBuffer[column].Value;
-                found =
-                    UseFindColumn != 0 ? ContainsChars(value, keyword) : LikeContainsChars(value, keyword);
-            }
-            Db->CloseQuery();
-            if (count < batch)
-                break;
-        }
-    }
-    if (!found) {
+    ReadResult<std::optional<double>> start = std::optional<double>();
+    Outcome failure = CallDb(true, true, [&] {
+        start = Page.FindStart(*Db, x);
+        return FailureOf(start);
+    });
+    if (!failure && !*start) {
         SetStatus(Codec::sj("検索できませんでした"));
         return;
     }
-    PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value) - Tolerance;
-    LoadPage();
+    if (!failure)
+        failure = LoadPageAt(**start);
+    if (failure) {
+        SayFailure("検索できませんでした", failure);
+        return;
+    }
     // Selecting the row puts its text into the entry field.
     SelectRow(0);
     SetStatus(Codec::sj("検索できました"));
 }
 
 void TMemoScreen::ButtonGClick() {
-    if (!Ready)
+    if (!Ready())
         return;
     Timer1->stop();
     TFormNo* dialog = forms().FormNo;
@@ -110,12 +77,21 @@ void TMemoScreen::ButtonGClick() {
 }
 
 bool TMemoScreen::JumpToNumber(std::int32_t n) {
-    if (!EnsureConnected() || !ReadMemoLine(*Db, TableName, RowBuffer, n)) {
+    ReadResult<std::optional<double>> start = std::optional<double>();
+    Outcome failure = CallDb(true, true, [&] {
+        start = Page.JumpStart(*Db, n);
+        return FailureOf(start);
+    });
+    if (!failure && !*start) {
         SetStatus(Codec::sj("指示された登録番号は見つかりませんでした"));
         return false;
     }
-    PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value) - Tolerance;
-    LoadPage();
+    if (!failure)
+        failure = LoadPageAt(**start);
+    if (failure) {
+        SayFailure("指示された登録番号へジャンプ出来ませんでした", failure);
+        return false;
+    }
     SelectRow(0);
     SG1->setColumnWidth(1, 48);
     SetStatus(Codec::sj("指示された登録番号へジャンプしました"));

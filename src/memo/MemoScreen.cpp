@@ -1,43 +1,34 @@
 #include "memo/MemoScreen.h"
 
 #include "app/Forms.h"
+#include "app/ReadFailureText.h"
 #include "app/Settings.h"
 #include "app/ShowChecks.h"
 #include "app/WindowStyle.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
-#include "editor/UnitEditor.h"
 #include "memo/Cp932LengthValidator.h"
 #include "memo/LineWriters.h"
+#include "memo/ReconnectPacing.h"
 #include "platform/Platform.h"
 #include "platform/WindowShape.h"
-#include "search/UnitGSearch.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
 
-#include <QCloseEvent>
-#include <QFocusEvent>
 #include <QHeaderView>
 #include <QHideEvent>
-#include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableWidget>
-#include <QTextEdit>
 #include <QTimer>
-#include <QWindow>
-#include <limits>
+
+// The memo screen's window and controls, its cells and status, the way to
+// the database, and the show, close and resize.
 
 namespace {
-
-constexpr int MaxLineBytes = 120;
-
-const char* const PadFullText = "めもの登録番号が上限に達したため、これ以上行を登録出来ません";
-const char* const NoRoomText = "この位置にはこれ以上行を挿入出来ません";
 
 const char* const GridHint =
     "めも行の選択中（[↑][↓]移動 [Insert]１行挿入 [Delete]1行削除 [C]1行コピー [V]ペースト）";
@@ -66,70 +57,6 @@ const ButtonText ButtonTexts[11] = {
     {"更新(&U", "めも内容を手動更新します"},
 };
 
-// Clipboard text split at CR LF, CR or LF; a line end at the very end makes no further line.
-QStringList SplitLines(const QString& text) {
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-            continue;
-        lines.append(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.mid(start));
-    return lines;
-}
-
-// What a paste did, told in the status bar.
-struct PasteOutcome {
-    int lines = 0;
-    int stored = 0;
-    // Stored lines in which a character code page 932 cannot hold became "?".
-    int replaced = 0;
-    bool room = true;     // false: nothing was stored, the sort numbers left no room
-    bool padFull = false; // the pad ran out of numbers
-
-    std::string Text() const {
-        if (!room)
-            return Codec::sj(NoRoomText);
-        const int left = lines - stored;
-        std::string text;
-        // A paste that stored some of its lines must not be repeated: it
-        // would store them twice. One that stored none may.
-        if (left == 0)
-            text = Codec::sj("クリップボードからペーストを行いました");
-        else if (stored == 0)
-            text = padFull ? Codec::sj(PadFullText)
-                           : Codec::sj("ペーストした") + std::to_string(lines) +
-                                 Codec::sj("行を登録出来ませんでした。再度行ってみて下さい");
-        else
-            text = Codec::sj("ペーストした") + std::to_string(lines) + Codec::sj("行のうち") +
-                   std::to_string(stored) + Codec::sj("行を登録しました。") +
-                   (padFull
-                        ? Codec::sj("めもの登録番号が上限に達したため、残りの") + std::to_string(left) +
-                              Codec::sj("行は登録出来ません")
-                        : Codec::sj("残りの") + std::to_string(left) + Codec::sj("行は登録出来ませんでした"));
-        if (replaced > 0)
-            text += Codec::sj("（") + std::to_string(replaced) +
-                    Codec::sj("行の使用出来ない文字を「?」に置き換えました）");
-        return text;
-    }
-};
-
-// The refusal of a line with a character code page 932 cannot hold, in the
-// manner of the refusal of quote characters, with the character's code for
-// one that does not show.
-QString UnheldCharRefusal(const QString& character) {
-    const char32_t code = character.toUcs4().value(0);
-    const QString codeText = QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-    return QString::fromUtf8("文字「") + character + QString::fromUtf8("」（U+") + codeText +
-           QString::fromUtf8("）を使用しないで下さい");
-}
-
 // The grid of the memo screen. Its keys are the screen's (insert, delete,
 // copy, paste); typing a letter does not look for a row starting with it.
 class MemoGrid : public QTableWidget {
@@ -152,17 +79,6 @@ public:
     }
     QTableWidgetItem* clone() const override { return new MemoCell(*this); }
 };
-
-// Shows a window opened from a memo screen, blocking no window. The
-// all-members pad is modal; a window opened from it belongs to it (transient
-// to it), which lets it take input while the pad is open.
-void ShowBeside(const QWidget* owner, QWidget* window) {
-    window->createWinId();
-    window->windowHandle()->setTransientParent(owner->isModal() ? owner->windowHandle() : nullptr);
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
 
 } // namespace
 
@@ -227,9 +143,22 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
     StatusBar1->setSizeGripEnabled(false);
     WindowStyle::setBackground(StatusBar1, QColor(192, 192, 192));
     StatusLabel = new QLabel(StatusBar1);
-    // Clear of the rounded corner.
+    StatusLabel->setObjectName(QStringLiteral("StatusText"));
+    // Clear of the rounded corner; a long text is cut at the right, where the
+    // mark below, when there is one, takes the room it needs.
     StatusLabel->setContentsMargins(10, 0, 0, 0);
+    StatusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     StatusBar1->addWidget(StatusLabel, 1);
+    // The mark of a page that could not be read, at the right end in dark red,
+    // there only while it says something.
+    FailureMark = new QLabel(StatusBar1);
+    FailureMark->setObjectName(QStringLiteral("ReadFailureMark"));
+    FailureMark->setContentsMargins(0, 0, 16, 0);
+    QPalette markColours = FailureMark->palette();
+    markColours.setColor(QPalette::WindowText, QColor(160, 0, 0));
+    FailureMark->setPalette(markColours);
+    FailureMark->hide();
+    StatusBar1->addPermanentWidget(FailureMark);
 
     ButtonI->setEnabled(config.access->changesPad);
 
@@ -255,6 +184,7 @@ TMemoScreen::TMemoScreen(const MemoScreenConfig& config, QWidget* parent) : QWid
             SG1SelectCell(row);
     });
 
+    MemberActivity::watch();
     resize(config.width, config.height);
 }
 
@@ -313,6 +243,38 @@ std::string TMemoScreen::StatusText() const {
     return Codec::fromQString(StatusLabel->text());
 }
 
+std::string TMemoScreen::ReadFailureMark() const {
+    return Codec::fromQString(FailureMark->text());
+}
+
+// Says since when the page shows what it shows, or that nothing could be read.
+void TMemoScreen::ShowReadFailureMark(DbFailure failure) {
+    const std::string since = LastReadTime.empty() ? Codec::sj("めもを読み込めませんでした")
+                                                   : LastReadTime + Codec::sj("時点の内容");
+    FailureMark->setText(Codec::toQString(Codec::sj("◆") + ReadFailureReason(failure) + Codec::sj("（") +
+                                          since + Codec::sj("）◆")));
+    FailureMark->show();
+    FailureMark->repaint();
+}
+
+void TMemoScreen::ClearReadFailureMark() {
+    FailureMark->clear();
+    FailureMark->hide();
+}
+
+std::string TMemoScreen::FailureReason(Outcome failure, bool change) {
+    if (failure == DbFailure::NoPermission && change)
+        return Codec::sj("データベースに拒否されました");
+    if (failure == DbFailure::NoPermission || failure == DbFailure::ConnectionLost)
+        return ReadFailureReason(*failure);
+    return {};
+}
+
+void TMemoScreen::SayFailure(const char* base, Outcome failure, bool change) {
+    const std::string reason = FailureReason(failure, change);
+    SetStatus(Codec::sj(base) + (reason.empty() ? reason : Codec::sj("（") + reason + Codec::sj("）")));
+}
+
 std::string TMemoScreen::EntryText() const {
     return Codec::fromQString(Edit1->text());
 }
@@ -346,7 +308,7 @@ void TMemoScreen::ShowEntryHint() {
 }
 
 bool TMemoScreen::CanChangePad() const {
-    return Ready && Config.access->changesPad;
+    return Ready() && Config.access->changesPad;
 }
 
 // A member number past the pad's SMALLINT columns could be written into no
@@ -359,15 +321,52 @@ bool TMemoScreen::MemberNumberWritable() {
     return false;
 }
 
+// ---- The way to the database ------------------------------------------------------------------
+
 // Another window may have closed the shared connection (the settings dialog
-// disconnects when it closes); a screen that is open reconnects before it reads
-// or writes instead of showing an empty pad.
-bool TMemoScreen::EnsureConnected() {
-    if (!Db)
-        return false;
+// disconnects when it closes), or the server may have ended it: a screen that
+// is open connects again before it reads or writes, as the pacing allows.
+bool TMemoScreen::Connect(bool memberAsked) {
     if (Db->IsConnected())
         return true;
-    return Settings::ConnectCurrent(*Db);
+    ReconnectPacing& pacing = ReconnectPacing::shared();
+    if (!pacing.mayTry(ReconnectPacing::Clock::now(), memberAsked, MemberActivity::acting()))
+        return false;
+    const auto start = ReconnectPacing::Clock::now();
+    const bool connected = Settings::ConnectCurrent(*Db);
+    const auto end = ReconnectPacing::Clock::now();
+    if (connected)
+        pacing.succeeded();
+    else
+        pacing.failed(end, end - start, Db->WaitLimit());
+    return connected;
+}
+
+TMemoScreen::Outcome TMemoScreen::CallDb(bool memberAsked, bool retryRead,
+                                         const std::function<Outcome()>& call) {
+    ReconnectPacing& pacing = ReconnectPacing::shared();
+    bool fresh = !Db->IsConnected();
+    if (fresh && !Connect(memberAsked))
+        return DbFailure::ConnectionLost;
+    for (;;) {
+        const auto start = ReconnectPacing::Clock::now();
+        const Outcome failure = call();
+        const auto end = ReconnectPacing::Clock::now();
+        if (!failure)
+            pacing.succeeded();
+        else if (*failure == DbFailure::ConnectionLost)
+            pacing.failed(end, end - start, Db->WaitLimit());
+        // A connection the server ended (a restart, an administrator) fails at
+        // once: one fresh connection, and the read once more.
+        if (failure != DbFailure::ConnectionLost || !retryRead || fresh || !Connect(memberAsked))
+            return failure;
+        fresh = true;
+    }
+}
+
+// The module lets a lost connection go; any other failure keeps it.
+TMemoScreen::Outcome TMemoScreen::ModuleFailure() const {
+    return Db->IsConnected() ? Db->LastFailure() : DbFailure::ConnectionLost;
 }
 
 // ---- Show, close, resize ----------------------------------------------------------------------
@@ -420,14 +419,10 @@ void TMemoScreen::FormShow() {
     Db = forms().FormFBDB;
     connect(Db, &TFormFBDB::TableChanged, this, &TMemoScreen::OnTableChanged, Qt::UniqueConnection);
     StopLiveUpdates();
-    Ready = false;
-    PageStart = 0.0;
-    PageLines = Settings::RowsPerPage;
-    TableName.clear();
-    FindKeyword.clear();
-    UseFindColumn = 0;
-    SearchDown = 1;
+    Page.Reset(Settings::RowsPerPage);
     Loading = false;
+    LastReadTime.clear();
+    ClearReadFailureMark();
     // Whatever stops the show below, the lines of the pad shown before never
     // stand under this show's header.
     LoadPage();
@@ -435,8 +430,8 @@ void TMemoScreen::FormShow() {
 
     if (!ConnectOnShow(this, Config.showTest))
         return;
-    TableName = Config.tableName();
-    Ready = true;
+    ReconnectPacing::shared().succeeded();
+    Page.Open(Config.tableName());
     // Listening before the first page is read, so that no later change is missed.
     StartLiveUpdates();
     const bool opened = OpenMemoTable();
@@ -446,14 +441,14 @@ void TMemoScreen::FormShow() {
         TakeEntryFrom(0);
         ShowGridHint();
     } else {
-        Ready = false;
+        Page.Close();
         StopLiveUpdates();
     }
     RestartTimer();
 }
 
 void TMemoScreen::ShowPad() {
-    if (isVisible() && !(Ready && TableName == Config.tableName())) {
+    if (isVisible() && !(Ready() && TableName() == Config.tableName())) {
         FormClose();
         FormShow();
     }
@@ -468,7 +463,7 @@ void TMemoScreen::FormClose() {
     StopLiveUpdates();
     RowBuffer.clear();
     // Without its row buffer the screen can read or write nothing.
-    Ready = false;
+    Page.Close();
 }
 
 void TMemoScreen::FormResize() {
@@ -502,625 +497,26 @@ void TMemoScreen::LayOut() {
     }
 }
 
-// ---- Page model -------------------------------------------------------------------------------
+// ---- Opening the pad ---------------------------------------------------------------------------
 
 bool TMemoScreen::OpenMemoTable() {
-    switch (::OpenMemoTable(*Db, TableName, RowBuffer, [this] { return StillShowing(); })) {
+    switch (::OpenMemoTable(*Db, TableName(), RowBuffer, [this] { return StillShowing(); })) {
     case OpenMemoTableResult::Existing:
-        SetStatus(Codec::sj("めも「") + TableName + Codec::sj("」を表示します"));
+        SetStatus(Codec::sj("めも「") + TableName() + Codec::sj("」を表示します"));
         break;
     case OpenMemoTableResult::Created:
-        SetStatus(Codec::sj("めも「") + TableName + Codec::sj("」を新規作成しました"));
+        SetStatus(Codec::sj("めも「") + TableName() + Codec::sj("」を新規作成しました"));
         break;
     case OpenMemoTableResult::Failed:
         Platform::showMessage(this, Codec::sj("テーブル作成が出来ませんでした。確認して下さい。"));
+        return false;
+    case OpenMemoTableResult::Unlisted:
+        // Whether the pad exists is not known: it is neither shown empty nor created.
+        Platform::showMessage(this, ReadFailureMessage("めも", *ModuleFailure()));
         return false;
     case OpenMemoTableResult::Abandoned:
         return false;
     }
     LoadPage();
     return true;
-}
-
-void TMemoScreen::LoadPage() {
-    Loading = true;
-    // What the page is about to show includes every change announced so far.
-    ChangePending = false;
-    int r = CurrentRow();
-    bool onAppendRow = false;
-    if (Cell(0, r).empty() && r > 0) {
-        onAppendRow = true;
-        r -= 1;
-    }
-    const double remembered = ToFloatOrZero(Cell(0, r));
-
-    // The page and one line more, which tells whether the page ends with the
-    // append row: the count is compared with PageLines only.
-    int count = 0;
-    const std::string condition = "(SN > " + FloatToText(PageStart) + ") AND (DF = 0)";
-    if (Ready && EnsureConnected()) {
-        count = Db->SelectRows("*", TableName, condition, PageOrder, PageLines + 1);
-        // The server dropped the connection (restart, ended attachment): the
-        // module has let it go; one fresh connection, and the page reads again.
-        if (count == 0 && !Db->IsConnected() && EnsureConnected())
-            count = Db->SelectRows("*", TableName, condition, PageOrder, PageLines + 1);
-    }
-    if (!Ready || count <= 0) {
-        if (Ready)
-            Db->CloseQuery();
-        SG1->setRowCount(1);
-        for (int c = 0; c < 3; ++c)
-            SetCell(c, 0, {});
-        SG1->setCurrentCell(0, 2);
-        Loading = false;
-        return;
-    }
-
-    // The rows of the last page are overwritten, not made anew: nothing is
-    // drawn before the handler ends, and a cell that has not changed costs
-    // nothing, which is what most refreshes find.
-    const int rows = PageLines < count ? PageLines : count + 1;
-    SG1->setRowCount(rows);
-    int found = -1;
-    {
-        // The grid hears of the new page once, not of every cell.
-        const QSignalBlocker quiet(SG1->model());
-        for (int i = 0; i < rows; ++i) {
-            if (i == 0)
-                Db->ReadFirst(RowBuffer);
-            else
-                Db->ReadNext(RowBuffer);
-            SetCell(0, i, RowBuffer[MemoSN].Value);
-            SetCell(1, i, RowBuffer[MemoN].Value);
-            SetCell(2, i, RowBuffer[MemoText].Value);
-            LineWriters::Mark(SG1->item(i, 2), RowBuffer[MemoMN].Value);
-            if (found < 0 && !RowBuffer[MemoSN].Value.empty() &&
-                ToFloatOrZero(RowBuffer[MemoSN].Value) >= remembered - Tolerance)
-                found = i;
-        }
-    }
-    emit SG1->model()->dataChanged(SG1->model()->index(0, 0), SG1->model()->index(rows - 1, 2));
-    Db->CloseQuery();
-    int selected = found >= 0 ? found : 0;
-    if (onAppendRow)
-        selected = rows - 1;
-    SG1->setCurrentCell(selected, 2);
-    SG1->setColumnWidth(1, 1);
-    Loading = false;
-}
-
-// Steps back `steps` lines from the last line of the open result, which holds
-// the lines in backward order (BackwardOrder), so at least steps + 1 of them
-// unless the pad has no more: the line reached gives PageStart, the top of the
-// pad when the stepping ran past the first line; an empty result leaves
-// PageStart alone.
-void TMemoScreen::StepBackToPageStart(int steps) {
-    Db->ReadFirst(RowBuffer);
-    for (int i = 0; i < steps; ++i) {
-        Db->ReadNext(RowBuffer);
-        if (RowBuffer[MemoSN].Value.empty()) {
-            PageStart = 0.0;
-            break;
-        }
-    }
-    if (!RowBuffer[MemoSN].Value.empty())
-        PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value);
-    Db->CloseQuery();
-}
-
-void TMemoScreen::ButtonAClick() {
-    if (!Ready)
-        return;
-    if (PageStart > 0) {
-        Timer1->stop();
-        PageStart = 0.0;
-        LoadPage();
-        SelectRow(0);
-        RestartTimer();
-    } else {
-        SelectRow(0);
-    }
-}
-
-void TMemoScreen::ButtonBClick() {
-    if (!Ready)
-        return;
-    if (PageStart <= 0) {
-        SelectRow(0);
-        return;
-    }
-    Timer1->stop();
-    if (EnsureConnected()) {
-        // At most PageLines - 2 steps back: PageLines lines before the page
-        // are as good as all of them.
-        const int count = Db->SelectRows("*", TableName, "(SN < " + FloatToText(PageStart) + ") AND (DF = 0)",
-                                         BackwardOrder, PageLines);
-        const int a = count == 0 ? 2 : count + 1;
-        StepBackToPageStart(std::min(a, PageLines - 1) - 1);
-    }
-    LoadPage();
-    SelectRow(RowCount() - 1);
-    RestartTimer();
-}
-
-void TMemoScreen::ButtonCClick() {
-    if (!Ready)
-        return;
-    const int last = RowCount() - 1;
-    if (Cell(0, last).empty())
-        return;
-    Timer1->stop();
-    PageStart = ToFloatOrZero(Cell(0, last > 0 ? last - 1 : last));
-    LoadPage();
-    SelectRow(0);
-    RestartTimer();
-}
-
-void TMemoScreen::ButtonDClick() {
-    if (!Ready)
-        return;
-    Timer1->stop();
-    if (EnsureConnected()) {
-        // PageLines steps back, and one line more that tells whether the pad
-        // has a line before the last page.
-        const int count =
-            Db->SelectRows("*", TableName, "(SN > 0.0) AND (DF = 0)", BackwardOrder, PageLines + 1);
-        StepBackToPageStart(std::min(count, PageLines));
-    }
-    LoadPage();
-    SelectRow(RowCount() - 1);
-    RestartTimer();
-}
-
-void TMemoScreen::Refresh(const std::string& busyText) {
-    Timer1->stop();
-    const QString kept = StatusLabel->text();
-    SetStatus(busyText);
-    LoadPage();
-    StatusLabel->setText(kept);
-    StatusLabel->repaint();
-    RestartTimer();
-}
-
-void TMemoScreen::Timer1Timer() {
-    Refresh(Codec::sj("◆自動更新中◆"));
-}
-
-void TMemoScreen::StartLiveUpdates() {
-    LiveTable = TableName;
-    Db->Subscribe(LiveTable);
-    LastLiveRefresh = Platform::tickCount() - LiveRefreshGap;
-}
-
-void TMemoScreen::StopLiveUpdates() {
-    LiveTimer->stop();
-    ChangePending = false;
-    if (Db && !LiveTable.empty())
-        Db->Unsubscribe(LiveTable);
-    LiveTable.clear();
-}
-
-void TMemoScreen::OnTableChanged(const std::string& table) {
-    if (LiveTable.empty() || table != LiveTable)
-        return;
-    ChangePending = true;
-    ScheduleLiveRefresh();
-}
-
-void TMemoScreen::ScheduleLiveRefresh() {
-    if (!ChangePending || LiveTimer->isActive())
-        return;
-    const std::uint32_t since = Platform::tickCount() - LastLiveRefresh;
-    LiveTimer->start(since >= LiveRefreshGap ? 0 : static_cast<int>(LiveRefreshGap - since));
-}
-
-// The timer runs exactly while the screen is idle: no action is under way and
-// the member is not typing (where typing holds the refresh). Otherwise the
-// change waits until the timer is started again.
-void TMemoScreen::LiveRefresh() {
-    if (!ChangePending || !Timer1->isActive())
-        return;
-    LastLiveRefresh = Platform::tickCount();
-    Timer1Timer();
-}
-
-void TMemoScreen::ButtonKClick() {
-    Refresh(Codec::sj("●○o 手動更新中 o○●"));
-}
-
-void TMemoScreen::ButtonJClick() {
-    ShowBeside(this, forms().FormGSearch);
-}
-
-// ---- Grid and entry field ------------------------------------------------------------------------
-
-void TMemoScreen::SG1Enter() {
-    ShowGridHint();
-}
-
-void TMemoScreen::SG1SelectCell(int row) {
-    if (Loading)
-        return;
-    TakeEntryFrom(row);
-    ShowGridHint();
-}
-
-void TMemoScreen::Edit1Enter() {
-    ShowEntryHint();
-}
-
-void TMemoScreen::Edit1Exit() {
-    ResumeRefreshAfterTyping();
-}
-
-void TMemoScreen::HoldRefreshWhileTyping() {
-    if (Config.access->fieldPausesRefresh)
-        Timer1->stop();
-}
-
-void TMemoScreen::ResumeRefreshAfterTyping() {
-    if (Config.access->fieldPausesRefresh)
-        ResumeTimer();
-}
-
-bool TMemoScreen::eventFilter(QObject* watched, QEvent* event) {
-    // Focus that comes and goes with the whole window (a dialog opening or
-    // closing) is not the member moving between the grid and the entry field.
-    const bool windowFocusChange =
-        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) &&
-        (static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason ||
-         static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason);
-    if (windowFocusChange)
-        return QWidget::eventFilter(watched, event);
-    if (watched == SG1) {
-        if (event->type() == QEvent::FocusIn)
-            SG1Enter();
-        else if (event->type() == QEvent::KeyPress)
-            return SG1KeyDown(static_cast<QKeyEvent*>(event)->key());
-    } else if (watched == Edit1) {
-        switch (event->type()) {
-        case QEvent::FocusIn:
-            Edit1Enter();
-            break;
-        case QEvent::FocusOut:
-            Edit1Exit();
-            break;
-        case QEvent::KeyPress: {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                RegisterLine();
-                return true;
-            }
-            if (Edit1KeyDown(key->key()))
-                return true;
-            // Typing stops the refresh until the line is registered or the field is left.
-            if (!key->text().isEmpty() && key->text().at(0).unicode() >= 32)
-                HoldRefreshWhileTyping();
-            break;
-        }
-        case QEvent::InputMethod:
-            if (!static_cast<QInputMethodEvent*>(event)->commitString().isEmpty())
-                HoldRefreshWhileTyping();
-            break;
-        default:
-            break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-bool TMemoScreen::SG1KeyDown(int key) {
-    switch (key) {
-    case Qt::Key_Insert:
-        InsertLine();
-        return true;
-    case Qt::Key_Delete:
-        DeleteLine();
-        return true;
-    case Qt::Key_C:
-        CopyLine();
-        return true;
-    case Qt::Key_V:
-        ButtonIClick();
-        return true;
-    default:
-        ShowGridHint();
-        return false;
-    }
-}
-
-bool TMemoScreen::Edit1KeyDown(int key) {
-    switch (key) {
-    case Qt::Key_Up:
-        if (CurrentRow() == 0)
-            ButtonBClick();
-        else
-            SelectRow(CurrentRow() - 1);
-        break;
-    case Qt::Key_Down:
-        if (CurrentRow() != RowCount() - 1)
-            SelectRow(CurrentRow() + 1);
-        else
-            ButtonCClick();
-        break;
-    case Qt::Key_PageUp:
-        ButtonBClick();
-        break;
-    case Qt::Key_PageDown:
-        ButtonCClick();
-        break;
-    case Qt::Key_Escape:
-        TakeEntryFrom(CurrentRow());
-        ShowEntryHint();
-        return true;
-    default:
-        ShowEntryHint();
-        return false;
-    }
-    TakeEntryFrom(CurrentRow());
-    ShowEntryHint();
-    ResumeRefreshAfterTyping();
-    return true;
-}
-
-void TMemoScreen::CopyLine() {
-    const std::string text = Cell(2, CurrentRow());
-    Platform::setClipboardText(RemoveSpaces(text).empty() ? Codec::sj("　") : text);
-    SetStatus(Codec::sj("１行コピーを行いました"));
-}
-
-// ---- Changing the pad -----------------------------------------------------------------------------
-
-// Sort number of the line before grid row `row` (0 when there is none), between
-// which and the row new lines go. Before row 0 it is the last live line whose
-// sort number is smaller than the row's by more than the tolerance; the page
-// then starts right after that line, as an ordinary page does, so that the new
-// lines show on it also after a find or a jump (whose page starts just below
-// the hit).
-double TMemoScreen::SortNumberBeforeRow(int row) {
-    if (row > 0)
-        return ToFloatOrZero(Cell(0, row - 1));
-    if (PageStart <= 0)
-        return 0.0;
-    const double c = ToFloatOrZero(Cell(0, row));
-    Db->SelectRows("*", TableName, "(SN < " + FloatToText(c - Tolerance) + ") AND (DF = 0)", BackwardOrder,
-                   1);
-    Db->ReadFirst(RowBuffer);
-    Db->CloseQuery();
-    PageStart = ToFloatOrZero(RowBuffer[MemoSN].Value);
-    return PageStart;
-}
-
-void TMemoScreen::RegisterLine() {
-    if (!CanChangePad())
-        return;
-    const int r = CurrentRow();
-    const std::string text = EntryText();
-    // The typed text belongs to the line it was taken from. A refresh keeps
-    // the text but may move the selection away from that line (the line was
-    // deleted meanwhile, or lines added by others filled the page under the
-    // append row); Enter then must not write it over the line now selected.
-    const bool onEntryLine = Cell(1, r) == EntryLineNumber;
-    // An unchanged line is left alone: compared with the line's own text, so a
-    // line changed to the text of its sort number is still stored. The
-    // comparison is of what the field shows, since a few characters have two
-    // code page 932 forms and come back from the field in the other one.
-    if (Edit1->text() == Codec::toQString(onEntryLine ? Cell(2, r) : EntryLineText))
-        return;
-    if (ContainsQuote(text)) {
-        SetStatus(Codec::sj(QuoteRefusalText));
-        return;
-    }
-    // The field holds Qt's text: a character code page 932 cannot hold would
-    // be stored as "?". The text stays in the field to be mended.
-    if (const QString unheld = Codec::firstUnheldChar(Edit1->text()); !unheld.isEmpty()) {
-        ShowStatus(UnheldCharRefusal(unheld));
-        return;
-    }
-    if (!MemberNumberWritable())
-        return;
-    Timer1->stop();
-    const int n = ToIntOrZero(EntryLineNumber);
-    const bool existingRow = n > 0;
-    bool ok = false;
-    bool padFull = false;
-    bool newLine = !existingRow;
-    if (EnsureConnected()) {
-        // A line another member deleted meanwhile is gone: the text becomes a
-        // new line instead of disappearing into the deleted row.
-        if (existingRow && ReadMemoLine(*Db, TableName, RowBuffer, n) &&
-            ToIntOrZero(RowBuffer[MemoDF].Value) == 0) {
-            ok = ChangeMemoLine(*Db, TableName, RowBuffer, text, Settings::MemberNumber);
-        } else {
-            newLine = true;
-            // A line tried again after a race goes after the lines stored meanwhile.
-            std::int32_t number = 0;
-            const NewLineResult result = StoreNewMemoLine(
-                *Db, TableName, RowBuffer, number, [this] { return AppendSortNumber(*Db, TableName); }, text,
-                Settings::MemberNumber);
-            ok = result == NewLineResult::Stored;
-            padFull = result == NewLineResult::PadFull;
-        }
-    }
-    // A new line, stored or not, brings the last page, which that action
-    // loads with its append row selected: after a stored line the field is
-    // empty for the next one, typed lines never land on the line just stored.
-    // A changed line reloads the page it stands on and stays selected.
-    if (newLine)
-        ButtonDClick();
-    else
-        LoadPage();
-    if (ok) {
-        SetStatus(Codec::sj("登録出来ました"));
-    } else {
-        // A new line that was not stored stays a new line: Enter pressed again
-        // adds it, even when lines other members added meanwhile have filled
-        // the last page and put one of theirs under the selection.
-        if (newLine) {
-            EntryLineNumber.clear();
-            EntryLineText.clear();
-        }
-        // The typed text stays in the field so that Enter can simply be pressed again.
-        SetEntryText(text);
-        SetStatus(Codec::sj(padFull ? PadFullText : "登録出来ませんでした。再度行ってみて下さい"));
-    }
-    RestartTimer();
-}
-
-void TMemoScreen::InsertLine() {
-    if (!CanChangePad())
-        return;
-    const int r = CurrentRow();
-    if (Cell(0, r).empty()) {
-        SetStatus(Codec::sj("そのまま めも入力を行って下さい"));
-        return;
-    }
-    if (!MemberNumberWritable())
-        return;
-    Timer1->stop();
-    const double c = ToFloatOrZero(Cell(0, r));
-    NewLineResult result = NewLineResult::Failed;
-    bool room = true;
-    if (EnsureConnected()) {
-        const double m = MidSortNumber(SortNumberBeforeRow(r), c);
-        room = SortNumberFits(m, c);
-        std::int32_t number = 0;
-        if (room)
-            result = StoreNewMemoLine(
-                *Db, TableName, RowBuffer, number, [m] { return m; }, {}, Settings::MemberNumber);
-    }
-    LoadPage();
-    if (result == NewLineResult::Stored) {
-        SelectRow(r);
-        SetStatus(Codec::sj("１行挿入出来ました"));
-    } else if (!room) {
-        SetStatus(Codec::sj(NoRoomText));
-    } else {
-        SetStatus(Codec::sj(result == NewLineResult::PadFull
-                                ? PadFullText
-                                : "１行挿入出来ませんでした。再度行ってみて下さい"));
-    }
-    RestartTimer();
-}
-
-void TMemoScreen::DeleteLine() {
-    // The append row (or the one empty row of an empty pad) holds no line.
-    if (!CanChangePad() || Cell(0, CurrentRow()).empty() || !MemberNumberWritable())
-        return;
-    Timer1->stop();
-    if (Platform::askYesNo(this, Codec::sj("現在行を削除します。よろしいですか？")) !=
-        Platform::Answer::Yes) {
-        ResumeTimer();
-        return;
-    }
-    const int r = CurrentRow();
-    const int n = ToIntOrZero(Cell(1, r));
-    bool ok = false;
-    if (EnsureConnected())
-        ok = DeleteMemoLine(*Db, TableName, n, Cell(2, r), Settings::MemberNumber);
-    LoadPage();
-    // The selection has moved to the line after the deleted one: the field
-    // shows that line, and Enter cannot store the deleted text again.
-    TakeEntryFrom(CurrentRow());
-    // A failed statement is reported as such, never as a deletion.
-    SetStatus(
-        Codec::sj(ok ? "現在行の削除を行いました" : "現在行の削除が出来ませんでした。再度行ってみて下さい"));
-    RestartTimer();
-}
-
-void TMemoScreen::ButtonIClick() {
-    if (!CanChangePad())
-        return;
-    Timer1->stop();
-    const QStringList lines = SplitLines(Platform::clipboardString());
-    if (lines.empty()) {
-        ResumeTimer();
-        return;
-    }
-    if (!MemberNumberWritable()) {
-        ResumeTimer();
-        return;
-    }
-    const int k = static_cast<int>(lines.size());
-    const int r = CurrentRow();
-    const bool beforeRow = !Cell(0, r).empty();
-    PasteOutcome outcome{k};
-    if (EnsureConnected()) {
-        std::int32_t next = 0;
-        double base;
-        double step;
-        if (beforeRow) {
-            const double c = ToFloatOrZero(Cell(0, r));
-            base = SortNumberBeforeRow(r);
-            step = SortNumberStep(base, c, k);
-            // The first line has the smallest sort number of them.
-            outcome.room = SortNumberFits(base + step, c);
-        } else {
-            base = LargestSortNumber(*Db, TableName);
-            step = 1.0;
-        }
-        double sn = base;
-        for (int i = 0; i < k && outcome.room; ++i) {
-            const QString& line = lines[i];
-            sn += step;
-            const std::string text = CopyChars(RemoveQuotes(Codec::fromQString(line)), 1, MaxLineBytes).text;
-            // The lines take the numbers after the first one, as long as no
-            // other client takes one of them meanwhile.
-            const NewLineResult result = StoreNewMemoLine(
-                *Db, TableName, RowBuffer, next, [sn] { return sn; }, text, Settings::MemberNumber);
-            if (result == NewLineResult::PadFull) {
-                outcome.padFull = true;
-                break;
-            }
-            if (result == NewLineResult::Stored) {
-                ++outcome.stored;
-                if (!Codec::firstUnheldChar(line).isEmpty())
-                    ++outcome.replaced;
-            }
-            next = result == NewLineResult::Stored && next < std::numeric_limits<std::int32_t>::max()
-                       ? next + 1
-                       : 0;
-        }
-    }
-    if (beforeRow) {
-        LoadPage();
-        SelectRow(r);
-    } else {
-        ButtonDClick();
-    }
-    SetStatus(outcome.Text());
-    RestartTimer();
-}
-
-void TMemoScreen::ButtonHClick() {
-    Timer1->stop();
-    TFormEditor* editor = forms().FormEditor;
-    ShowBeside(this, editor);
-    editor->RichEdit1->hide();
-    editor->RichEdit1->clear();
-    if (Ready && EnsureConnected()) {
-        // No more lines than this fit into the editor (each takes at least
-        // one character and a line end), and one more shows the cut.
-        const int count = Db->SelectRows("*", TableName, "DF=0", "SN,N",
-                                         std::min(TFormEditor::MaxCharacters / 2, TFormEditor::MaxLines) + 1);
-        int read = 0;
-        editor->TakeLines([&](QString& line) {
-            if (read == count)
-                return false;
-            if (read++ == 0)
-                Db->ReadFirst(RowBuffer);
-            else
-                Db->ReadNext(RowBuffer);
-            const std::string& text = RowBuffer[MemoText].Value;
-            line = Codec::toQString(RemoveSpaces(text).empty() ? std::string(" ") : text);
-            return true;
-        });
-        Db->CloseQuery();
-    }
-    editor->RichEdit1->show();
-    editor->RichEdit1->setFocus();
-    QTextCursor cursor = editor->RichEdit1->textCursor();
-    cursor.setPosition(0);
-    editor->RichEdit1->setTextCursor(cursor);
-    ResumeTimer();
 }

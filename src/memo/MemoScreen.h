@@ -1,9 +1,13 @@
 #pragma once
 
+#include "db/ReadResult.h"
 #include "db/TableField.h"
+#include "memo/MemoPageModel.h"
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 class QLabel;
@@ -49,7 +53,13 @@ struct MemoScreenConfig {
 
 // The memo screen shared by the editable pads and the read-only viewers: one
 // pad shown a page at a time, refreshed by a timer, edited through the entry
-// field and the grid keys.
+// field and the grid keys. The paging itself is the page model's; the screen
+// keeps the grid, the keys and what the member is told.
+//
+// A read that fails leaves the page as it was and says so: an action in the
+// status text, and every failed page read with a mark in the status bar,
+// until a page is read again. A screen without a connection connects again when the
+// member acts, and from its refresh only as ReconnectPacing allows.
 class TMemoScreen : public QWidget {
     Q_OBJECT
 public:
@@ -85,16 +95,17 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     QTimer* Timer1 = nullptr;
 
-    // Page state.
-    std::string TableName;
-    FieldList RowBuffer;
-    double PageStart = 0.0;
-    int PageLines = 0;
-    bool Ready = false;
-    bool Loading = false;
-    std::string FindKeyword;
-    int UseFindColumn = 0;
-    int SearchDown = 1;
+    // Page state. Ready: the connection succeeded and the pad is open; while
+    // it is false the screen neither reads nor writes.
+    const std::string& TableName() const { return Page.TableName(); }
+    double PageStart() const { return Page.PageStart(); }
+    int PageLines() const { return Page.PageLines(); }
+    bool Ready() const { return Page.Ready(); }
+    const std::string& FindKeyword() const { return Page.Find().keyword; }
+    int UseFindColumn() const { return Page.Find().useFindColumn; }
+    int SearchDown() const { return Page.Find().searchDown; }
+    // While the grid is rebuilt: a row selected then is not the member's choice.
+    bool PageLoading() const { return Loading; }
 
     // Handlers.
     void FormShow();
@@ -117,18 +128,9 @@ public:
     void Edit1Enter();
     void Edit1Exit();
 
-    bool OpenMemoTable();
-    void LoadPage();
-    void RegisterLine();
-    void InsertLine();
-    void DeleteLine();
-    void CopyLine();
-    void FindFromCurrentRow();
-    // Makes line n (deleted or not) the first of the page; false when there is no line n.
+    // Makes line n (deleted or not) the first of the page and says so; false
+    // when there is no line n or it could not be read.
     bool JumpToNumber(std::int32_t n);
-    // Whether the pad may be changed now: the pad is open and the screen is
-    // not one of the viewers. Every change of the pad starts with this test.
-    bool CanChangePad() const;
 
     // Cell text (code page 932) of the grid; "" outside the grid.
     std::string Cell(int column, int row) const;
@@ -139,6 +141,9 @@ public:
     // The status text (code page 932), repainted at once.
     void SetStatus(const std::string& text);
     std::string StatusText() const;
+    // The mark in the status bar while the page shown could not be read again
+    // (code page 932); empty once a page was read.
+    std::string ReadFailureMark() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -148,10 +153,63 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    using Outcome = std::optional<DbFailure>; // a failure, or nothing when the call went well
+
+    bool OpenMemoTable();
+    // Rebuilds the grid from the lines after PageStart, keeping the selection
+    // on the same line where it can; when the page cannot be read the grid
+    // stays as it was and the mark says why.
+    Outcome LoadPage();
+    // The same for the page after pageStart, which becomes PageStart once
+    // read; for the member, or for a refresh (see CallDb).
+    Outcome LoadPageAt(double pageStart, bool memberAsked = true);
+    void ShowPage(const MemoPage& page);
+    void RegisterLine();
+    void InsertLine();
+    void DeleteLine();
+    void CopyLine();
+    void FindFromCurrentRow();
+    // Whether the pad may be changed now: the pad is open and the screen is
+    // not one of the viewers. Every change of the pad starts with this test.
+    bool CanChangePad() const;
+    // The paging actions; each says in the status when the page could not move.
+    Outcome FirstPage();
+    Outcome PreviousPage();
+    Outcome NextPage();
+    Outcome LastPage();
+    bool StaysOnFirstPage();
+    // The page that starts where the model's read says.
+    Outcome LoadPageFrom(ReadResult<double> (MemoPageModel::*where)(TFormFBDB&) const);
+    // Ends a page move: the new page's first or last row selected, or the failure said.
+    Outcome EndPageMove(Outcome failure, bool lastRow);
+
+    // One call to the database, for the member (memberAsked) or for a
+    // refresh: connected first when there is no connection, as the pacing
+    // allows (a refused try fails at once as a lost connection). A read
+    // (retryRead) that finds its connection ended by the server at once is
+    // read again on a fresh one; a write never is, since it may have been
+    // done. call returns its failure, or nothing.
+    Outcome CallDb(bool memberAsked, bool retryRead, const std::function<Outcome()>& call);
+    template <typename T> static Outcome FailureOf(const ReadResult<T>& result) {
+        return result ? Outcome() : Outcome(result.failure());
+    }
+    // The failure of a write that returned false (or of a row helper that
+    // writes and reads).
+    Outcome ModuleFailure() const;
+    bool Connect(bool memberAsked);
+    // What an action says when a call failed: base (UTF-8), with the reason
+    // when the server cannot be reached or refused the read or, for a change,
+    // the change (any other failure, such as a statement the server rejects,
+    // is said by base alone).
+    void SayFailure(const char* base, Outcome failure, bool change = false);
+    // That reason (code page 932); empty for any other failure.
+    static std::string FailureReason(Outcome failure, bool change);
+    void ShowReadFailureMark(DbFailure failure);
+    void ClearReadFailureMark();
+
     bool SG1KeyDown(int key);
     bool Edit1KeyDown(int key);
-    void Refresh(const std::string& busyText);
-    void StepBackToPageStart(int steps);
+    void Refresh(const std::string& busyText, bool memberAsked);
     void RestartTimer();
     // Starts the timer again with its interval unchanged.
     void ResumeTimer();
@@ -172,9 +230,13 @@ private:
     void ResumeRefreshAfterTyping();
     // Whether the member's number can be stored in a line; otherwise says so in the status.
     bool MemberNumberWritable();
-    bool EnsureConnected();
     bool StillShowing() const;
-    double SortNumberBeforeRow(int row);
+    // The sort number of the line before grid row `row`, between which and
+    // the row new lines go; for row 0 read from the pad.
+    ReadResult<double> SortNumberBeforeRow(int row);
+    // Where the page starts after new lines went before row, before being
+    // the sort number of the line before them.
+    double PageStartWith(int row, double before) const;
     void SetCell(int column, int row, const std::string& text);
     std::string EntryText() const;
     void SetEntryText(const std::string& text);
@@ -184,13 +246,11 @@ private:
     void LayOut();
 
     // Sort numbers closer than this count as equal.
-    static constexpr double Tolerance = 1e-10;
+    static constexpr double Tolerance = MemoPageModel::Tolerance;
+    // The bytes of a line.
+    static constexpr int MaxLineBytes = 120;
     // The shortest time between two refreshes for changes of the pad.
     static constexpr std::uint32_t LiveRefreshGap = 300;
-    // The order of the lines on a page, and the same order backwards for the
-    // reads that step back from a sort number.
-    static constexpr const char* PageOrder = "SN,N";
-    static constexpr const char* BackwardOrder = "SN DESC,N DESC";
 
     // The registration number (cell 1 text, empty for the append row) and the
     // text of the line the entry field was last filled from.
@@ -198,7 +258,15 @@ private:
     std::string EntryLineText;
 
     MemoScreenConfig Config;
+    MemoPageModel Page;
+    // The memo field list: every line written is built in it, and a line
+    // about to be changed is read into it. Filled when the pad opens, released
+    // when the screen closes.
+    FieldList RowBuffer;
+    bool Loading = false; // the grid is being rebuilt: a row selection copies no text
     QLabel* StatusLabel = nullptr;
+    QLabel* FailureMark = nullptr;
+    std::string LastReadTime; // of the page shown, "hh:mm:ss"; empty when none was read
     TFormFBDB* Db = nullptr;
     bool InFormShow = false;
     bool ClosePending = false; // closed during FormShow: the close follows it

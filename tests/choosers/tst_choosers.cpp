@@ -210,7 +210,7 @@ private slots:
         QVERIFY(!chooser->isVisible());
         QVERIFY(chooser->RowBuffer.empty());
         QVERIFY(forms().Form3->isVisible());
-        QCOMPARE(forms().Form3->TableName, std::string("MYMEMO12"));
+        QCOMPARE(forms().Form3->TableName(), std::string("MYMEMO12"));
         QVERIFY(Platform::takeMessages().empty());
     }
 
@@ -225,7 +225,7 @@ private slots:
         chooser->Button1->click();
         QVERIFY(!chooser->isVisible());
         QVERIFY(forms().Form2->isVisible());
-        QCOMPARE(forms().Form2->TableName, std::string("MYMEMO1"));
+        QCOMPARE(forms().Form2->TableName(), std::string("MYMEMO1"));
     }
 
     void aChooserWithoutAnIdentifiedMemberOnlyCloses() {
@@ -263,8 +263,8 @@ private slots:
         open->Button1->click();
         TForm4* pad = forms().Form4;
         QCOMPARE(Settings::OpenGroupEditNumber, 3);
-        QVERIFY(pad->isVisible() && pad->Ready);
-        QCOMPARE(pad->TableName, std::string("OGMEMO3"));
+        QVERIFY(pad->isVisible() && pad->Ready());
+        QCOMPARE(pad->TableName(), std::string("OGMEMO3"));
         QCOMPARE(pad->LabelA1->text(), ui("グループ名：Alpha"));
         QCOMPARE(pad->LabelA2->text(), ui("期間：～")); // a start of 0 is not shown
         QCOMPARE(pad->LabelA3->text(), ui("概略：Plans v2"));
@@ -279,7 +279,7 @@ private slots:
         select(open->ComboBox2, QStringLiteral("6:"));
         open->Button2->click();
         QCOMPARE(Settings::OpenGroupViewNumber, 6);
-        QCOMPARE(forms().Form5->TableName, std::string("OGMEMO6"));
+        QCOMPARE(forms().Form5->TableName(), std::string("OGMEMO6"));
 
         TForm1c* closed = forms().Form1c;
         closed->show();
@@ -288,7 +288,7 @@ private slots:
         select(closed->ComboBox2, QStringLiteral("4:"));
         closed->Button2->click();
         QCOMPARE(Settings::ClosedGroupViewNumber, 4);
-        QCOMPARE(forms().Form7->TableName, std::string("CGMEMO4"));
+        QCOMPARE(forms().Form7->TableName(), std::string("CGMEMO4"));
         QCOMPARE(forms().Form7->LabelA2->text(), ui("期間：20240401～"));
         QVERIFY(Platform::takeMessages().empty());
     }
@@ -345,20 +345,20 @@ private slots:
         open->show();
         select(open->ComboBox1, QStringLiteral("3:"));
         open->Button1->click();
-        QCOMPARE(pad->TableName, std::string("OGMEMO3"));
-        pad->FindKeyword = "kept";
+        QCOMPARE(pad->TableName(), std::string("OGMEMO3"));
+        pad->SetStatus("kept");
 
         // The same group again only brings the pad to the front.
         open->show();
         select(open->ComboBox1, QStringLiteral("3:"));
         open->Button1->click();
-        QCOMPARE(pad->FindKeyword, std::string("kept"));
+        QCOMPARE(pad->StatusText(), std::string("kept"));
 
         open->show();
         select(open->ComboBox1, QStringLiteral("5:"));
         open->Button1->click();
-        QCOMPARE(pad->TableName, std::string("OGMEMO5"));
-        QVERIFY(pad->FindKeyword.empty());
+        QCOMPARE(pad->TableName(), std::string("OGMEMO5"));
+        QVERIFY(pad->StatusText() != "kept");
         QCOMPARE(pad->LabelA1->text(), ui("グループ名：Beta"));
         QCOMPARE(pad->LabelA2->text(), ui("期間：20240401～20240930"));
 
@@ -475,7 +475,7 @@ private slots:
         select(open->ComboBox1, QStringLiteral("3:"));
         open->Button1->click();
         TForm4* pad = forms().Form4;
-        QCOMPARE(pad->TableName, std::string("OGMEMO3"));
+        QCOMPARE(pad->TableName(), std::string("OGMEMO3"));
         QCOMPARE(pad->LabelA1->text(), ui("グループ名：Al pha"));
         QCOMPARE(pad->LabelA3->text(), ui("概略：<b>P</b>  x"));
         QCOMPARE(pad->LabelA3->textFormat(), Qt::PlainText);
@@ -546,7 +546,7 @@ private slots:
         // Opening the pad clears its count, in the list as well.
         select(open->ComboBox1, QStringLiteral("3:"));
         open->Button1->click();
-        QCOMPARE(forms().Form4->TableName, std::string("OGMEMO3"));
+        QCOMPARE(forms().Form4->TableName(), std::string("OGMEMO3"));
         QTRY_COMPARE(badge(PadKind::OpenGroup), QStringLiteral("2"));
         QCOMPARE(items(open->ComboBox1).first(), ui("3:Alpha－Plans"));
         QVERIFY(counts()->Seen(OgMemoTable(3)) > 0);
@@ -589,27 +589,27 @@ private slots:
         };
         OpenReadablePad(pad(PadKind::OpenGroup, 3, "OGMEMO3"));
         QVERIFY(forms().Form4->isVisible());
-        QCOMPARE(forms().Form4->TableName, std::string("OGMEMO3"));
+        QCOMPARE(forms().Form4->TableName(), std::string("OGMEMO3"));
         QCOMPARE(forms().Form4->LabelA1->text(), ui("グループ名：Alpha"));
         // Ended, or without the member: read only.
         OpenReadablePad(pad(PadKind::OpenGroup, 4, "OGMEMO4"));
-        QCOMPARE(forms().Form5->TableName, std::string("OGMEMO4"));
+        QCOMPARE(forms().Form5->TableName(), std::string("OGMEMO4"));
         OpenReadablePad(pad(PadKind::ClosedGroup, 4, "CGMEMO4"));
-        QCOMPARE(forms().Form7->TableName, std::string("CGMEMO4"));
+        QCOMPARE(forms().Form7->TableName(), std::string("CGMEMO4"));
         QVERIFY(!forms().Form6->isVisible());
         // A closed group that lost the member meanwhile opens nothing.
         OpenReadablePad(pad(PadKind::ClosedGroup, 5, "CGMEMO5"));
         QVERIFY(!forms().Form6->isVisible());
-        QCOMPARE(forms().Form7->TableName, std::string("CGMEMO4"));
+        QCOMPARE(forms().Form7->TableName(), std::string("CGMEMO4"));
         OpenReadablePad(pad(PadKind::Member, 2, "MYMEMO2"));
-        QCOMPARE(forms().Form3->TableName, std::string("MYMEMO2"));
+        QCOMPARE(forms().Form3->TableName(), std::string("MYMEMO2"));
         QVERIFY(Platform::takeMessages().empty());
 
         // While a modal window is open, nothing else opens.
         bool opened = true;
         QTimer::singleShot(0, this, [&] {
             OpenReadablePad(pad(PadKind::Member, 12, "MYMEMO12"));
-            opened = forms().Form3->TableName == "MYMEMO12";
+            opened = forms().Form3->TableName() == "MYMEMO12";
             forms().Form1b->close();
         });
         forms().Form1->Button2Click();
@@ -629,7 +629,7 @@ private slots:
         QVERIFY(!forms().Form1a->isVisible());
         QVERIFY(forms().Form3->isVisible());
         QVERIFY(!forms().Form3->isModal());
-        QCOMPARE(forms().Form3->TableName, std::string("MYMEMO2"));
+        QCOMPARE(forms().Form3->TableName(), std::string("MYMEMO2"));
     }
 };
 

@@ -151,7 +151,7 @@ TEST_F(SchemaTest, AFailedCreationIsRetriedOnceThenDisconnects) {
     EXPECT_EQ(row.size(), 6u);
     // Without a listing of the tables nothing is tried, and nothing waited for.
     ticks = 0;
-    EXPECT_EQ(OpenMemoTable(db, MyMemoTable(9), row), OpenMemoTableResult::Failed);
+    EXPECT_EQ(OpenMemoTable(db, MyMemoTable(9), row), OpenMemoTableResult::Unlisted);
     Platform::setTickSource(nullptr);
     EXPECT_EQ(ticks, 0);
 }
@@ -189,7 +189,7 @@ TEST_F(SchemaTest, MemoLinesFollowTheRowRules) {
     ASSERT_EQ(OpenMemoTable(db, AlMemoTable(), row), OpenMemoTableResult::Created);
     const std::string text = Codec::sj("最初の行 abc");
     std::int32_t n = 0;
-    EXPECT_EQ(AppendSortNumber(db, AlMemoTable()), 1.0);
+    EXPECT_EQ(AppendSortNumber(db, AlMemoTable()).value(), 1.0);
     ASSERT_TRUE(InsertMemoLine(db, AlMemoTable(), row, AppendSortNumber(db, AlMemoTable()), text, 4, &n));
     EXPECT_EQ(n, 1);
     ASSERT_TRUE(InsertMemoLine(db, AlMemoTable(), row, AppendSortNumber(db, AlMemoTable()), "second", 5, &n));
@@ -211,14 +211,15 @@ TEST_F(SchemaTest, MemoLinesFollowTheRowRules) {
     EXPECT_EQ((*read)[4].Value, "");
 
     // A change keeps N, SN and DF and takes the member, the text and its key.
-    ASSERT_TRUE(UpdateMemoLine(db, AlMemoTable(), row, 2, "changed", 9));
+    ASSERT_TRUE(ReadMemoLine(db, AlMemoTable(), row, 2).value());
+    ASSERT_TRUE(ChangeMemoLine(db, AlMemoTable(), row, "changed", 9));
     ASSERT_TRUE(read = memoLine(db, AlMemoTable(), 2));
     EXPECT_EQ((*read)[1].Value, "2");
     EXPECT_EQ((*read)[2].Value, "0");
     EXPECT_EQ((*read)[3].Value, "9");
     EXPECT_EQ((*read)[4].Value, "changed");
     EXPECT_EQ((*read)[5].Value, SearchKey("changed"));
-    EXPECT_FALSE(UpdateMemoLine(db, AlMemoTable(), row, 99, "none", 9));
+    EXPECT_FALSE(ReadMemoLine(db, AlMemoTable(), row, 99).value());
 
     // A line with text is flagged, a blank one removed; numbers are not reused.
     ASSERT_TRUE(DeleteMemoLine(db, AlMemoTable(), 2, "changed", 6));

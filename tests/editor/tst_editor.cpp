@@ -118,7 +118,7 @@ private slots:
     void padGoesThroughSaveAndOpenUnchanged() {
         TForm2* pad = forms().Form2;
         pad->show();
-        QVERIFY(pad->Ready);
+        QVERIFY(pad->Ready());
         // 表, ソ and 能 end in the byte "\"; the blank line arrives as one space, the deleted one not at all.
         const std::string lines[] = {Codec::sj("表示とソフト、能力"),
                                      "{braces} back\\slash",

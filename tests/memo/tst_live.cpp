@@ -6,20 +6,21 @@
 
 #include "app/Forms.h"
 #include "app/Settings.h"
-#include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "memo/LineWriters.h"
+#include "memo/Unit2.h"
 #include "memo/Unit3.h"
 #include "memo/Unit8.h"
 #include "platform/Platform.h"
 #include "support/LiveClient.h"
-#include "support/TestDatabase.h"
+#include "support/MemoScreenFixture.h"
 #include "text/Codec.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QTableWidget>
 #include <QTest>
@@ -35,12 +36,10 @@ constexpr std::int64_t Second = 1'000'000'000;
 
 } // namespace
 
-class TestLive : public QObject {
+class TestLive : public QObject, private MemoScreenFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestDatabase> database;
-    TFormFBDB other; // a client without a screen
     TForm8* pad = nullptr;
 
     bool padHolds(const TMemoScreen* screen, const std::string& text) const {
@@ -58,8 +57,9 @@ private:
 
     // The member types text on the row and presses Enter; the moment before.
     std::int64_t enterLine(int row, const std::string& text) {
-        pad->SelectRow(row);
-        pad->Edit1->setText(Codec::toQString(text));
+        clickRow(pad, row);
+        QTest::keyClick(pad->Edit1, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(pad->Edit1, Codec::toQString(text));
         const std::int64_t start = LiveClient::Now();
         QTest::keyClick(pad->Edit1, Qt::Key_Return);
         return start;
@@ -79,20 +79,14 @@ private:
 
 private slots:
     void initTestCase() {
-        Platform::setScripted(true);
-        database = std::make_unique<TestDatabase>("live");
-        QVERIFY2(database->ok(), database->error().c_str());
-        database->useInSettings();
-        CreateForms();
+        QVERIFY(setUpMemoSuite("live"));
         pad = forms().Form8;
         Settings::MemberNumber = 1;
-        Settings::MemberName = "Tester";
         Settings::RowsPerPage = 50;
         Settings::RefreshSeconds = 600;
-        QVERIFY(database->connect(other));
         // The first client to open the pad makes its table and the trigger.
         pad->show();
-        QVERIFY(pad->Ready);
+        QVERIFY(pad->Ready());
     }
 
     void init() {
@@ -102,12 +96,7 @@ private slots:
         pad->SetStatus({});
     }
 
-    void cleanupTestCase() {
-        pad->hide();
-        forms().Form3->hide();
-        other.Disconnect();
-        forms().FormFBDB->Disconnect();
-    }
+    void cleanupTestCase() { tearDownMemoSuite(); }
 
     void linesOfOneClientShowInTheOtherAtOnce() {
         LiveClient::Process client;
@@ -127,7 +116,7 @@ private slots:
         QVERIFY(shown > 0);
         QVERIFY(shown - start < Second);
 
-        pad->SelectRow(rowOf("changed here"));
+        clickRow(pad, rowOf("changed here"));
         Platform::setNextAnswer(Platform::Answer::Yes);
         start = LiveClient::Now();
         QTest::keyClick(pad->SG1, Qt::Key_Delete);
@@ -159,25 +148,41 @@ private slots:
         QVERIFY(shown - *tick < Second / 2);
     }
 
+    // Typed as keys, or composed and committed through an input method as
+    // Japanese is typed.
+    void changesWaitWhileTheMemberTypes_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("inputMethod");
+        QTest::newRow("keys") << QStringLiteral("typing") << false;
+        QTest::newRow("input method") << QString::fromUtf8("入力中") << true;
+    }
     void changesWaitWhileTheMemberTypes() {
+        QFETCH(QString, typed);
+        QFETCH(bool, inputMethod);
+        const std::string tag = QTest::currentDataTag();
         // With the tick count standing still, a refresh waits the full 300 ms
         // after the one before: the member starts typing while it waits.
         Platform::setTickSource([] { return std::uint32_t{1000}; });
         const auto restored = qScopeGuard([] { Platform::setTickSource(nullptr); });
-        insertInto(AlMemoTable(), "before typing");
-        QTRY_VERIFY_WITH_TIMEOUT(padHolds(pad, "before typing"), 1000);
-        insertInto(AlMemoTable(), "while typing");
+        pad->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(pad));
+        insertInto(AlMemoTable(), "before typing " + tag);
+        QTRY_VERIFY_WITH_TIMEOUT(padHolds(pad, "before typing " + tag), 1000);
+        insertInto(AlMemoTable(), "while typing " + tag);
         QTest::qWait(50);
         pad->Edit1->setFocus();
         pad->Edit1->clear();
-        QTest::keyClicks(pad->Edit1, QStringLiteral("typing"));
+        if (inputMethod)
+            commit(pad->Edit1, typed);
+        else
+            QTest::keyClicks(pad->Edit1, typed);
         QVERIFY(!pad->Timer1->isActive());
         QTest::qWait(600);
-        QVERIFY(!padHolds(pad, "while typing"));
-        QCOMPARE(pad->Edit1->text(), QStringLiteral("typing"));
-        pad->Edit1Exit(); // the field is left
-        QTRY_VERIFY_WITH_TIMEOUT(padHolds(pad, "while typing"), 1000);
-        QCOMPARE(pad->Edit1->text(), QStringLiteral("typing"));
+        QVERIFY(!padHolds(pad, "while typing " + tag));
+        QCOMPARE(pad->Edit1->text(), typed);
+        pad->SG1->setFocus(); // the field is left
+        QTRY_VERIFY_WITH_TIMEOUT(padHolds(pad, "while typing " + tag), 1000);
+        QCOMPARE(pad->Edit1->text(), typed);
     }
 
     void changesWaitWhileAnActionRuns() {
@@ -190,7 +195,7 @@ private slots:
             shownDuringFind = padHolds(pad, "during the find");
             dialog->close();
         });
-        pad->ButtonEClick();
+        pad->ButtonE->click();
         QVERIFY(!shownDuringFind);
         QTRY_VERIFY_WITH_TIMEOUT(padHolds(pad, "during the find"), 1000);
     }
@@ -225,7 +230,7 @@ private slots:
         viewer->ShowPad();
         Settings::ViewMemberNumber = 6;
         viewer->ShowPad(); // switched to another member's pad
-        QCOMPARE(viewer->TableName, MyMemoTable(6));
+        QCOMPARE(viewer->TableName(), MyMemoTable(6));
         pad->hide();
         std::vector<std::string> heard;
         const QMetaObject::Connection listener =
@@ -293,11 +298,29 @@ private slots:
         viewer->hide();
     }
 
+    // Two pads open side by side: a change to one of them makes the other
+    // read nothing.
+    void aChangeToOnePadLeavesAnotherOpenPadAlone() {
+        TForm2* own = forms().Form2;
+        own->show();
+        QVERIFY(own->Ready());
+        QTest::qWait(400);
+        const std::pair<TMemoScreen*, std::string> changes[] = {{pad, AlMemoTable()}, {own, MyMemoTable(1)}};
+        for (const auto& [screen, table] : changes) {
+            const std::uint64_t before = statements();
+            insertInto(table, "only for " + table);
+            QTRY_VERIFY_WITH_TIMEOUT(padHolds(screen, "only for " + table), 1000);
+            QTest::qWait(400);
+            QCOMPARE(statements() - before, std::uint64_t{1}); // the one page read of that pad
+        }
+        own->hide();
+    }
+
     void theScreenListensAgainAfterTheServerEndedItsConnection() {
         QVERIFY(
             database->runIsql("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION;"));
         QVERIFY(database->connect(other));
-        pad->ButtonKClick(); // finds the connection gone and connects again
+        pad->ButtonK->click(); // finds the connection gone and connects again
         QVERIFY(forms().FormFBDB->IsConnected());
         insertInto(AlMemoTable(), "after the reconnect");
         QTRY_VERIFY_WITH_TIMEOUT(padHolds(pad, "after the reconnect"), 1000);

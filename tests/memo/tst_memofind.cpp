@@ -2,17 +2,14 @@
 
 #include "app/Forms.h"
 #include "app/Settings.h"
-#include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "memo/Unit2.h"
 #include "memo/Unit4.h"
 #include "memo/Unit6.h"
-#include "memo/UnitNo.h"
 #include "memo/UnitSearch.h"
 #include "platform/Platform.h"
-#include "support/TestDatabase.h"
+#include "support/MemoScreenFixture.h"
 #include "text/Codec.h"
-#include "text/Func_.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,70 +21,30 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
-#include <functional>
-#include <memory>
 
-class TestMemoFind : public QObject {
+class TestMemoFind : public QObject, private MemoScreenFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestDatabase> database;
-    TFormFBDB other;
     TForm2* screen = nullptr;
+    const std::string table = MyMemoTable(1);
 
     void addLine(int n, const std::string& text, int df = 0) {
-        FieldList fields;
-        QVERIFY(InsertMemoRow(other, "MYMEMO1", fields, n, n, text, 1));
-        if (df != 0)
-            QVERIFY(other.UpdateSet("MYMEMO1", "DF=" + std::to_string(df), "N=" + std::to_string(n)));
+        MemoScreenFixture::addLine(table, n, n, text, df);
     }
-
-    // Answers the next modal dialog with the given action once it is up.
-    void whenModal(std::function<void(QWidget*)> action) {
-        QTimer::singleShot(0, this, [action] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            QVERIFY(dialog);
-            action(dialog);
-        });
-    }
-
-    // "大文字小文字を区別する" ticked exactly when the keyword is compared as
-    // typed, not through the search key.
     void find(const std::string& keyword, bool useFindColumn, bool down) {
-        whenModal([=](QWidget*) {
-            TFormSearch* dialog = forms().FormSearch;
-            dialog->Edit1->setText(Codec::toQString(keyword));
-            dialog->CheckBox1->setChecked(!useFindColumn);
-            (down ? dialog->RadioDown : dialog->RadioUp)->setChecked(true);
-            dialog->Button1->click();
-        });
-        screen->ButtonEClick();
+        MemoScreenFixture::find(screen, keyword, useFindColumn, down);
     }
-
-    void jump(const QString& number) {
-        whenModal([=](QWidget*) {
-            QCOMPARE(forms().FormNo->Edit1->text(), QStringLiteral("1"));
-            forms().FormNo->Edit1->setText(number);
-            forms().FormNo->Button1->click();
-        });
-        screen->ButtonGClick();
-    }
-
+    void jump(const QString& number) { MemoScreenFixture::jump(screen, number); }
     std::string status() const { return screen->StatusText(); }
     std::string firstText() const { return screen->Cell(2, 0); }
 
 private slots:
     void initTestCase() {
-        Platform::setScripted(true);
-        database = std::make_unique<TestDatabase>("memofind");
-        database->useInSettings();
-        CreateForms();
-        screen = forms().Form2;
-        QVERIFY(other.Connect(Settings::DatabaseLocation, Settings::DatabaseFileName, Settings::DatabaseUser,
-                              Settings::DatabasePassword));
+        QVERIFY(setUpMemoSuite("memofind"));
         Settings::MemberNumber = 1;
         Settings::MemberName = "Finder";
-        Settings::RowsPerPage = 5;
+        screen = forms().Form2;
         screen->show();
         addLine(1, "alpha");
         addLine(2, Codec::sj("ＡＢＣの行"));
@@ -96,35 +53,31 @@ private slots:
         addLine(5, "removed abc", 1);
         addLine(6, "abc again");
         addLine(7, "omega");
-        screen->ButtonKClick();
+        screen->ButtonK->click();
     }
 
     void init() {
         Platform::takeMessages();
-        screen->ButtonAClick();
+        screen->ButtonA->click();
     }
 
-    void cleanupTestCase() {
-        screen->hide();
-        other.Disconnect();
-        forms().FormFBDB->Disconnect();
-    }
+    void cleanupTestCase() { tearDownMemoSuite(); }
 
     void findsThroughTheSearchKey() {
         find("abc", true, true);
         QCOMPARE(firstText(), Codec::sj("ＡＢＣの行"));
         QCOMPARE(screen->CurrentRow(), 0);
-        QCOMPARE(Codec::fromQString(screen->Edit1->text()), Codec::sj("ＡＢＣの行"));
+        QCOMPARE(entry(screen), Codec::sj("ＡＢＣの行"));
         QCOMPARE(status(), Codec::sj("検索できました"));
 
         // Find next walks from hit to hit, skipping deleted lines, and stops at the end.
-        screen->ButtonFClick();
+        screen->ButtonF->click();
         QCOMPARE(firstText(), std::string("abc again"));
-        screen->ButtonFClick();
+        screen->ButtonF->click();
         QCOMPARE(status(), Codec::sj("検索できませんでした"));
         QCOMPARE(firstText(), std::string("abc again"));
 
-        screen->ButtonAClick();
+        screen->ButtonA->click();
         find(Codec::sj("かたかな"), true, true); // hiragana finds katakana
         QCOMPARE(firstText(), Codec::sj("カタカナ"));
     }
@@ -133,12 +86,12 @@ private slots:
         find("abc", false, true);
         QCOMPARE(firstText(), std::string("abc again"));
         // A comma followed by lower-case letters stays inside its literal.
-        screen->ButtonAClick();
+        screen->ButtonA->click();
         find("beta, gam", false, true);
         QCOMPARE(firstText(), std::string("beta, gamma"));
 
-        screen->ButtonDClick();
-        screen->SelectRow(screen->RowCount() - 1);
+        screen->ButtonD->click();
+        clickRow(screen, screen->RowCount() - 1);
         find("abc", true, false); // the nearer of two hits above
         QCOMPARE(firstText(), std::string("abc again"));
         find("alpha", false, false);
@@ -154,10 +107,10 @@ private slots:
         for (int i = 0; i < 5; ++i)
             addLine(21 + i, Codec::sj(texts[i]));
         for (const bool useFindColumn : {true, false}) {
-            screen->ButtonAClick();
+            screen->ButtonA->click();
             find(Codec::sj("ダム"), useFindColumn, true);
             QCOMPARE(firstText(), Codec::sj("ダム"));
-            screen->ButtonFClick(); // walks on past アム
+            screen->ButtonF->click(); // walks on past アム
             QCOMPARE(firstText(), Codec::sj("ダムの湖"));
             find(Codec::sj("ダム"), useFindColumn, false);
             QCOMPARE(firstText(), Codec::sj("ダム"));
@@ -165,25 +118,22 @@ private slots:
             QCOMPARE(firstText(), Codec::sj("ャ"));
         }
         // The one-byte wildcards typed by the user keep their meaning.
-        screen->ButtonAClick();
+        screen->ButtonA->click();
         find("om_g%", false, true);
         QCOMPARE(firstText(), std::string("omega"));
-        QVERIFY(other.DeleteRows("MYMEMO1", "N > 20"));
+        QVERIFY(other.DeleteRows(table, "N > 20"));
     }
 
     void cancelRepeatsAndEmptyKeywordClears() {
         find("omega", false, true);
         QCOMPARE(firstText(), std::string("omega"));
-        screen->ButtonAClick();
-        whenModal([](QWidget*) { forms().FormSearch->Button2->click(); });
-        screen->ButtonEClick();
+        screen->ButtonA->click();
+        cancelFind(screen);
         QCOMPARE(firstText(), std::string("omega"));
-        QCOMPARE(screen->FindKeyword, std::string("omega"));
 
-        screen->ButtonAClick();
+        screen->ButtonA->click();
         find("", false, true);
-        QVERIFY(screen->FindKeyword.empty());
-        screen->ButtonFClick();
+        screen->ButtonF->click(); // nothing to find any more
         QCOMPARE(firstText(), std::string("alpha"));
     }
 
@@ -194,22 +144,20 @@ private slots:
             QVERIFY(forms().FormSearch->isVisible());
             forms().FormSearch->Button2->click();
         });
-        screen->ButtonEClick();
+        screen->ButtonE->click();
         QCOMPARE(Platform::takeMessages(),
                  std::vector<std::string>{Codec::sj("文字「'」「\"」を使用しないで下さい")});
     }
 
     void eachScreenKeepsItsOwnFindSettings() {
         find("omega", true, false);
-        QCOMPARE(screen->UseFindColumn, 1);
-        QCOMPARE(screen->SearchDown, 0);
         whenModal([](QWidget*) {
             QCOMPARE(forms().FormSearch->Edit1->text(), QStringLiteral("omega"));
             QVERIFY(!forms().FormSearch->CheckBox1->isChecked());
             QVERIFY(forms().FormSearch->RadioUp->isChecked());
             forms().FormSearch->Button2->click();
         });
-        screen->ButtonEClick();
+        screen->ButtonE->click();
     }
 
     void jumpsToARegistrationNumber() {
@@ -219,13 +167,13 @@ private slots:
         QTest::qWait(50);
         QVERIFY(!screen->SG1->horizontalScrollBar()->isVisible());
         QCOMPARE(status(), Codec::sj("指示された登録番号へジャンプしました"));
-        screen->ButtonKClick();
+        screen->ButtonK->click();
         QCOMPARE(screen->SG1->columnWidth(1), 1);
 
         jump(QStringLiteral("5")); // deleted: the page starts with the next live line
         QCOMPARE(firstText(), std::string("abc again"));
 
-        screen->ButtonAClick();
+        screen->ButtonA->click();
         jump(QStringLiteral("99"));
         QCOMPARE(status(), Codec::sj("指示された登録番号は見つかりませんでした"));
         QCOMPARE(firstText(), std::string("alpha"));
@@ -234,22 +182,21 @@ private slots:
     }
 
     void newLinesAfterAJumpOrAFindGoBeforeTheHit() {
-        FieldList fields;
         for (int n = 11; n <= 13; ++n)
-            QVERIFY(InsertMemoRow(other, "MYMEMO1", fields, n, 99990 + n, "far" + std::to_string(n), 1));
+            MemoScreenFixture::addLine(table, n, 99990 + n, "far" + std::to_string(n));
         jump(QStringLiteral("12")); // SN 100002
         QCOMPARE(firstText(), std::string("far12"));
         QTest::keyClick(screen->SG1, Qt::Key_Insert);
         QCOMPARE(screen->Cell(0, 0), std::string("100001.5"));
         QCOMPARE(screen->Cell(2, 1), std::string("far12"));
 
-        screen->ButtonAClick();
+        screen->ButtonA->click();
         find("omega", false, true); // SN 7, after SN 6
         Platform::setClipboardText("pasted");
-        screen->ButtonIClick();
+        screen->ButtonI->click();
         QCOMPARE(firstText(), std::string("pasted"));
         QCOMPARE(screen->Cell(0, 0), std::string("6.5"));
-        QVERIFY(other.DeleteRows("MYMEMO1", "N > 10"));
+        QVERIFY(other.DeleteRows(table, "N > 10"));
     }
 
     void groupPadsOpenTheirOwnTables() {
@@ -259,15 +206,15 @@ private slots:
         Settings::OpenGroupEditNumber = 12;
         find("omega", false, true);
         group->show();
-        QVERIFY(group->Ready);
+        QVERIFY(group->Ready());
         // Pads side by side keep their own page, find settings and timer.
-        QVERIFY(group->FindKeyword.empty());
-        QCOMPARE(screen->FindKeyword, std::string("omega"));
-        QVERIFY(screen->PageStart > 0);
-        QCOMPARE(group->PageStart, 0.0);
+        QVERIFY(group->FindKeyword().empty());
+        QCOMPARE(screen->FindKeyword(), std::string("omega"));
+        QCOMPARE(firstText(), std::string("omega"));
+        QCOMPARE(group->RowCount(), 1);
         QVERIFY(screen->Timer1->isActive() && group->Timer1->isActive());
-        QCOMPARE(group->TableName, std::string("OGMEMO12"));
-        QVERIFY(other.TableExists("OGMEMO12"));
+        QCOMPARE(group->TableName(), std::string("OGMEMO12"));
+        QVERIFY(exists("OGMEMO12"));
         QVERIFY(Platform::takeMessages().empty());
         QCOMPARE(group->LabelA1->text(), QString::fromUtf8("グループ名："));
         group->hide();

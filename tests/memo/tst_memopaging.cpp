@@ -4,25 +4,17 @@
 
 #include "app/Forms.h"
 #include "app/Settings.h"
-#include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "memo/Unit2.h"
-#include "memo/UnitSearch.h"
-#include "platform/Platform.h"
-#include "support/TestDatabase.h"
+#include "support/MemoScreenFixture.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -35,12 +27,10 @@ struct PadLine {
 
 } // namespace
 
-class TestMemoPaging : public QObject {
+class TestMemoPaging : public QObject, private MemoScreenFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestDatabase> database;
-    TFormFBDB other; // another client on the same database
     TForm2* screen = nullptr;
     int member = 0;
 
@@ -54,35 +44,20 @@ private:
         SetMemoFields(fields);
         if (!indexed)
             QVERIFY(other.CreateTable(table(), MemoColumns, fields));
-        screen->hide();
-        screen->show();
-        QVERIFY(screen->Ready);
+        reopen(screen);
         QCOMPARE(IndexExists(other, "IX_" + table() + "_SN_N"), indexed);
         QCOMPARE(IndexExists(other, "IX_" + table() + "_SN_N_DESC"), indexed);
     }
 
     void addLine(int n, double sn, const std::string& text = {}, int df = 0) {
-        FieldList fields;
-        QVERIFY(InsertMemoRow(other, table(), fields, n, sn, text.empty() ? "line" + std::to_string(n) : text,
-                              2));
-        if (df != 0)
-            QVERIFY(other.UpdateSet(table(), "DF=" + std::to_string(df), "N=" + std::to_string(n)));
+        MemoScreenFixture::addLine(table(), n, sn, text, df);
     }
 
     // The live lines of the whole pad in page order, read without a limit.
     std::vector<PadLine> wholePad() {
         std::vector<PadLine> lines;
-        FieldList fields;
-        SetMemoFields(fields);
-        const int count = other.SelectRows("*", table(), "DF = 0", "SN,N");
-        for (int i = 0; i < count; ++i) {
-            if (i == 0)
-                other.ReadFirst(fields);
-            else
-                other.ReadNext(fields);
-            lines.push_back({ToFloatOrZero(fields[MemoSN].Value), ToIntOrZero(fields[MemoN].Value)});
-        }
-        other.CloseQuery();
+        for (const FieldList& row : rows(table(), "DF = 0"))
+            lines.push_back({ToFloatOrZero(row[MemoSN].Value), ToIntOrZero(row[MemoN].Value)});
         return lines;
     }
 
@@ -99,12 +74,7 @@ private:
         return page;
     }
 
-    std::vector<int> shownPage() const {
-        std::vector<int> page;
-        for (int row = 0; row < screen->RowCount(); ++row)
-            page.push_back(ToIntOrZero(screen->Cell(1, row)));
-        return page;
-    }
+    std::vector<int> shownPage() const { return shownNumbers(screen); }
 
     // Where the previous-page and last-page steps lead on the whole pad.
     double expectedPreviousStart(double start) {
@@ -123,16 +93,9 @@ private:
         return steps >= count ? 0.0 : lines[count - 1 - steps].sn;
     }
 
+    // The keyword as typed.
     void find(const std::string& keyword, bool down) {
-        QTimer::singleShot(0, this, [=] {
-            TFormSearch* dialog = forms().FormSearch;
-            QCOMPARE(QApplication::activeModalWidget(), dialog);
-            dialog->Edit1->setText(Codec::toQString(keyword));
-            dialog->CheckBox1->setChecked(true); // the keyword as typed
-            (down ? dialog->RadioDown : dialog->RadioUp)->setChecked(true);
-            dialog->Button1->click();
-        });
-        screen->ButtonEClick();
+        MemoScreenFixture::find(screen, keyword, false, down);
     }
 
     static void indexedOrNot() {
@@ -143,23 +106,13 @@ private:
 
 private slots:
     void initTestCase() {
-        Platform::setScripted(true);
-        database = std::make_unique<TestDatabase>("memopaging");
-        database->useInSettings();
-        CreateForms();
+        QVERIFY(setUpMemoSuite("memopaging"));
         screen = forms().Form2;
-        QVERIFY(other.Connect(Settings::DatabaseLocation, Settings::DatabaseFileName, Settings::DatabaseUser,
-                              Settings::DatabasePassword));
-        Settings::MemberName = "Pager";
         Settings::RowsPerPage = PageLines;
         Settings::RefreshSeconds = 600;
     }
 
-    void cleanupTestCase() {
-        screen->hide();
-        other.Disconnect();
-        forms().FormFBDB->Disconnect();
-    }
+    void cleanupTestCase() { tearDownMemoSuite(); }
 
     void pagingMatchesTheWholePad_data() { indexedOrNot(); }
     void pagingMatchesTheWholePad() {
@@ -168,13 +121,13 @@ private slots:
         // Lines 7 and 8 share a sort number; 3 and the last three are deleted.
         for (int n = 1; n <= 23; ++n)
             addLine(n, n == 8 ? 7 : n, {}, n == 3 || n > 20 ? 9 : 0);
-        screen->ButtonKClick();
+        screen->ButtonK->click();
         QCOMPARE(shownPage(), expectedPage(0.0));
 
         int pages = 0;
         while (screen->Cell(0, screen->RowCount() - 1).size() > 0 && ++pages < 20) {
-            screen->ButtonCClick();
-            QCOMPARE(shownPage(), expectedPage(screen->PageStart));
+            screen->ButtonC->click();
+            QCOMPARE(shownPage(), expectedPage(screen->PageStart()));
             QCOMPARE(screen->CurrentRow(), 0);
         }
         QVERIFY(pages > 3);
@@ -183,18 +136,18 @@ private slots:
         screen->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(screen));
         QTest::keyClick(screen->SG1, Qt::Key_F, Qt::AltModifier);
-        QTRY_COMPARE(screen->PageStart, 0.0);
+        QTRY_COMPARE(screen->PageStart(), 0.0);
         QCOMPARE(shownPage(), expectedPage(0.0));
-        screen->ButtonDClick();
-        QCOMPARE(screen->PageStart, expectedLastStart());
-        QCOMPARE(shownPage(), expectedPage(screen->PageStart));
+        screen->ButtonD->click();
+        QCOMPARE(screen->PageStart(), expectedLastStart());
+        QCOMPARE(shownPage(), expectedPage(screen->PageStart()));
         QCOMPARE(shownPage(), (std::vector<int>{16, 17, 18, 19, 20, 0}));
         QCOMPARE(screen->CurrentRow(), screen->RowCount() - 1);
 
-        for (pages = 0; screen->PageStart > 0 && pages < 20; ++pages) {
-            const double previous = expectedPreviousStart(screen->PageStart);
-            screen->ButtonBClick();
-            QCOMPARE(screen->PageStart, previous);
+        for (pages = 0; screen->PageStart() > 0 && pages < 20; ++pages) {
+            const double previous = expectedPreviousStart(screen->PageStart());
+            screen->ButtonB->click();
+            QCOMPARE(screen->PageStart(), previous);
             QCOMPARE(shownPage(), expectedPage(previous));
             QCOMPARE(screen->CurrentRow(), screen->RowCount() - 1);
         }
@@ -202,8 +155,8 @@ private slots:
 
         // A pad that fits on a page is shown whole from the top.
         QVERIFY(other.UpdateSet(table(), "DF=9", "N > 5"));
-        screen->ButtonDClick();
-        QCOMPARE(screen->PageStart, 0.0);
+        screen->ButtonD->click();
+        QCOMPARE(screen->PageStart(), 0.0);
         QCOMPARE(shownPage(), (std::vector<int>{1, 2, 4, 5, 0}));
     }
 
@@ -213,10 +166,10 @@ private slots:
         openNewPad(indexed);
         for (int n = 1; n <= 12; ++n)
             addLine(n, n);
-        screen->ButtonKClick();
-        screen->ButtonCClick();
+        screen->ButtonK->click();
+        screen->ButtonC->click();
         QCOMPARE(shownPage(), (std::vector<int>{5, 6, 7, 8, 9}));
-        screen->SelectRow(2);
+        clickRow(screen, 2);
 
         addLine(13, 2.5);
         addLine(14, 6.5);
@@ -226,14 +179,14 @@ private slots:
         QCOMPARE(screen->Cell(2, screen->CurrentRow()), std::string("line7"));
 
         // On the last page a line added after it takes the place of the append row.
-        screen->ButtonDClick();
+        screen->ButtonD->click();
         QCOMPARE(shownPage(), (std::vector<int>{9, 15, 10, 11, 12, 0}));
         addLine(16, 20);
         addLine(17, 1.5);
         screen->Timer1Timer();
         QCOMPARE(shownPage(), (std::vector<int>{9, 15, 10, 11, 12}));
         QCOMPARE(screen->CurrentRow(), PageLines - 1);
-        screen->ButtonCClick();
+        screen->ButtonC->click();
         QCOMPARE(shownPage(), (std::vector<int>{12, 16, 0}));
     }
 
@@ -247,29 +200,29 @@ private slots:
         addLine(42, 42, Codec::sj("ダムの湖"));
         for (int n = 43; n <= 45; ++n)
             addLine(n, n);
-        screen->ButtonKClick();
+        screen->ButtonK->click();
 
         find(Codec::sj("ダム"), true);
         QCOMPARE(screen->StatusText(), Codec::sj("検索できました"));
         QCOMPARE(shownPage().front(), 20);
-        screen->ButtonFClick();
+        screen->ButtonF->click();
         QCOMPARE(shownPage(), (std::vector<int>{42, 43, 44, 45, 0}));
 
         // The previous page ends with the first two lines of the found page.
-        const double previous = expectedPreviousStart(screen->PageStart);
-        screen->ButtonBClick();
-        QCOMPARE(screen->PageStart, previous);
+        const double previous = expectedPreviousStart(screen->PageStart());
+        screen->ButtonB->click();
+        QCOMPARE(screen->PageStart(), previous);
         QCOMPARE(shownPage(), (std::vector<int>{39, 40, 41, 42, 43}));
         QCOMPARE(screen->CurrentRow(), PageLines - 1);
 
         // Upwards the nearest hit comes first.
-        screen->SelectRow(0);
+        clickRow(screen, 0);
         find(Codec::sj("ダム"), false);
         QCOMPARE(screen->StatusText(), Codec::sj("検索できました"));
         QCOMPARE(shownPage().front(), 20);
-        screen->ButtonFClick();
+        screen->ButtonF->click();
         QCOMPARE(shownPage(), (std::vector<int>{1, 2, 3, 4, 5}));
-        screen->ButtonFClick();
+        screen->ButtonF->click();
         QCOMPARE(screen->StatusText(), Codec::sj("検索できませんでした"));
         QCOMPARE(shownPage().front(), 1);
     }

@@ -3,7 +3,6 @@
 
 #include "app/Forms.h"
 #include "app/Settings.h"
-#include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "editor/UnitEditor.h"
 #include "memo/Unit3.h"
@@ -13,9 +12,8 @@
 #include "memo/UnitSearch.h"
 #include "platform/Platform.h"
 #include "search/UnitGSearch.h"
-#include "support/TestDatabase.h"
+#include "support/MemoScreenFixture.h"
 #include "text/Codec.h"
-#include "text/Func_.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -23,33 +21,20 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
-#include <functional>
-#include <memory>
 
-class TestViewers : public QObject {
+class TestViewers : public QObject, private MemoScreenFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestDatabase> database;
-    TFormFBDB other; // a second client on the same database
-
-    // Every row of the table, deleted ones included, as "N SN DF MN TEXT FIND".
-    std::vector<std::string> rows(const std::string& table) {
+    // Every row of the table, deleted ones included, as "N|SN|DF|MN|TEXT|FIND|".
+    std::vector<std::string> texts(const std::string& table) {
         std::vector<std::string> out;
-        FieldList fields(MemoColumns);
-        SetMemoFields(fields);
-        const int count = other.SelectRows("*", table, "", "N");
-        for (int i = 0; i < count; ++i) {
-            if (i == 0)
-                other.ReadFirst(fields);
-            else
-                other.ReadNext(fields);
+        for (const FieldList& fields : rows(table, "", "N")) {
             std::string row;
             for (const TableField& field : fields)
                 row += field.Value + "|";
             out.push_back(row);
         }
-        other.CloseQuery();
         return out;
     }
 
@@ -62,39 +47,16 @@ private:
                                   n == 3 ? std::string() : table + "-" + std::to_string(n), 2));
     }
 
-    void whenModal(std::function<void()> action) {
-        QTimer::singleShot(0, this, [action] {
-            QVERIFY(QApplication::activeModalWidget());
-            action();
-        });
-    }
-
-    static std::string entry(const TMemoScreen* viewer) { return Codec::fromQString(viewer->Edit1->text()); }
-
 private slots:
-    void initTestCase() {
-        Platform::setScripted(true);
-        database = std::make_unique<TestDatabase>("viewers");
-        QVERIFY2(database->ok(), database->error().c_str());
-        database->useInSettings();
-        CreateForms();
-        QVERIFY(database->connect(other));
-    }
+    void initTestCase() { QVERIFY(setUpMemoSuite("viewers")); }
 
     void init() {
         Settings::MemberNumber = 1;
         Settings::MemberName = "Viewer";
-        Settings::RowsPerPage = 5;
-        Settings::RefreshSeconds = 30;
         Platform::takeMessages();
     }
 
-    void cleanupTestCase() {
-        for (QWidget* viewer : std::initializer_list<QWidget*>{forms().Form3, forms().Form5, forms().Form7})
-            viewer->hide();
-        other.Disconnect();
-        forms().FormFBDB->Disconnect();
-    }
+    void cleanupTestCase() { tearDownMemoSuite(); }
 
     void aViewerOpensOnlyAChosenPadAndCreatesItsTable() {
         TForm3* viewer = forms().Form3;
@@ -102,15 +64,15 @@ private slots:
         viewer->ShowPad();
         QCOMPARE(Platform::takeMessages(),
                  std::vector<std::string>{Codec::sj("最初に使用者登録を行って下さい。")});
-        QVERIFY(!viewer->Ready);
+        QVERIFY(!viewer->Ready());
 
         // The viewer does not ask for the member's name.
         Settings::MemberName.clear();
         Settings::ViewMemberNumber = 12;
-        QVERIFY(!other.TableExists("MYMEMO12"));
+        QVERIFY(!exists("MYMEMO12"));
         viewer->ShowPad();
-        QVERIFY(viewer->Ready);
-        QVERIFY(other.TableExists("MYMEMO12"));
+        QVERIFY(viewer->Ready());
+        QVERIFY(exists("MYMEMO12"));
         QCOMPARE(viewer->RowCount(), 1);
         QCOMPARE(viewer->StatusText(), Codec::sj("めも行の選択中（[↑][↓]移動 [C]1行コピー）"));
         QVERIFY(viewer->Timer1->isActive());
@@ -124,19 +86,19 @@ private slots:
         TForm3* viewer = forms().Form3;
         Settings::ViewMemberNumber = 20;
         viewer->ShowPad();
-        viewer->ButtonCClick();
-        viewer->FindKeyword = "kept";
-        const double pageStart = viewer->PageStart;
+        viewer->ButtonC->click();
+        find(viewer, "-6", false, true);
+        const std::vector<int> page = shownNumbers(viewer);
 
         viewer->ShowPad(); // the same pad: only to the front
-        QCOMPARE(viewer->PageStart, pageStart);
-        QCOMPARE(viewer->FindKeyword, std::string("kept"));
+        QCOMPARE(shownNumbers(viewer), page);
+        QCOMPARE(viewer->FindKeyword(), std::string("-6"));
 
         Settings::ViewMemberNumber = 21;
         viewer->ShowPad();
-        QCOMPARE(viewer->TableName, std::string("MYMEMO21"));
-        QCOMPARE(viewer->PageStart, 0.0);
-        QVERIFY(viewer->FindKeyword.empty());
+        QCOMPARE(viewer->TableName(), std::string("MYMEMO21"));
+        QCOMPARE(shownNumbers(viewer), (std::vector<int>{1, 2, 3, 4, 5}));
+        QVERIFY(viewer->FindKeyword().empty());
         QCOMPARE(viewer->Cell(2, 0), std::string("MYMEMO21-1"));
         QCOMPARE(entry(viewer), std::string("MYMEMO21-1"));
 
@@ -148,7 +110,7 @@ private slots:
         Settings::DatabaseLocation = location;
         QCOMPARE(Platform::takeMessages(),
                  std::vector<std::string>{Codec::sj("最初にデータベースの設定を行って下さい。")});
-        QVERIFY(!viewer->Ready);
+        QVERIFY(!viewer->Ready());
         QCOMPARE(viewer->RowCount(), 1);
         QVERIFY(viewer->Cell(2, 0).empty());
         QVERIFY(entry(viewer).empty());
@@ -172,28 +134,27 @@ private slots:
         const std::string table = form == 3 ? "MYMEMO33" : form == 5 ? "OGMEMO35" : "CGMEMO37";
         fillPad(table);
         viewer->ShowPad();
-        QCOMPARE(viewer->TableName, table);
+        QCOMPARE(viewer->TableName(), table);
         QVERIFY(viewer->Edit1->isReadOnly());
         QVERIFY(!viewer->ButtonI->isEnabled());
-        const std::vector<std::string> before = rows(table);
+        const std::vector<std::string> before = texts(table);
 
         // C copies exactly the line, a blank line as one full-width space.
-        viewer->SelectRow(1);
+        clickRow(viewer, 1);
         QTest::keyClick(viewer->SG1, Qt::Key_C);
         QCOMPARE(Platform::clipboardText(), table + "-2");
         QCOMPARE(viewer->StatusText(), Codec::sj("１行コピーを行いました"));
-        viewer->SelectRow(2);
+        clickRow(viewer, 2);
         QTest::keyClick(viewer->SG1, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(Platform::clipboardText(), Codec::sj("　"));
 
         Platform::setClipboardText("pasted\n");
         for (int row : {0, 2, viewer->RowCount() - 1}) {
-            viewer->SelectRow(row);
+            clickRow(viewer, row);
             for (Qt::KeyboardModifier modifier : {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier})
                 for (Qt::Key key : {Qt::Key_Insert, Qt::Key_Delete, Qt::Key_V})
                     QTest::keyClick(viewer->SG1, key, modifier);
             viewer->ButtonI->click();
-            viewer->ButtonIClick();
             // Even text put into the field by other means is not registered.
             viewer->Edit1->setText(QStringLiteral("typed"));
             QTest::keyClick(viewer->Edit1, Qt::Key_Return);
@@ -209,17 +170,9 @@ private slots:
         for (QPushButton* button : {viewer->ButtonC, viewer->ButtonB, viewer->ButtonD, viewer->ButtonF,
                                     viewer->ButtonK, viewer->ButtonA})
             button->click();
-        whenModal([] {
-            forms().FormSearch->Edit1->setText(QStringLiteral("-5"));
-            forms().FormSearch->Button1->click();
-        });
-        viewer->ButtonE->click();
+        find(viewer, "-5", false, true);
         QCOMPARE(viewer->Cell(2, 0), table + "-5");
-        whenModal([] {
-            forms().FormNo->Edit1->setText(QStringLiteral("6"));
-            forms().FormNo->Button1->click();
-        });
-        viewer->ButtonG->click();
+        jump(viewer, QStringLiteral("6"));
         QCOMPARE(viewer->Cell(2, 0), table + "-6");
         viewer->ButtonH->click();
         QVERIFY(forms().FormEditor->isVisible());
@@ -229,32 +182,41 @@ private slots:
         forms().FormGSearch->hide();
         viewer->Timer1Timer();
 
-        QCOMPARE(rows(table), before);
+        QCOMPARE(texts(table), before);
         QVERIFY(Platform::takeMessages().empty()); // no question, no message
         viewer->hide();
     }
 
+    // Typed keys and input-method commits alike pause the refresh of the
+    // member viewer only; the group viewers, open and closed, go on.
     void onlyTheMemberViewerPausesItsRefreshForTyping() {
-        fillPad("MYMEMO40");
-        fillPad("OGMEMO40");
-        Settings::ViewMemberNumber = Settings::OpenGroupViewNumber = 40;
-        TForm3* member = forms().Form3;
-        TForm5* group = forms().Form5;
-        for (TMemoScreen* viewer : std::initializer_list<TMemoScreen*>{member, group}) {
+        for (const char* table : {"MYMEMO40", "OGMEMO40", "CGMEMO40"})
+            fillPad(table);
+        Settings::ViewMemberNumber = Settings::OpenGroupViewNumber = Settings::ClosedGroupViewNumber = 40;
+        TMemoScreen* member = forms().Form3;
+        for (TMemoScreen* viewer :
+             std::initializer_list<TMemoScreen*>{member, forms().Form5, forms().Form7}) {
+            const bool pauses = viewer == member;
             viewer->ShowPad();
-            viewer->SelectRow(0);
+            QVERIFY(QTest::qWaitForWindowActive(viewer));
+            clickRow(viewer, 0);
+            viewer->Edit1->setFocus();
             QTest::keyClicks(viewer->Edit1, QStringLiteral("ab"));
             QCOMPARE(entry(viewer), viewer->Cell(2, 0));
-            QCOMPARE(viewer->Timer1->isActive(), viewer == group);
+            QCOMPARE(viewer->Timer1->isActive(), !pauses);
             QTest::keyClick(viewer->Edit1, Qt::Key_Down);
             QVERIFY(viewer->Timer1->isActive());
+            commit(viewer->Edit1, QString::fromUtf8("かな"));
+            QCOMPARE(viewer->Timer1->isActive(), !pauses);
+            viewer->SG1->setFocus(); // the field is left
+            QVERIFY(viewer->Timer1->isActive());
 
+            // Moving from the field starts the member viewer's timer again; the
+            // group viewers leave theirs as it is.
+            viewer->Edit1->setFocus();
             viewer->Timer1->stop();
             QTest::keyClick(viewer->Edit1, Qt::Key_Up);
-            QCOMPARE(viewer->Timer1->isActive(), viewer == member);
-            viewer->Timer1->stop();
-            viewer->Edit1Exit();
-            QCOMPARE(viewer->Timer1->isActive(), viewer == member);
+            QCOMPARE(viewer->Timer1->isActive(), pauses);
             viewer->hide();
         }
     }

@@ -13,6 +13,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <map>
@@ -20,8 +22,8 @@
 
 namespace {
 
-// One member at the all-members pad, acting through the screen's handlers
-// as the keys and buttons would, and writing down what the screen said.
+// One member at the all-members pad, acting through the screen's keys and
+// buttons, and writing down what the screen said.
 class Client {
 public:
     Client(const StressClientOptions& options, std::FILE* log)
@@ -30,7 +32,7 @@ public:
     bool Run() {
         Screen = forms().Form8;
         Screen->show();
-        if (!Screen->Ready)
+        if (!Screen->Ready())
             return false;
         for (int action = 0; action < Options.actions; ++action) {
             // Other members' refreshes and timer ticks come in between.
@@ -83,6 +85,7 @@ private:
     }
 
     void Type(const std::string& text) { Screen->Edit1->setText(Codec::toQString(text)); }
+    void Enter() { QTest::keyClick(Screen->Edit1, Qt::Key_Return); }
 
     // The jump to a registration number, through the number dialog.
     void Jump(int n) {
@@ -91,9 +94,9 @@ private:
             if (!dialog)
                 return;
             dialog->Edit1->setText(QString::number(n));
-            dialog->Button1Click();
+            dialog->Button1->click();
         });
-        Screen->ButtonGClick();
+        Screen->ButtonG->click();
     }
 
     // Brings an own line onto the page and selects it; false when it is not there.
@@ -115,14 +118,14 @@ private:
     }
 
     void Register() {
-        Screen->ButtonDClick();
+        Screen->ButtonD->click();
         if (!Screen->Cell(0, Screen->CurrentRow()).empty()) {
             StressLog::Write(Log, "K", {});
             return;
         }
         const std::string text = NewText("r");
         Type(text);
-        Screen->RegisterLine();
+        Enter();
         if (StatusIs("登録出来ました")) {
             const int n = NumberOfText(text);
             StressLog::Write(Log, "R", {text, "ok", std::to_string(n)});
@@ -139,7 +142,7 @@ private:
         const std::string text = Pending;
         Pending.clear();
         const std::string at = Screen->Cell(1, Screen->CurrentRow());
-        Screen->RegisterLine();
+        Enter();
         if (StatusIs("登録出来ました")) {
             const int n = NumberOfText(text);
             StressLog::Write(Log, "T", {text, "ok", std::to_string(n), at});
@@ -159,7 +162,7 @@ private:
         }
         const std::string text = NewText("e");
         Type(text);
-        Screen->RegisterLine();
+        Enter();
         const bool ok = StatusIs("登録出来ました");
         StressLog::Write(Log, "C", {std::to_string(n), text, ok ? "ok" : "fail"});
         if (ok)
@@ -168,7 +171,7 @@ private:
 
     void Insert() {
         Screen->SelectRow(Pick(0, Screen->RowCount() - 1));
-        Screen->InsertLine();
+        QTest::keyClick(Screen->SG1, Qt::Key_Insert);
         if (StatusIs("１行挿入出来ました"))
             StressLog::Write(Log, "I", {"ok"});
         else if (StatusIs("１行挿入出来ませんでした。再度行ってみて下さい"))
@@ -186,7 +189,7 @@ private:
         }
         Platform::setClipboardText(clipboard);
         Screen->SelectRow(Pick(0, Screen->RowCount() - 1));
-        Screen->ButtonIClick();
+        Screen->ButtonI->click();
         int failed = 0;
         if (!StatusIs("クリップボードからペーストを行いました")) {
             // "ペーストしたk行のうちs行を登録しました。..." when some were stored,
@@ -218,7 +221,7 @@ private:
             return;
         }
         Platform::setNextAnswer(Platform::Answer::Yes);
-        Screen->DeleteLine();
+        QTest::keyClick(Screen->SG1, Qt::Key_Delete);
         const bool ok = StatusIs("現在行の削除を行いました");
         StressLog::Write(Log, "D", {std::to_string(n), ok ? "ok" : "fail"});
         if (ok)
@@ -227,11 +230,9 @@ private:
 
     // Paging and the manual refresh.
     void Move() {
-        using Handler = void (TMemoScreen::*)();
-        static constexpr Handler Moves[] = {&TMemoScreen::ButtonAClick, &TMemoScreen::ButtonBClick,
-                                            &TMemoScreen::ButtonCClick, &TMemoScreen::ButtonDClick,
-                                            &TMemoScreen::ButtonKClick};
-        (Screen->*Moves[Pick(0, 4)])();
+        QPushButton* const moves[] = {Screen->ButtonA, Screen->ButtonB, Screen->ButtonC, Screen->ButtonD,
+                                      Screen->ButtonK};
+        moves[Pick(0, 4)]->click();
         StressLog::Write(Log, "K", {});
     }
 

@@ -18,7 +18,7 @@
 #include "memo/UnitSearch.h"
 #include "platform/Platform.h"
 #include "search/UnitGSearch.h"
-#include "support/TestDatabase.h"
+#include "support/MemoScreenFixture.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
 
@@ -30,9 +30,6 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QTest>
-#include <QTimer>
-#include <functional>
-#include <memory>
 #include <sstream>
 
 Q_DECLARE_METATYPE(std::string)
@@ -74,19 +71,17 @@ std::vector<std::string> Lines(const std::string& text) {
 
 } // namespace
 
-class TestHostileInput : public QObject {
+class TestHostileInput : public QObject, private MemoScreenFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestDatabase> database;
-    TFormFBDB other;
     TForm2* screen = nullptr;
 
     std::string table() const { return MyMemoTable(7); }
 
     std::vector<Row> rows() {
         std::vector<Row> out;
-        for (const FieldList& row : ReadMemoRows(other, table(), "", "N"))
+        for (const FieldList& row : MemoScreenFixture::rows(table(), "", "N"))
             out.push_back({ToIntOrZero(row[MemoN].Value), ToIntOrZero(row[MemoDF].Value),
                            ToIntOrZero(row[MemoMN].Value), row[MemoSN].Value, row[MemoText].Value,
                            row[MemoFind].Value});
@@ -103,12 +98,11 @@ private:
         return std::vector<Row>(after.begin() + static_cast<long>(before.size()), after.end());
     }
 
-    void whenModal(std::function<void(QWidget*)> action) {
-        QTimer::singleShot(0, this, [action] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            QVERIFY(dialog);
-            action(dialog);
-        });
+    // A line holding the text as its only line after the first three, for a
+    // find; removed when the guard goes, also when the data row failed.
+    [[nodiscard]] auto lineToFind(const std::string& text) {
+        addLine(table(), 1000, 1.5, text);
+        return qScopeGuard([this] { QVERIFY(other.DeleteRows(table(), "N=1000")); });
     }
 
     static void addHostileRows() {
@@ -119,31 +113,17 @@ private:
 
 private slots:
     void initTestCase() {
-        Platform::setScripted(true);
-        database = std::make_unique<TestDatabase>("hostileinput");
-        QVERIFY2(database->ok(), database->error().c_str());
+        QVERIFY(setUpMemoSuite("hostileinput"));
         QVERIFY(database->createRegistry());
-        database->useInSettings();
-        Settings::MemberNumber = 7;
-        Settings::MemberName = "Tester";
         Settings::RowsPerPage = 100;
-        CreateForms();
         screen = forms().Form2;
         screen->show();
-        QVERIFY(screen->Ready);
-        QVERIFY(database->connect(other));
-        FieldList fields;
-        for (int n = 1; n <= 3; ++n)
-            QVERIFY(InsertMemoRow(other, table(), fields, n, n, "line" + std::to_string(n), 2));
-        screen->ButtonKClick();
+        QVERIFY(screen->Ready());
+        addLines(table(), 3);
+        screen->ButtonK->click();
     }
 
-    void cleanupTestCase() {
-        screen->hide();
-        other.Disconnect();
-        forms().FormFBDB->Disconnect();
-        database->db().Disconnect();
-    }
+    void cleanupTestCase() { tearDownMemoSuite(); }
 
     void init() { Platform::takeMessages(); }
 
@@ -151,7 +131,7 @@ private slots:
     void entryField() {
         QFETCH(std::string, text);
         const std::vector<Row> before = rows();
-        screen->ButtonDClick();
+        screen->ButtonD->click();
         const std::string field = Typed(screen->Edit1, text);
         QVERIFY(field.size() <= 120);
         QTest::keyClick(screen->Edit1, Qt::Key_Return);
@@ -182,8 +162,8 @@ private slots:
         std::vector<std::string> expected;
         for (const std::string& line : Lines(Platform::clipboardText()))
             expected.push_back(CopyChars(RemoveQuotes(line), 1, 120).text);
-        screen->ButtonDClick();
-        screen->ButtonIClick();
+        screen->ButtonD->click();
+        screen->ButtonI->click();
         const std::vector<Row> fresh = added(before);
         QCOMPARE(fresh.size(), expected.size());
         for (size_t i = 0; i < fresh.size(); ++i) {
@@ -200,29 +180,27 @@ private slots:
         // The dialog's field has no length limit and holds what code page 932 can show.
         const std::string keyword = Codec::fromQString(Codec::toQString(text));
         const bool storable = !keyword.empty() && !ContainsQuote(keyword) && keyword.size() < 120;
-        FieldList fields;
-        if (storable)
-            QVERIFY(InsertMemoRow(other, table(), fields, 1000, 1.5, "x" + keyword, 2));
-        // Also when a check fails: the next row adds its own line 1000.
-        const auto removed = qScopeGuard([&] { other.DeleteRows(table(), "N=1000"); });
-        screen->ButtonKClick();
+        const auto line = lineToFind(storable ? "x" + keyword : "line1000");
+        screen->ButtonK->click();
         const std::vector<Row> before = rows();
         for (const bool useFindColumn : {false, true}) {
-            screen->FindKeyword.clear();
-            screen->ButtonAClick();
+            // No keyword of an earlier row: one the dialog refuses finds nothing.
+            find(screen, "", false, true);
+            screen->ButtonA->click();
             whenModal([&](QWidget*) {
                 TFormSearch* dialog = forms().FormSearch;
                 dialog->Edit1->setText(Codec::toQString(text));
                 dialog->CheckBox1->setChecked(!useFindColumn);
                 dialog->RadioDown->setChecked(true);
-                dialog->Button1Click();
+                dialog->Button1->click();
                 if (dialog->isVisible())
-                    dialog->Button2Click();
+                    dialog->Button2->click();
             });
-            screen->ButtonEClick();
+            screen->ButtonE->click();
             if (ContainsQuote(keyword)) {
                 QCOMPARE(Platform::takeMessages(), std::vector<std::string>{Codec::sj(QuoteRefusalText)});
-                QVERIFY(screen->FindKeyword.empty());
+                QVERIFY(screen->FindKeyword().empty());
+                QCOMPARE(screen->Cell(2, 0), std::string("line1"));
             } else if (storable) {
                 QCOMPARE(screen->StatusText(), Codec::sj("検索できました"));
                 QCOMPARE(screen->Cell(2, 0), "x" + keyword);
@@ -241,13 +219,7 @@ private slots:
         // The search folds quote characters into their full-width forms, so a
         // line holding any of the keyword's characters can be found.
         const bool findable = !RemoveSpaces(field).empty() && field.size() < 120;
-        FieldList fields;
-        if (findable)
-            QVERIFY(InsertMemoRow(other, table(), fields, 1000, 1.5, "x" + field, 2));
-        const auto removed = qScopeGuard([&] {
-            search->close();
-            other.DeleteRows(table(), "N=1000");
-        });
+        const auto line = lineToFind(findable ? "x" + field : "line1000");
         const std::vector<Row> before = rows();
         search->Button1Click();
         if (RemoveSpaces(field).empty()) {
@@ -261,6 +233,7 @@ private slots:
                 QVERIFY(results.find(Codec::sj("　【番号:1000】x") + field) != std::string::npos);
         }
         QVERIFY(added(before).empty());
+        search->close();
     }
 
     void numberField_data() {
@@ -275,9 +248,9 @@ private slots:
         whenModal([&](QWidget*) {
             TFormNo* dialog = forms().FormNo;
             field = Typed(dialog->Edit1, text);
-            dialog->Button1Click();
+            dialog->Button1->click();
         });
-        screen->ButtonGClick();
+        screen->ButtonG->click();
         QVERIFY(Codec::toQString(field).size() <= 8);
         const int n = ToIntOrZero(field);
         const bool exists = n >= 1 && n <= 3;

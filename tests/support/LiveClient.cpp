@@ -173,7 +173,7 @@ int Run(int argc, char** argv) {
     QObject::connect(pad->Timer1, &QTimer::timeout, pad, [] { std::cout << "tick " << Now() << std::endl; });
 
     pad->show();
-    if (!pad->Ready) {
+    if (!pad->Ready()) {
         for (const std::string& message : Platform::takeMessages())
             std::cerr << Codec::toUtf8(message) << std::endl;
         return 1;
@@ -244,7 +244,7 @@ int RunLauncher(int argc, char** argv) {
                 OpenReadablePad(pad->pad);
         } else if (command.rfind("close ", 0) == 0) {
             for (TMemoScreen* screen : screens)
-                if (screen->isVisible() && screen->TableName == command.substr(6))
+                if (screen->isVisible() && screen->TableName() == command.substr(6))
                     screen->close();
         }
     });

@@ -341,7 +341,7 @@ private slots:
         CreateForms();
         TForm2* pad = forms().Form2;
         pad->show();
-        QVERIFY(pad->Ready);
+        QVERIFY(pad->Ready());
         pad->Edit1->setText(QStringLiteral("first line"));
         QTest::keyClick(pad->Edit1, Qt::Key_Return);
         QCOMPARE(pad->StatusText(), Codec::sj("登録出来ました"));

@@ -91,9 +91,6 @@ void TFormFBDB::Impl::finish() {
 }
 
 void TFormFBDB::Impl::endQuery() {
-    resultOpen = false;
-    result.clear();
-    position = 0;
     closeStatement();
     rollback();
 }

@@ -37,7 +37,6 @@ public:
     // statement; a connection it no longer serves is let go (false).
     bool Ping();
 
-    bool TableExists(const std::string& tableName);
     bool CreateTable(const std::string& tableName, int count, const FieldList& fields);
     bool InsertRow(const std::string& tableName, int count, const FieldList& fields);
     bool UpdateRow(const std::string& tableName, int count, const FieldList& fields,
@@ -75,19 +74,6 @@ public:
     ReadResult<std::vector<FieldList>> ReadQuery(const FieldList& shape,
                                                  const std::vector<std::string>& lines);
 
-    // The reads as they were first made: a failure looks like nothing found.
-    bool SelectRow(const std::string& tableName, const std::string& where, FieldList& fields);
-    // With rowLimit above 0 at most rowLimit rows are fetched, after the first
-    // rowsSkipped rows of the order; the count is then that of the rows fetched.
-    int SelectRows(const std::string& columns, const std::string& tableName, const std::string& where,
-                   const std::string& order, int rowLimit = 0, int rowsSkipped = 0);
-    std::string SelectMax(const std::string& tableName, const std::string& column, const std::string& where);
-    void ReadFirst(FieldList& fields);
-    void ReadLast(FieldList& fields);
-    void ReadNext(FieldList& fields);
-    void ReadPrior(FieldList& fields);
-    void CloseQuery();
-
     // The table's change trigger (StatementText::CreateChangeTrigger), made
     // or replaced, and its removal (harmless without one); each committed.
     bool AddChangeTrigger(const std::string& tableName);
@@ -112,9 +98,6 @@ public:
 
     // Statements sent to the server since the module was made (for tools and benchmarks).
     std::uint64_t StatementCount() const;
-
-    // Names of the user tables found by the last TableExists.
-    const std::vector<std::string>& ListBox1() const;
 
     // The client library's text for the failure of the most recent database
     // operation; empty when it succeeded. For tools only: screens never show it.

@@ -146,12 +146,6 @@ struct TFormFBDB::Impl {
     FbRef<Firebird::IResultSet> cursor;
     bool connectionLost = false;
 
-    // The open result of SelectRows, fetched in full; position is the current row.
-    FbdbInternal::ResultRows result;
-    bool resultOpen = false;
-    size_t position = 0;
-
-    std::vector<std::string> tableNames;
     std::string lastError;
     DbFailure lastFailure = DbFailure::Other; // of the most recent failed operation
     std::uint64_t statements = 0;
@@ -277,7 +271,6 @@ struct TFormFBDB::Impl {
     bool select(const StatementText::Lines& lines, bool firstRowOnly, FbdbInternal::ResultRows& rows);
     // A text BLOB's bytes, read segment by segment; NULL gives nothing.
     void appendBlob(std::string& out, const unsigned char* message, const FbdbInternal::Column& column);
-    void clearValues(FieldList& fields) const;
 
     // Live tables (UnitFBDBEvents.cpp).
     // Cancels the queued requests. Their callbacks are closed first, so that

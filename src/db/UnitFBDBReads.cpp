@@ -173,21 +173,6 @@ void TFormFBDB::Impl::appendBlob(std::string& out, const unsigned char* message,
     endQuietly(blob, [this](IBlob* b) { b->close(&status); });
 }
 
-void TFormFBDB::Impl::clearValues(FieldList& fields) const {
-    const size_t n = std::min(result.columns, fields.size());
-    for (size_t i = 0; i < n; ++i)
-        fields[i].Value.clear();
-}
-
-bool TFormFBDB::TableExists(const std::string& tableName) {
-    d->tableNames.clear();
-    ReadResult<std::vector<std::string>> names = ReadTableNames();
-    if (!names)
-        return false;
-    d->tableNames = std::move(*names);
-    return HasTableName(d->tableNames, tableName);
-}
-
 ReadResult<std::vector<std::string>> TFormFBDB::ReadTableNames() {
     ResultRows rows;
     if (!d->select(StatementText::TableNames(), false, rows))
@@ -247,82 +232,4 @@ ReadResult<std::string> TFormFBDB::ReadMax(const std::string& tableName, const s
     if (!d->select(StatementText::SelectMax(tableName, column, where), true, rows))
         return d->lastFailure;
     return rows.rows() == 0 ? std::string() : std::string(rows.cell(0, 0));
-}
-
-bool TFormFBDB::SelectRow(const std::string& tableName, const std::string& where, FieldList& fields) {
-    ResultRows rows;
-    if (!d->select(StatementText::SelectRow(tableName, where), true, rows) || rows.rows() == 0)
-        return false;
-    rows.copyRow(0, fields);
-    return true;
-}
-
-int TFormFBDB::SelectRows(const std::string& columns, const std::string& tableName, const std::string& where,
-                          const std::string& order, int rowLimit, int rowsSkipped) {
-    if (!d->select(StatementText::SelectRows(columns, tableName, where, order, rowLimit, rowsSkipped), false,
-                   d->result))
-        return 0;
-    d->resultOpen = true;
-    d->position = 0;
-    return static_cast<int>(d->result.rows());
-}
-
-std::string TFormFBDB::SelectMax(const std::string& tableName, const std::string& column,
-                                 const std::string& where) {
-    ResultRows rows;
-    if (!d->select(StatementText::SelectMax(tableName, column, where), true, rows) || rows.rows() == 0)
-        return {};
-    return std::string(rows.cell(0, 0));
-}
-
-void TFormFBDB::ReadFirst(FieldList& fields) {
-    if (!d->resultOpen)
-        return;
-    d->clearValues(fields);
-    if (d->result.rows() == 0)
-        return;
-    d->position = 0;
-    d->result.copyRow(d->position, fields);
-}
-
-void TFormFBDB::ReadLast(FieldList& fields) {
-    if (!d->resultOpen)
-        return;
-    d->clearValues(fields);
-    if (d->result.rows() == 0)
-        return;
-    d->position = d->result.rows() - 1;
-    d->result.copyRow(d->position, fields);
-}
-
-void TFormFBDB::ReadNext(FieldList& fields) {
-    if (!d->resultOpen)
-        return;
-    if (d->position + 1 >= d->result.rows()) {
-        d->clearValues(fields);
-        return;
-    }
-    ++d->position;
-    d->result.copyRow(d->position, fields);
-}
-
-void TFormFBDB::ReadPrior(FieldList& fields) {
-    if (!d->resultOpen)
-        return;
-    if (d->position == 0 || d->result.rows() == 0) {
-        d->clearValues(fields);
-        return;
-    }
-    --d->position;
-    d->result.copyRow(d->position, fields);
-}
-
-void TFormFBDB::CloseQuery() {
-    d->resultOpen = false;
-    d->result.clear();
-    d->position = 0;
-}
-
-const std::vector<std::string>& TFormFBDB::ListBox1() const {
-    return d->tableNames;
 }

@@ -6,14 +6,24 @@
 #include "AdminSession.h"
 #include "db/UnitSchema.h"
 
+#include <optional>
 #include <ostream>
 
 namespace {
 
-int changeEvents(AdminSession& session, bool on) {
+// The memo tables of the database; none when connecting or reading failed
+// (the session has said why).
+std::optional<std::vector<std::string>> connectedMemoTables(AdminSession& session) {
     if (!session.connect())
-        return kAdminFailed;
-    const ReadResult<std::vector<std::string>> memoTables = session.memoTables();
+        return std::nullopt;
+    ReadResult<std::vector<std::string>> memoTables = session.memoTables();
+    if (!memoTables)
+        return std::nullopt;
+    return std::move(*memoTables);
+}
+
+int changeEvents(AdminSession& session, bool on) {
+    const std::optional<std::vector<std::string>> memoTables = connectedMemoTables(session);
     if (!memoTables)
         return kAdminFailed;
     const std::vector<std::string>& tables = *memoTables;
@@ -40,9 +50,7 @@ int EventsOff(AdminSession& session, const CommandArgs&) {
 }
 
 int AddMemoIndexes(AdminSession& session, const CommandArgs&) {
-    if (!session.connect())
-        return kAdminFailed;
-    const ReadResult<std::vector<std::string>> memoTables = session.memoTables();
+    const std::optional<std::vector<std::string>> memoTables = connectedMemoTables(session);
     if (!memoTables)
         return kAdminFailed;
     const std::vector<std::string>& tables = *memoTables;

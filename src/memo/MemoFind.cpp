@@ -44,11 +44,8 @@ void TMemoScreen::FindFromCurrentRow() {
     if (Cell(0, r).empty() && r > 0)
         r -= 1;
     const double x = ToFloatOrZero(Cell(0, r));
-    ReadResult<std::optional<double>> start = std::optional<double>();
-    Outcome failure = CallDb(true, true, [&] {
-        start = Page.FindStart(*Db, x);
-        return FailureOf(start);
-    });
+    const ReadResult<std::optional<double>> start = ReadDb(true, [&] { return Page.FindStart(*Db, x); });
+    Outcome failure = FailureOf(start);
     if (!failure && !*start) {
         SetStatus(Codec::sj("検索できませんでした"));
         return;
@@ -77,11 +74,8 @@ void TMemoScreen::ButtonGClick() {
 }
 
 bool TMemoScreen::JumpToNumber(std::int32_t n) {
-    ReadResult<std::optional<double>> start = std::optional<double>();
-    Outcome failure = CallDb(true, true, [&] {
-        start = Page.JumpStart(*Db, n);
-        return FailureOf(start);
-    });
+    const ReadResult<std::optional<double>> start = ReadDb(true, [&] { return Page.JumpStart(*Db, n); });
+    Outcome failure = FailureOf(start);
     if (!failure && !*start) {
         SetStatus(Codec::sj("指示された登録番号は見つかりませんでした"));
         return false;

@@ -111,12 +111,7 @@ void ShowBeside(const QWidget* owner, QWidget* window) {
 ReadResult<double> TMemoScreen::SortNumberBeforeRow(int row) {
     if (row > 0)
         return ToFloatOrZero(Cell(0, row - 1));
-    ReadResult<double> before = 0.0;
-    CallDb(true, true, [&] {
-        before = Page.SortNumberBeforePage(*Db, ToFloatOrZero(Cell(0, row)));
-        return FailureOf(before);
-    });
-    return before;
+    return ReadDb(true, [&] { return Page.SortNumberBeforePage(*Db, ToFloatOrZero(Cell(0, row))); });
 }
 
 // Before row 0 of a page that is not the first, the page starts right after
@@ -163,11 +158,9 @@ void TMemoScreen::RegisterLine() {
         // A line another member deleted meanwhile is gone: the text becomes a
         // new line instead of disappearing into the deleted row. A line that
         // could not be read stays the line: a new one could be its copy.
-        ReadResult<bool> found = false;
-        failure = CallDb(true, true, [&] {
-            found = ReadMemoLine(*Db, TableName(), RowBuffer, n);
-            return FailureOf(found);
-        });
+        const ReadResult<bool> found =
+            ReadDb(true, [&] { return ReadMemoLine(*Db, TableName(), RowBuffer, n); });
+        failure = FailureOf(found);
         newLine = found && !(*found && ToIntOrZero(RowBuffer[MemoDF].Value) == 0);
         if (!failure && !newLine)
             failure = CallDb(true, false, [&] {
@@ -319,10 +312,7 @@ void TMemoScreen::ButtonIClick() {
             pageStart = PageStartWith(r, *base);
         }
     } else {
-        CallDb(true, true, [&] {
-            base = LargestSortNumber(*Db, TableName());
-            return FailureOf(base);
-        });
+        base = ReadDb(true, [&] { return LargestSortNumber(*Db, TableName()); });
     }
     Outcome failure = FailureOf(base);
     if (base && outcome.room)
@@ -375,12 +365,9 @@ void TMemoScreen::ButtonHClick() {
         // one character and a line end), and one more shows the cut.
         const int limit =
             static_cast<int>(std::min(TFormEditor::MaxCharacters / 2, TFormEditor::MaxLines)) + 1;
-        const Outcome failure = CallDb(true, true, [&] {
-            texts = Page.ReadTexts(*Db, limit);
-            return FailureOf(texts);
-        });
-        if (failure) {
-            SayFailure("めもを簡易エディタへ渡せませんでした", failure);
+        texts = ReadDb(true, [&] { return Page.ReadTexts(*Db, limit); });
+        if (!texts) {
+            SayFailure("めもを簡易エディタへ渡せませんでした", FailureOf(texts));
             ResumeTimer();
             return;
         }

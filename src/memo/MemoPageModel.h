@@ -59,7 +59,6 @@ public:
     const std::string& TableName() const { return tableName_; }
     // The page shows the lines whose sort number is greater than this; 0: the first page.
     double PageStart() const { return pageStart_; }
-    int PageLines() const { return pageLines_; }
     const MemoFindSettings& Find() const { return find_; }
     void SetFind(const MemoFindSettings& find) { find_ = find; }
 

@@ -27,14 +27,10 @@ TMemoScreen::Outcome TMemoScreen::LoadPageAt(double pageStart, bool memberAsked)
         ShowPage({{}, true});
         return {};
     }
-    ReadResult<MemoPage> page = DbFailure::Other;
-    const Outcome failure = CallDb(memberAsked, true, [&] {
-        page = Page.ReadPage(*Db, pageStart);
-        return FailureOf(page);
-    });
-    if (failure) {
-        ShowReadFailureMark(*failure);
-        return failure;
+    const ReadResult<MemoPage> page = ReadDb(memberAsked, [&] { return Page.ReadPage(*Db, pageStart); });
+    if (!page) {
+        ShowReadFailureMark(page.failure());
+        return page.failure();
     }
     Page.MoveTo(pageStart);
     ShowPage(*page);
@@ -141,12 +137,8 @@ TMemoScreen::Outcome TMemoScreen::LastPage() {
 }
 
 TMemoScreen::Outcome TMemoScreen::LoadPageFrom(ReadResult<double> (MemoPageModel::*where)(TFormFBDB&) const) {
-    ReadResult<double> start = 0.0;
-    const Outcome failure = CallDb(true, true, [&] {
-        start = (Page.*where)(*Db);
-        return FailureOf(start);
-    });
-    return failure ? failure : LoadPageAt(*start);
+    const ReadResult<double> start = ReadDb(true, [&] { return (Page.*where)(*Db); });
+    return start ? LoadPageAt(*start) : FailureOf(start);
 }
 
 TMemoScreen::Outcome TMemoScreen::EndPageMove(Outcome failure, bool lastRow) {

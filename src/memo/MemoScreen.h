@@ -99,11 +99,8 @@ public:
     // it is false the screen neither reads nor writes.
     const std::string& TableName() const { return Page.TableName(); }
     double PageStart() const { return Page.PageStart(); }
-    int PageLines() const { return Page.PageLines(); }
     bool Ready() const { return Page.Ready(); }
     const std::string& FindKeyword() const { return Page.Find().keyword; }
-    int UseFindColumn() const { return Page.Find().useFindColumn; }
-    int SearchDown() const { return Page.Find().searchDown; }
     // While the grid is rebuilt: a row selected then is not the member's choice.
     bool PageLoading() const { return Loading; }
 
@@ -192,6 +189,16 @@ private:
     Outcome CallDb(bool memberAsked, bool retryRead, const std::function<Outcome()>& call);
     template <typename T> static Outcome FailureOf(const ReadResult<T>& result) {
         return result ? Outcome() : Outcome(result.failure());
+    }
+    // A read through CallDb: what it read, or why it failed, also when it
+    // could not be tried for want of a connection.
+    template <typename Read> auto ReadDb(bool memberAsked, Read read) -> decltype(read()) {
+        decltype(read()) result = DbFailure::ConnectionLost;
+        CallDb(memberAsked, true, [&] {
+            result = read();
+            return FailureOf(result);
+        });
+        return result;
     }
     // The failure of a write that returned false (or of a row helper that
     // writes and reads).

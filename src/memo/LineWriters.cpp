@@ -2,10 +2,10 @@
 
 #include "app/Forms.h"
 #include "app/ReadFailureText.h"
-#include "app/Settings.h"
 #include "db/UnitFBDB.h"
 #include "db/UnitSchema.h"
 #include "memo/MemoScreen.h"
+#include "memo/ReconnectPacing.h"
 #include "text/Codec.h"
 #include "text/Func_.h"
 
@@ -45,11 +45,18 @@ const MemberList& readMemberList() {
     list.names.clear();
     FieldList shape;
     SetMemberFields(shape);
-    // Another window may have closed the shared connection meanwhile.
+    // Another window may have closed the shared connection meanwhile. A tip
+    // is no action of the member's: after a server that answered nothing it
+    // waits as a refresh does.
     TFormFBDB& db = *forms().FormFBDB;
-    if (!db.IsConnected())
-        Settings::ConnectCurrent(db);
+    if (!ConnectPaced(db, false)) {
+        list.failure = DbFailure::ConnectionLost;
+        return list;
+    }
+    const auto start = ReconnectPacing::Clock::now();
     const ReadResult<std::vector<FieldList>> rows = db.ReadRows(shape, "*", "MEMBER", "", "N");
+    ReconnectPacing::shared().called(start, rows ? std::nullopt : std::optional(rows.failure()),
+                                     db.WaitLimit());
     if (!rows) {
         list.failure = rows.failure();
         return list;

@@ -327,35 +327,18 @@ bool TMemoScreen::MemberNumberWritable() {
 // disconnects when it closes), or the server may have ended it: a screen that
 // is open connects again before it reads or writes, as the pacing allows.
 bool TMemoScreen::Connect(bool memberAsked) {
-    if (Db->IsConnected())
-        return true;
-    ReconnectPacing& pacing = ReconnectPacing::shared();
-    if (!pacing.mayTry(ReconnectPacing::Clock::now(), memberAsked, MemberActivity::acting()))
-        return false;
-    const auto start = ReconnectPacing::Clock::now();
-    const bool connected = Settings::ConnectCurrent(*Db);
-    const auto end = ReconnectPacing::Clock::now();
-    if (connected)
-        pacing.succeeded();
-    else
-        pacing.failed(end, end - start, Db->WaitLimit());
-    return connected;
+    return ConnectPaced(*Db, memberAsked);
 }
 
 TMemoScreen::Outcome TMemoScreen::CallDb(bool memberAsked, bool retryRead,
                                          const std::function<Outcome()>& call) {
-    ReconnectPacing& pacing = ReconnectPacing::shared();
     bool fresh = !Db->IsConnected();
     if (fresh && !Connect(memberAsked))
         return DbFailure::ConnectionLost;
     for (;;) {
         const auto start = ReconnectPacing::Clock::now();
         const Outcome failure = call();
-        const auto end = ReconnectPacing::Clock::now();
-        if (!failure)
-            pacing.succeeded();
-        else if (*failure == DbFailure::ConnectionLost)
-            pacing.failed(end, end - start, Db->WaitLimit());
+        ReconnectPacing::shared().called(start, failure, Db->WaitLimit());
         // A connection the server ended (a restart, an administrator) fails at
         // once: one fresh connection, and the read once more.
         if (failure != DbFailure::ConnectionLost || !retryRead || fresh || !Connect(memberAsked))

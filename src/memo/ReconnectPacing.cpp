@@ -1,5 +1,7 @@
 #include "memo/ReconnectPacing.h"
 
+#include "app/Settings.h"
+#include "db/UnitFBDB.h"
 #include "memo/MemoScreen.h"
 
 #include <QApplication>
@@ -31,6 +33,27 @@ void ReconnectPacing::failed(Clock::time_point now, Clock::duration waited,
 
 void ReconnectPacing::succeeded() {
     pause_ = Clock::duration::zero();
+}
+
+void ReconnectPacing::called(Clock::time_point start, std::optional<DbFailure> failure,
+                             std::chrono::milliseconds waitLimit) {
+    const Clock::time_point end = Clock::now();
+    if (!failure)
+        succeeded();
+    else if (*failure == DbFailure::ConnectionLost)
+        failed(end, end - start, waitLimit);
+}
+
+bool ConnectPaced(TFormFBDB& db, bool memberAsked) {
+    if (db.IsConnected())
+        return true;
+    ReconnectPacing& pacing = ReconnectPacing::shared();
+    const auto start = ReconnectPacing::Clock::now();
+    if (!pacing.mayTry(start, memberAsked, MemberActivity::acting()))
+        return false;
+    const bool connected = Settings::ConnectCurrent(db);
+    pacing.called(start, connected ? std::nullopt : std::optional(DbFailure::ConnectionLost), db.WaitLimit());
+    return connected;
 }
 
 namespace {

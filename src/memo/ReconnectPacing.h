@@ -1,7 +1,12 @@
 #pragma once
 
+#include "db/ReadResult.h"
+
 #include <QObject>
 #include <chrono>
+#include <optional>
+
+class TFormFBDB;
 
 // When the memo screens, which share the one connection, may try to connect
 // again after they lost it.
@@ -34,11 +39,20 @@ public:
     // waiting that long, with this wait limit.
     void failed(Clock::time_point now, Clock::duration waited, std::chrono::milliseconds waitLimit);
     void succeeded();
+    // A call on the connection that started at start and has just ended with
+    // failure (nothing when it went well): a success frees the next try, a
+    // lost connection counts as failed.
+    void called(Clock::time_point start, std::optional<DbFailure> failure,
+                std::chrono::milliseconds waitLimit);
 
 private:
     Clock::time_point silentAt_{}; // the end of the last call that met a silent server
     Clock::duration pause_{};      // the refreshes' pause after it; zero: none
 };
+
+// Connects db with the current settings unless it is connected, as the
+// shared pacing allows (see mayTry), and tells the pacing how it went.
+bool ConnectPaced(TFormFBDB& db, bool memberAsked);
 
 // Whether the member is acting: a dialog or message box is open (other than a
 // memo screen shown modally), or a key, a button or the wheel was used in the

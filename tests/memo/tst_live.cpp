@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "db/UnitSchema.h"
 #include "memo/LineWriters.h"
+#include "memo/ReconnectPacing.h"
 #include "memo/Unit2.h"
 #include "memo/Unit3.h"
 #include "memo/Unit8.h"
@@ -295,6 +296,18 @@ private slots:
         TMemoScreen* viewer = forms().Form3;
         viewer->ShowPad();
         QCOMPARE(LineWriters::TipText(*viewer, 0), Codec::sj("登録メンバー：2:<b>Sa\nto</b>"));
+
+        // After a server that answered nothing, a tip tries no connection
+        // until the pause of the refreshes has passed.
+        viewer->hide();
+        viewer->ShowPad();
+        forms().FormFBDB->Disconnect();
+        ReconnectPacing& pacing = ReconnectPacing::shared();
+        const auto freePacing = qScopeGuard([&] { pacing.succeeded(); });
+        pacing.failed(ReconnectPacing::Clock::now(), std::chrono::seconds(10), std::chrono::seconds(10));
+        QVERIFY(LineWriters::TipText(*viewer, 0).find(Codec::sj("名前を読み込めませんでした")) !=
+                std::string::npos);
+        QVERIFY(!forms().FormFBDB->IsConnected());
         viewer->hide();
     }
 

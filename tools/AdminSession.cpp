@@ -70,10 +70,7 @@ ReadResult<std::vector<std::string>> AdminSession::tableNames() {
 }
 
 ReadResult<bool> AdminSession::hasTable(const std::string& table) {
-    const ReadResult<std::vector<std::string>> names = tableNames();
-    if (!names)
-        return names.failure();
-    return HasTableName(*names, table);
+    return reported(Db.ReadTableExists(table), "the list of tables");
 }
 
 ReadResult<std::vector<std::string>> AdminSession::memoTables() {

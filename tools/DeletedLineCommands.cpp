@@ -30,10 +30,10 @@ bool memoTable(AdminSession& session, const std::string& argument, std::string& 
         return session.refuse(argument + " is not a memo table (MYMEMOn, OGMEMOn, CGMEMOn or ALMEMO)");
     if (!session.connect())
         return false;
-    const ReadResult<std::vector<std::string>> names = session.db().ReadTableNames();
-    if (!names)
+    const ReadResult<bool> found = session.db().ReadTableExists(table);
+    if (!found)
         return session.refuse("cannot list the tables: " + session.lastError());
-    if (!HasTableName(*names, table))
+    if (!*found)
         return session.refuse("the database has no memo table " + table);
     return true;
 }

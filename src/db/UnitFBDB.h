@@ -69,6 +69,8 @@ public:
                                     const std::string& where);
     // The names of the user tables, right-trimmed, in name order.
     ReadResult<std::vector<std::string>> ReadTableNames();
+    // Whether a user table of that name is among them (see HasTableName).
+    ReadResult<bool> ReadTableExists(const std::string& tableName);
     // The rows of a select that StatementText builds whole (one not made of
     // the parts ReadRows takes), as ReadRows gives them.
     ReadResult<std::vector<FieldList>> ReadQuery(const FieldList& shape,

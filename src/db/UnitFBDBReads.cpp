@@ -188,6 +188,13 @@ ReadResult<std::vector<std::string>> TFormFBDB::ReadTableNames() {
     return names;
 }
 
+ReadResult<bool> TFormFBDB::ReadTableExists(const std::string& tableName) {
+    const ReadResult<std::vector<std::string>> names = ReadTableNames();
+    if (!names)
+        return names.failure();
+    return HasTableName(*names, tableName);
+}
+
 bool HasTableName(const std::vector<std::string>& tableNames, const std::string& tableName) {
     const std::string wanted = StatementText::UpperCaseNames(tableName);
     return std::any_of(tableNames.begin(), tableNames.end(), [&](const std::string& name) {

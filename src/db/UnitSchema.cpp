@@ -154,13 +154,7 @@ OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, Field
     SetMemoFields(rowBuffer);
     // A table is created only where the listing says it is missing: without
     // a listing nothing is known, and nothing is tried.
-    const auto listed = [&]() -> std::optional<bool> {
-        const ReadResult<std::vector<std::string>> names = db.ReadTableNames();
-        if (!names)
-            return std::nullopt;
-        return HasTableName(*names, table);
-    };
-    std::optional<bool> found = listed();
+    ReadResult<bool> found = db.ReadTableExists(table);
     if (!found)
         return OpenMemoTableResult::Unlisted;
     if (*found)
@@ -169,7 +163,7 @@ OpenMemoTableResult OpenMemoTable(TFormFBDB& db, const std::string& table, Field
         if (CreateMemoTable(db, table, rowBuffer))
             return OpenMemoTableResult::Created;
         // Another client opening the same new pad may have created it first.
-        found = listed();
+        found = db.ReadTableExists(table);
         if (!found)
             return OpenMemoTableResult::Unlisted;
         if (*found)

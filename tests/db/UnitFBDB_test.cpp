@@ -84,8 +84,8 @@ protected:
         return db.ReadRows(ColumnsOf(columns), columns, table, where, order, rowLimit, rowsSkipped);
     }
     bool hasTable(const std::string& table) {
-        const auto names = db.ReadTableNames();
-        return names && HasTableName(*names, table);
+        const ReadResult<bool> found = db.ReadTableExists(table);
+        return found && *found;
     }
     // The largest value of the column; "failed" when the read failed.
     std::string max(const std::string& table, const std::string& column, const std::string& where = "") {

@@ -119,7 +119,7 @@ TEST(Schema, WhoMayEditAndRead) {
 
 TEST_F(SchemaTest, OpeningAMemoTableCreatesItOnFirstUse) {
     FieldList row;
-    EXPECT_FALSE(HasTableName(db.ReadTableNames().value(), "MYMEMO7"));
+    EXPECT_FALSE(db.ReadTableExists("MYMEMO7").value());
     EXPECT_EQ(OpenMemoTable(db, MyMemoTable(7), row), OpenMemoTableResult::Created);
     ASSERT_EQ(row.size(), 6u);
     EXPECT_EQ(row[5].Name, "FIND");

@@ -171,7 +171,7 @@ private slots:
         QCOMPARE(window->StatusText(), sj("検索終了しました。参照可能なめもから全検索します。[Esc]:中断"));
         QVERIFY(Platform::takeMessages().empty());
         // The search creates no table for the member who has none.
-        QVERIFY(!HasTableName(database->db().ReadTableNames().value(), "MYMEMO3"));
+        QVERIFY(!database->db().ReadTableExists("MYMEMO3").value());
     }
 
     void keepsOnlyCharacterWiseHitsAndWildcardsAsLiterals() {

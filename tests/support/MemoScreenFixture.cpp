@@ -76,7 +76,7 @@ void MemoScreenFixture::addLines(const std::string& table, int count, int first)
 }
 
 bool MemoScreenFixture::exists(const std::string& table) {
-    return HasTableName(other.ReadTableNames().value(), table);
+    return other.ReadTableExists(table).value();
 }
 
 std::vector<FieldList> MemoScreenFixture::rows(const std::string& table, const std::string& where,

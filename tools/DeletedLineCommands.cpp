@@ -63,9 +63,9 @@ int DeletedLines(AdminSession& session, const CommandArgs& args) {
     if (!memoTable(session, args.positional[0], table))
         return kAdminFailed;
     const ReadResult<std::vector<FieldList>> rows =
-        session.db().ReadRows(MemoFields(), "*", table, "DF<>0", "SN,N");
+        session.reported(session.db().ReadRows(MemoFields(), "*", table, "DF<>0", "SN,N"), table);
     if (!rows)
-        return session.fail("cannot read " + table + ": " + session.lastError());
+        return kAdminFailed;
     const std::map<std::int32_t, std::string> names = memberNames(session);
     for (const FieldList& row : *rows)
         session.out() << row[MemoN].Value << "\t" << shown(row[MemoText].Value) << "\t"
@@ -82,9 +82,9 @@ int RestoreLine(AdminSession& session, const CommandArgs& args) {
     std::string table;
     if (!memoTable(session, args.positional[0], table))
         return kAdminFailed;
-    const ReadResult<std::optional<FieldList>> row = session.db().ReadRow(MemoFields(), table, "N=" + number);
+    const ReadResult<std::optional<FieldList>> row = session.row(table, number, MemoFields());
     if (!row)
-        return session.fail("cannot read " + table + ": " + session.lastError());
+        return kAdminFailed;
     if (!*row)
         return session.fail(table + " has no line " + number +
                             " (a line deleted without text is removed, not kept, and cannot be restored)");

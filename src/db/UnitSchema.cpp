@@ -272,8 +272,8 @@ std::string LiveLinesCondition() {
 
 std::string FindLinesCondition(double sortNumber, bool down, const std::string& column,
                                const std::string& keyword) {
-    return std::string(down ? "(SN > " : "(SN < ") + FloatToText(sortNumber) + ")" + " AND (DF = 0) AND (" +
-           column + " LIKE '%" + keyword + "%') ";
+    return (down ? LinesAfterCondition(sortNumber) : LinesBeforeCondition(sortNumber)) + " AND (" + column +
+           " LIKE '%" + keyword + "%') ";
 }
 
 std::string LineNumberCondition(std::int32_t n) {

@@ -194,7 +194,7 @@ TFormGSearch::ReadGroups(const std::string& table, bool (*mayRead)(const FieldLi
     std::vector<std::string> items;
     items.reserve(rows->size());
     for (const FieldList& row : *rows) {
-        if (!mayRead || mayRead(row, Settings::MemberNumber))
+        if (mayRead(row, Settings::MemberNumber))
             items.push_back(GroupListItem(row));
     }
     return items;
@@ -238,7 +238,7 @@ void TFormGSearch::Button1Click() {
     }
 
     const ReadResult<std::vector<std::string>> members = ReadMembers();
-    const ReadResult<std::vector<std::string>> openGroups = ReadGroups("OGROUP", nullptr);
+    const ReadResult<std::vector<std::string>> openGroups = ReadGroups("OGROUP", CanReadOpenGroupPad);
     const ReadResult<std::vector<std::string>> closedGroups = ReadGroups("CGROUP", CanReadClosedGroupPad);
 
     std::vector<PadStep> steps{{MyMemoTable(Settings::MemberNumber), Codec::sj("まいめも"), {}}};

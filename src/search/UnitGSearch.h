@@ -70,7 +70,7 @@ private:
     ReadResult<std::unordered_set<std::string>> ReadTableNames();
     // The items of the other members, also into ComboBox1.
     ReadResult<std::vector<std::string>> ReadMembers();
-    // The items of the group rows of table that the member may read (all of them without mayRead).
+    // The items of the group rows of table that the member may read.
     ReadResult<std::vector<std::string>> ReadGroups(const std::string& table,
                                                     bool (*mayRead)(const FieldList&, std::int32_t));
     // The line in place of the results of the pad (or list of pads) under

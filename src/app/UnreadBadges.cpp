@@ -1,6 +1,5 @@
 #include "app/UnreadBadges.h"
 
-#include "app/ReadFailureText.h"
 #include "app/UnreadCounts.h"
 #include "app/WindowStyle.h"
 #include "text/Codec.h"
@@ -15,11 +14,6 @@ constexpr int BadgeHeight = 15;
 
 int index(PadKind kind) {
     return static_cast<int>(kind);
-}
-
-// The count as the badge shows it; a pad with more lines than fit shows "99+".
-QString badgeText(int count) {
-    return count > 99 ? QStringLiteral("99+") : QString::number(count);
 }
 
 } // namespace
@@ -60,10 +54,9 @@ void UnreadBadges::Update() {
             label->setText(QStringLiteral("?"));
             label->setStyleSheet(
                 QStringLiteral("QLabel { background: #8a8a8a; color: white; border-radius: 7px; }"));
-            label->setToolTip(Codec::toQString(Codec::sj("未読の行数を読み込めませんでした（") +
-                                               ReadFailureReason(*failure) + Codec::sj("）")));
+            label->setToolTip(Codec::toQString(UnreadFailureText(*failure)));
         } else {
-            label->setText(badgeText(count));
+            label->setText(ShownUnreadCount(count));
             label->setStyleSheet(QStringLiteral(
                 "QLabel { background: #d9363e; color: white; border-radius: 7px; font-weight: bold; }"));
             label->setToolTip(

@@ -1,7 +1,9 @@
 #include "app/UnreadCounts.h"
 
+#include "app/ReadFailureText.h"
 #include "app/Settings.h"
 #include "db/StatementText.h"
+#include "text/Codec.h"
 #include "text/Func_.h"
 
 #include <QEvent>
@@ -356,4 +358,12 @@ void UnreadCounts::OnWatch() {
         return;
     WatchWanted = true;
     Dispatch();
+}
+
+QString ShownUnreadCount(int count) {
+    return count > 99 ? QStringLiteral("99+") : QString::number(count);
+}
+
+std::string UnreadFailureText(DbFailure failure) {
+    return Codec::sj("未読の行数を読み込めませんでした（") + ReadFailureReason(failure) + Codec::sj("）");
 }

@@ -6,6 +6,7 @@
 #include "db/ReadResult.h"
 
 #include <QObject>
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -128,3 +129,8 @@ private:
     QTimer* PendingTimer = nullptr;
     QTimer* SaveTimer = nullptr;
 };
+
+// A count as the launcher's badges and the tray's icon show it: more than 99 as "99+".
+QString ShownUnreadCount(int count);
+// Says that the unread counts could not be read, and why (code page 932).
+std::string UnreadFailureText(DbFailure failure);

@@ -1,7 +1,6 @@
 #include "app/UnreadTray.h"
 
 #include "app/PadOpener.h"
-#include "app/ReadFailureText.h"
 #include "app/UnreadCounts.h"
 #include "app/WindowStyle.h"
 #include "text/Codec.h"
@@ -33,7 +32,7 @@ QIcon iconWithTotal(const QIcon& base, int total) {
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(disc, Qt::AlignCenter, total > 99 ? QStringLiteral("99+") : QString::number(total));
+    painter.drawText(disc, Qt::AlignCenter, ShownUnreadCount(total));
     return QIcon(pixmap);
 }
 
@@ -70,8 +69,7 @@ void UnreadTray::Update() {
     Tray->setIcon(iconWithTotal(Launcher->windowIcon(), Counts->Failure() ? 0 : total));
     std::string tip = Codec::sj("キューブック／各PC用ツール　");
     if (const auto failure = Counts->Failure())
-        tip +=
-            Codec::sj("未読の行数を読み込めませんでした（") + ReadFailureReason(*failure) + Codec::sj("）");
+        tip += UnreadFailureText(*failure);
     else
         tip += Codec::sj("未読") + std::to_string(total) + Codec::sj("行");
     Tray->setToolTip(Codec::toDisplayLine(tip));

@@ -19,19 +19,11 @@ class UnreadTray : public QObject {
 public:
     UnreadTray(QWidget* launcher, UnreadCounts* counts);
 
-    // Null where the desktop has no system tray.
-    QSystemTrayIcon* Icon() const { return Tray; }
-    QMenu* Menu() const { return TrayMenu; }
-    // The pad of the last notice, which a click on the notice opens.
-    const std::string& NoticedTable() const { return Noticed; }
-
+private:
     // The text of the notice for lines added to the pad (code page 932).
     static std::string NoticeText(const std::string& padLabel, int added);
-
     // Opens the pad as its chooser does (PadOpener), after the current event.
     void OpenSoon(const std::string& table);
-
-private:
     void Update();
     void Notice(const std::string& table, int added);
     void FillMenu();
@@ -39,7 +31,7 @@ private:
 
     QWidget* Launcher;
     UnreadCounts* Counts;
-    QSystemTrayIcon* Tray = nullptr;
+    QSystemTrayIcon* Tray = nullptr; // null where the desktop has no system tray
     QMenu* TrayMenu = nullptr;
-    std::string Noticed;
+    std::string Noticed; // the pad of the last notice, which a click on the notice opens
 };

@@ -174,7 +174,6 @@ private:
     const size_t Limit;
     const size_t LineLimit;
     size_t Used = 0;
-    bool Stopped = false;
 
     GroupState State;
     std::vector<GroupState> Stack;
@@ -200,7 +199,7 @@ private:
 };
 
 RtfDocument Reader::Run() {
-    while (Pos < In.size() && !Stopped) {
+    while (Pos < In.size() && !Document.truncated) {
         const char c = In[Pos++];
         if (c == '{') {
             OpenGroup();
@@ -496,7 +495,7 @@ void Reader::EmitCode(std::uint32_t code) {
 // Characters are counted as the text area counts them: a character beyond
 // U+FFFF as two, the line end between two paragraphs as one.
 void Reader::EmitUtf8(std::string_view utf8) {
-    if (utf8.empty() || Stopped)
+    if (utf8.empty() || Document.truncated)
         return;
     if (Current.empty() && !StartParagraph())
         return;
@@ -536,7 +535,7 @@ void Reader::EndParagraph() {
 // unless it is the first.
 bool Reader::StartParagraph() {
     const size_t lineEnd = Document.paragraphs.empty() ? 0 : 1;
-    if (Stopped || Document.paragraphs.size() >= LineLimit || Limit - Used < lineEnd) {
+    if (Document.truncated || Document.paragraphs.size() >= LineLimit || Limit - Used < lineEnd) {
         Stop();
         return false;
     }
@@ -545,7 +544,6 @@ bool Reader::StartParagraph() {
 }
 
 void Reader::Stop() {
-    Stopped = true;
     Document.truncated = true;
 }
 

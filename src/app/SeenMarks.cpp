@@ -2,6 +2,7 @@
 
 #include "app/SettingsFiles.h"
 #include "db/UnitSchema.h"
+#include "platform/FileSystem.h"
 #include "text/Func_.h"
 
 #include <QFile>
@@ -77,7 +78,7 @@ SeenMarks::Content SeenMarks::Read(const std::string& path) {
     Content content;
     if (path.empty())
         return content;
-    QFile file(QString::fromLocal8Bit(path.c_str()));
+    QFile file(Platform::fileName(path));
     if (!file.open(QIODevice::ReadOnly))
         return content;
     const QList<QByteArray> lines = file.readAll().split('\n');

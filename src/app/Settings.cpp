@@ -18,14 +18,10 @@ std::string userConfigFolder() {
     return Platform::userConfigFolder() + "/qbook2/";
 }
 
-QString fileName(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
 // Creates the folder and any missing parent, each accessible by the owner only.
 void makeFolder(const std::string& folder) {
     for (size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
-        QDir().mkdir(fileName(folder.substr(0, slash)),
+        QDir().mkdir(Platform::fileName(folder.substr(0, slash)),
                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
@@ -37,9 +33,9 @@ std::string settingsFilePath(const std::string& name) {
     const std::string beside = ExeFolder + name;
     const std::string folder = ExeFolder.empty() ? std::string(".") : ExeFolder;
     const bool installed = ExeFolder == InstalledProgramFolder();
-    const QFileInfo folderInfo(fileName(folder));
-    if (!installed &&
-        ((folderInfo.isWritable() && folderInfo.isExecutable()) || QFileInfo(fileName(beside)).isWritable()))
+    const QFileInfo folderInfo(Platform::fileName(folder));
+    if (!installed && ((folderInfo.isWritable() && folderInfo.isExecutable()) ||
+                       QFileInfo(Platform::fileName(beside)).isWritable()))
         return beside;
     const std::string config = userConfigFolder();
     makeFolder(config);

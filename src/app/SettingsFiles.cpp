@@ -55,7 +55,7 @@ std::string DecodeLine(const std::string& line) {
 
 ReadResult ReadLines(const std::string& path, size_t count) {
     ReadResult result;
-    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
+    QFile file(Platform::fileName(path));
     if (!file.open(QIODevice::ReadOnly))
         return result;
     result.opened = true;

@@ -18,10 +18,6 @@
 
 namespace {
 
-QString fileName(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
 // Pushes what was written to the disk; a failure loses nothing already
 // written, but says that the file may not survive a power cut.
 bool syncToDisk([[maybe_unused]] QFileDevice& file) {
@@ -82,8 +78,12 @@ bool rewriteInPlace(const QString& name, const QByteArray& data) {
 
 namespace Platform {
 
+QString fileName(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
 bool writeFileWhole(const std::string& path, const std::string& bytes) {
-    const QString name = fileName(path);
+    const QString name = Platform::fileName(path);
     const QByteArray data = QByteArray::fromStdString(bytes);
     const QFileInfo existing(name);
     const bool replacing = existing.isFile();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <string>
 
 // Files and folders where the program needs more than Qt's classes give:
@@ -7,6 +8,9 @@
 // account, and the user's configuration folder follows the desktop's rules.
 // Paths are the system's bytes.
 namespace Platform {
+
+// A path of the system's bytes as Qt's file classes take it.
+QString fileName(const std::string& path);
 
 // Writes the file whole or not at all: data goes to a new file beside path,
 // which then takes its place. A replaced file keeps its owner and permission
